@@ -15,7 +15,8 @@ QString halfSteps(double value, const QLocale& locale) {
 }
 
 QString degreeText(int position, const QLocale& locale) {
-    return halfSteps((position - 128) / 2.0, locale);
+    // In double: position - 128 would overflow an int near its minimum.
+    return halfSteps((static_cast<double>(position) - 128.0) / 2.0, locale);
 }
 
 QString degreeReadout(int position, const QLocale& locale) {
@@ -34,8 +35,11 @@ std::optional<double> parse(const QString& text, const QLocale& locale) {
         }
         t.replace(point, QStringLiteral("."));
     }
+    // The C locale takes "1,000" as a thousand unless told not to.
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = QLocale::c().toDouble(t, &ok);
+    const double value = c.toDouble(t, &ok);
     if (!ok || !std::isfinite(value)) {
         return std::nullopt;
     }
