@@ -27,12 +27,15 @@ signals:
     void tick();
 
 private:
+    qint64 intervalNs() const;
     void arm();
     void fire();
 
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_deadlineNs = 0;
+    // Bumped on every start, so a tick can tell that its handler restarted the timer.
+    quint64 m_run = 0;
     qint32 m_interval = 1000;
     bool m_enabled = false;
 };
