@@ -1,0 +1,281 @@
+#include "core/sequence/SequenceFile.h"
+
+#include "core/sequence/StepLine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace sequencefile {
+
+namespace {
+
+constexpr int kFileFields = kChannelCount + 1;
+constexpr qint64 kReadChunk = 64 * 1024;
+
+QString nativePath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+bool isBlank(QByteArrayView bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+bool isLineEndOrBlank(QByteArrayView bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
+
+// A field of the file must be a plain decimal integer; spaces around it are tolerated because
+// a hand-edited file may have them and the list reader ignores them too.
+StopReason checkField(QByteArrayView field) {
+    qsizetype begin = 0;
+    qsizetype end = field.size();
+    while (begin < end && field[begin] == ' ') {
+        ++begin;
+    }
+    while (end > begin && field[end - 1] == ' ') {
+        --end;
+    }
+    const bool negative = begin < end && field[begin] == '-';
+    if (negative) {
+        ++begin;
+    }
+    if (begin == end) {
+        return StopReason::NotANumber;
+    }
+    // Accumulated in 64 bits and stopped early, so no digit string can overflow.
+    qint64 magnitude = 0;
+    constexpr qint64 kLimit = qint64(std::numeric_limits<qint32>::max()) + 1;
+    bool tooLarge = false;
+    for (qsizetype i = begin; i < end; ++i) {
+        const char c = field[i];
+        if (c < '0' || c > '9') {
+            return StopReason::NotANumber;
+        }
+        if (!tooLarge) {
+            magnitude = magnitude * 10 + (c - '0');
+            tooLarge = magnitude > kLimit;
+        }
+    }
+    if (tooLarge || (!negative && magnitude == kLimit)) {
+        return StopReason::TooLarge;
+    }
+    return StopReason::None;
+}
+
+struct LineCheck {
+    StopReason reason = StopReason::None;
+    QStringList fields;
+};
+
+LineCheck checkLine(QByteArrayView line) {
+    LineCheck check;
+    if (line.contains('\r')) {
+        check.reason = StopReason::StrayCarriageReturn;
+        return check;
+    }
+    // Counted first: a short line is short whatever its values look like.
+    if (line.count('\t') + 1 < kFileFields) {
+        check.reason = StopReason::TooFewFields;
+        return check;
+    }
+    qsizetype start = 0;
+    for (int k = 0; k < kFileFields; ++k) {
+        const qsizetype tab = line.indexOf('\t', start);
+        const QByteArrayView field = tab < 0 ? line.sliced(start) : line.sliced(start, tab - start);
+        if (const StopReason r = checkField(field); r != StopReason::None) {
+            check.reason = r;
+            return check;
+        }
+        check.fields.append(QString::fromLatin1(field));
+        start = tab + 1;
+    }
+    return check;
+}
+
+QString reasonText(StopReason reason) {
+    switch (reason) {
+    case StopReason::TooFewFields:
+        return QStringLiteral("it has fewer than 13 values");
+    case StopReason::NotANumber:
+        return QStringLiteral("one of its values is not a whole number");
+    case StopReason::TooLarge:
+        return QStringLiteral("one of its values is too large");
+    case StopReason::StrayCarriageReturn:
+        return QStringLiteral("it holds a CR character that does not end the line");
+    case StopReason::None:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+QString proposedName(qint16 saveCounter) {
+    return QStringLiteral("Sequence") + QString::number(saveCounter);
+}
+
+QByteArray encode(const SequenceTable& table, int lineCount) {
+    const int rows = std::clamp(lineCount, 0, kTableRows);
+    QByteArray bytes;
+    bytes.reserve(rows * (kFileFields * 5 + 2));
+    for (int i = 0; i < rows; ++i) {
+        for (int k = 0; k < kFileFields; ++k) {
+            bytes += QByteArray::number(table[i][k]);
+            bytes += '\t';
+        }
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+SaveResult write(QIODevice& device, const SequenceTable& table, int lineCount) {
+    const QByteArray bytes = encode(table, lineCount);
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = device.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            QString reason = device.errorString();
+            if (reason.isEmpty() || reason == QLatin1String("Unknown error")) {
+                reason = QStringLiteral("not all data could be written");
+            }
+            return {false, reason};
+        }
+        done += n;
+    }
+    return {true, {}};
+}
+
+SaveResult save(const QString& path, const SequenceTable& table, int lineCount) {
+    const auto failed = [&path](const QString& reason) {
+        return SaveResult{false, QStringLiteral("The sequence could not be saved to \"%1\": %2")
+                                     .arg(nativePath(path), reason)};
+    };
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return failed(file.errorString());
+    }
+    const SaveResult written = write(file, table, lineCount);
+    if (!written.ok) {
+        file.cancelWriting();
+        return failed(written.error);
+    }
+    if (!file.commit()) {
+        return failed(file.errorString());
+    }
+    return {true, {}};
+}
+
+QString LoadResult::stopMessage() const {
+    if (stopLine < 0) {
+        return {};
+    }
+    return QStringLiteral("Loading stopped at line %1 of the file: %2. The %3 lines before it "
+                          "were loaded.")
+        .arg(stopLine + 1)
+        .arg(reasonText(stopReason))
+        .arg(lines.size());
+}
+
+LoadResult parse(const QByteArray& bytes, const QLocale& locale) {
+    LoadResult result;
+    result.readable = true;
+    const QByteArrayView all(bytes);
+    qsizetype start = 0;
+    while (start < all.size()) {
+        if (result.lines.size() == kMaxLines) {
+            result.cutAtLimit = !isLineEndOrBlank(all.sliced(start));
+            break;
+        }
+        const qsizetype newline = all.indexOf('\n', start);
+        const qsizetype next = newline < 0 ? all.size() : newline + 1;
+        QByteArrayView line = all.sliced(start, (newline < 0 ? all.size() : newline) - start);
+        if (newline >= 0 && line.endsWith('\r')) {
+            line.chop(1);
+        }
+        const LineCheck check = checkLine(line);
+        std::optional<QString> text;
+        if (check.reason == StopReason::None) {
+            text = stepline::loadForm(check.fields, locale);
+        }
+        if (!text) {
+            if (check.reason == StopReason::TooFewFields && isBlank(line) &&
+                isLineEndOrBlank(all.sliced(next))) {
+                break;
+            }
+            result.stopLine = int(result.lines.size());
+            result.stopReason =
+                check.reason == StopReason::None ? StopReason::NotANumber : check.reason;
+            break;
+        }
+        result.lines.append(*text);
+        start = next;
+    }
+    return result;
+}
+
+LoadResult load(QIODevice& device, const QLocale& locale) {
+    LoadResult result;
+    if (!device.isOpen() && !device.open(QIODevice::ReadOnly)) {
+        result.error = device.errorString();
+        return result;
+    }
+    if (!device.isReadable()) {
+        result.error = QStringLiteral("the file is not open for reading");
+        return result;
+    }
+    QByteArray bytes;
+    qsizetype lineEnds = 0;
+    for (;;) {
+        if (bytes.size() >= kMaxFileBytes) {
+            // Past the cap only a file whose first 1024 lines are already in hand is worth
+            // loading; anything else is not a sequence.
+            if (lineEnds >= kMaxLines) {
+                break;
+            }
+            result.error = QStringLiteral("the file is too large for a sequence");
+            return result;
+        }
+        const qsizetype before = bytes.size();
+        const qint64 want = std::min<qint64>(kReadChunk, kMaxFileBytes - before);
+        bytes.resize(before + want);
+        const qint64 n = device.read(bytes.data() + before, want);
+        if (n < 0) {
+            result.error = device.errorString();
+            if (result.error.isEmpty()) {
+                result.error = QStringLiteral("the file could not be read");
+            }
+            return result;
+        }
+        bytes.resize(before + n);
+        if (n == 0) {
+            break;
+        }
+        lineEnds += QByteArrayView(bytes).sliced(before).count('\n');
+    }
+    return parse(bytes, locale);
+}
+
+LoadResult load(const QString& path, const QLocale& locale) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        LoadResult result;
+        result.error = QStringLiteral("\"%1\" could not be opened: %2")
+                           .arg(nativePath(path), file.errorString());
+        return result;
+    }
+    LoadResult result = load(static_cast<QIODevice&>(file), locale);
+    if (!result.readable) {
+        result.error =
+            QStringLiteral("\"%1\" could not be read: %2").arg(nativePath(path), result.error);
+    }
+    return result;
+}
+
+} // namespace sequencefile
