@@ -23,9 +23,8 @@ void SequenceEditor::ResetBreakPoints() {
         row[kBreakField] = 0;
     }
     for (int i = 0; i < m_list.count(); ++i) {
-        const QString text = m_list.line(i);
-        if (stepline::hasBreakMark(text)) {
-            m_list.setLine(i, stepline::withoutBreakMarks(text));
+        if (m_list.hasBreakMark(i)) {
+            m_list.setLine(i, stepline::withoutBreakMarks(m_list.line(i)));
         }
     }
 }

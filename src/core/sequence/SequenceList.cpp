@@ -37,6 +37,10 @@ const stepline::StepValues& SequenceList::values(int index) const {
     return m_lines.at(static_cast<size_t>(index)).values;
 }
 
+bool SequenceList::hasBreakMark(int index) const {
+    return index >= 0 && index < count() && m_lines[index].marked;
+}
+
 bool SequenceList::read(const QString& text, Line& line) const {
     const std::optional<stepline::StepValues> values = stepline::ParseStepLine(text, m_locale);
     if (!values) {
@@ -44,6 +48,7 @@ bool SequenceList::read(const QString& text, Line& line) const {
     }
     line.text = text;
     line.values = *values;
+    line.marked = stepline::hasBreakMark(text);
     return true;
 }
 

@@ -29,6 +29,7 @@ public:
     QStringList lines() const;
     // ParseStepLine of the line at index, which is always readable.
     const stepline::StepValues& values(int index) const;
+    bool hasBreakMark(int index) const;
     bool isReadable(const QString& text) const;
     const QLocale& locale() const { return m_locale; }
 
@@ -55,6 +56,7 @@ private:
     struct Line {
         QString text;
         stepline::StepValues values;
+        bool marked = false;
     };
 
     bool read(const QString& text, Line& line) const;

@@ -254,7 +254,10 @@ void TestSequenceList::valuesAreTheParsedLine() {
     QVERIFY(list.insertLine(0, marked));
     QCOMPARE(list.line(0), marked);
     QCOMPARE(list.values(0), *stepline::ParseStepLine(marked));
+    QVERIFY(list.hasBreakMark(0));
     QVERIFY(list.setLine(0, lineFor(-7)));
+    QVERIFY(!list.hasBreakMark(0));
+    QVERIFY(!list.hasBreakMark(1));
     QCOMPARE(list.values(0)[0], 114);
     QCOMPARE(list.values(0)[kDurationField], 20);
     QCOMPARE(list.line(5), QString());
