@@ -1,5 +1,6 @@
 #include "core/sequence/SequenceFile.h"
 
+#include "core/NumberText.h"
 #include "core/sequence/StepLine.h"
 
 #include <QDir>
@@ -8,8 +9,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
 #include <limits>
-#include <optional>
 
 namespace sequencefile {
 
@@ -33,7 +34,7 @@ bool isLineEndOrBlank(QByteArrayView bytes) {
 
 // A field of the file must be a plain decimal integer; spaces around it are tolerated because
 // a hand-edited file may have them and the list reader ignores them too.
-StopReason checkField(QByteArrayView field) {
+StopReason checkField(QByteArrayView field, qint32& value) {
     qsizetype begin = 0;
     qsizetype end = field.size();
     while (begin < end && field[begin] == ' ') {
@@ -66,12 +67,14 @@ StopReason checkField(QByteArrayView field) {
     if (tooLarge || (!negative && magnitude == kLimit)) {
         return StopReason::TooLarge;
     }
+    value = static_cast<qint32>(negative ? -magnitude : magnitude);
     return StopReason::None;
 }
 
 struct LineCheck {
     StopReason reason = StopReason::None;
-    QStringList fields;
+    std::array<QByteArrayView, kFileFields> fields;
+    std::array<qint32, kFileFields> values{};
 };
 
 LineCheck checkLine(QByteArrayView line) {
@@ -89,14 +92,50 @@ LineCheck checkLine(QByteArrayView line) {
     for (int k = 0; k < kFileFields; ++k) {
         const qsizetype tab = line.indexOf('\t', start);
         const QByteArrayView field = tab < 0 ? line.sliced(start) : line.sliced(start, tab - start);
-        if (const StopReason r = checkField(field); r != StopReason::None) {
+        if (const StopReason r = checkField(field, check.values[k]); r != StopReason::None) {
             check.reason = r;
             return check;
         }
-        check.fields.append(QString::fromLatin1(field));
+        check.fields[k] = field;
         start = tab + 1;
     }
     return check;
+}
+
+// Degree readouts of the positions a servo can take, made once per load rather than twelve
+// times per line.
+class ReadoutCache {
+public:
+    explicit ReadoutCache(const QLocale& locale) : m_locale(locale) {
+        for (int b = 0; b < int(m_readouts.size()); ++b) {
+            m_readouts[b] = numbertext::degreeReadout(b, locale);
+        }
+    }
+    QString readout(qint32 position) const {
+        if (position >= 0 && position < qint32(m_readouts.size())) {
+            return m_readouts[position];
+        }
+        return numbertext::degreeReadout(position, m_locale);
+    }
+
+private:
+    const QLocale& m_locale;
+    std::array<QString, 256> m_readouts;
+};
+
+// The Load form of a list line. Every field is a checked 32-bit integer, so the list reader
+// reads it back to the same numbers (the duration is kept as the file wrote it).
+QString loadFormLine(const LineCheck& check, const ReadoutCache& readouts) {
+    QString line;
+    line.reserve(kChannelCount * 8 + 24);
+    for (int k = 0; k < kChannelCount; ++k) {
+        line += readouts.readout(check.values[k]);
+        line += stepline::kFieldSeparator;
+    }
+    line += QLatin1StringView(check.fields[kDurationField]);
+    line += stepline::kLoadMsSuffix;
+    line += stepline::kFieldSeparator;
+    return line;
 }
 
 QString reasonText(StopReason reason) {
@@ -186,6 +225,7 @@ QString LoadResult::stopMessage() const {
 LoadResult parse(const QByteArray& bytes, const QLocale& locale) {
     LoadResult result;
     result.readable = true;
+    const ReadoutCache readouts(locale);
     const QByteArrayView all(bytes);
     qsizetype start = 0;
     while (start < all.size()) {
@@ -200,21 +240,16 @@ LoadResult parse(const QByteArray& bytes, const QLocale& locale) {
             line.chop(1);
         }
         const LineCheck check = checkLine(line);
-        std::optional<QString> text;
-        if (check.reason == StopReason::None) {
-            text = stepline::loadForm(check.fields, locale);
-        }
-        if (!text) {
+        if (check.reason != StopReason::None) {
             if (check.reason == StopReason::TooFewFields && isBlank(line) &&
                 isLineEndOrBlank(all.sliced(next))) {
                 break;
             }
             result.stopLine = int(result.lines.size());
-            result.stopReason =
-                check.reason == StopReason::None ? StopReason::NotANumber : check.reason;
+            result.stopReason = check.reason;
             break;
         }
-        result.lines.append(*text);
+        result.lines.append(loadFormLine(check, readouts));
         start = next;
     }
     return result;
