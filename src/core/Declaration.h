@@ -20,6 +20,9 @@ struct Declaration {
     qint16 SaveCounter = 0;
     qint16 DragFromIndex = 0;
 
+    // The window is going away: every wait for the board ends.
+    bool shuttingDown = false;
+
     // A flash exchange owns the line: any other byte would corrupt it.
     bool transferActive() const { return AwaitingAck || ReadingFlash; }
 };

@@ -1,0 +1,61 @@
+#include "BoardLink.h"
+
+#include "SerialControl.h"
+#include "core/BoardCommands.h"
+#include "core/Rounding.h"
+
+BoardLink::BoardLink(Declaration& declaration, SerialControl& comm)
+    : m_d(declaration), m_comm(comm) {}
+
+bool BoardLink::portOpen() const { return m_comm.portOpen(); }
+
+void BoardLink::send(quint8 byte) {
+    m_d.OutByte[0] = byte;
+    m_comm.output(QByteArray(reinterpret_cast<const char*>(m_d.OutByte.data()),
+                             static_cast<qsizetype>(m_d.OutByte.size())));
+}
+
+BoardLink::Sent BoardLink::everyday(quint8 byte) {
+    if (!portOpen()) {
+        return Sent::PortClosed;
+    }
+    if (lineBusy()) {
+        return Sent::LineBusy;
+    }
+    send(byte);
+    return Sent::Yes;
+}
+
+BoardLink::Sent BoardLink::transferByte(quint8 byte) {
+    if (!portOpen()) {
+        return Sent::PortClosed;
+    }
+    send(byte);
+    return Sent::Yes;
+}
+
+BoardLink::Sent BoardLink::PcControlOn() { return everyday(board::PcControlOn); }
+BoardLink::Sent BoardLink::PcControlOff() { return everyday(board::PcControlOff); }
+BoardLink::Sent BoardLink::BoardPlayStart() { return everyday(board::BoardPlayStart); }
+BoardLink::Sent BoardLink::BoardPlayStop() { return everyday(board::BoardPlayStop); }
+BoardLink::Sent BoardLink::FlashErase() { return everyday(board::FlashErase); }
+BoardLink::Sent BoardLink::BoardReset() { return everyday(board::BoardReset); }
+
+BoardLink::Sent BoardLink::ChannelPosition(int channel, double value) {
+    const Sent sent = everyday(board::ChannelSelect(channel));
+    if (sent == Sent::Yes) {
+        send(static_cast<quint8>(qBound(0, rounding::toInt32(value), 255)));
+    }
+    return sent;
+}
+
+BoardLink::Sent BoardLink::ChannelBurst(const StepRecord& step) {
+    if (!portOpen()) {
+        return Sent::PortClosed;
+    }
+    if (lineBusy()) {
+        return Sent::LineBusy;
+    }
+    m_comm.output(board::ChannelBurst(step));
+    return Sent::Yes;
+}

@@ -1,0 +1,59 @@
+#include "QtSerialTransport.h"
+
+QtSerialTransport::QtSerialTransport(QObject* parent) : SerialTransport(parent) {
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialTransport::readyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialTransport::onError);
+}
+
+bool QtSerialTransport::open(const QString& device, const LineSettings& settings,
+                             QString* error) {
+    m_port.setPortName(device);
+    m_port.setBaudRate(settings.baud);
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+    m_port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    switch (settings.parity) {
+    case 'E':
+        m_port.setParity(QSerialPort::EvenParity);
+        break;
+    case 'O':
+        m_port.setParity(QSerialPort::OddParity);
+        break;
+    default:
+        m_port.setParity(QSerialPort::NoParity);
+    }
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (error) {
+            *error = m_port.errorString();
+        }
+        m_port.clearError();
+        return false;
+    }
+    // The port keeps what arrived before it was opened; start from an empty buffer.
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    return true;
+}
+
+void QtSerialTransport::close() {
+    if (m_port.isOpen()) {
+        m_port.close();
+    }
+}
+
+void QtSerialTransport::write(const QByteArray& data) {
+    m_port.write(data);
+    m_port.flush(); // on the line now, not when the event loop next runs
+}
+
+void QtSerialTransport::onError(QSerialPort::SerialPortError error) {
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen()) {
+        return;
+    }
+    // A vanished device reports read errors in a tight loop rather than a resource error:
+    // any real error means the device is gone, so close before the next one comes.
+    const QString reason = m_port.errorString();
+    m_port.close();
+    m_port.clearError();
+    emit lost(reason);
+}
