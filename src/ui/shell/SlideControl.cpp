@@ -1,0 +1,80 @@
+#include "SlideControl.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+// The progress bar works in integers; hundredths keep fractional step numbers visible.
+constexpr double kProgressScale = 100.0;
+} // namespace
+
+SlideControl::SlideControl(Look look, int index, const QString& caption, QWidget* parent)
+    : QWidget(parent), m_look(look), m_index(index) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    if (look == Look::Slider) {
+        m_caption = new QLabel(caption, this);
+        m_caption->setAlignment(Qt::AlignHCenter);
+        m_slider = new QSlider(Qt::Vertical, this);
+        m_slider->setAccessibleName(caption);
+        m_slider->setObjectName(QStringLiteral("slider"));
+        m_slider->setPageStep(16);
+        layout->addWidget(m_caption);
+        layout->addWidget(m_slider, 1, Qt::AlignHCenter);
+        connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
+            if (v != m_value) {
+                m_value = v;
+                emit valueChanged(m_index, m_value);
+            }
+        });
+    } else {
+        m_progress = new QProgressBar(this);
+        m_progress->setTextVisible(false);
+        m_progress->setAccessibleName(caption);
+        layout->addWidget(m_progress);
+    }
+    setAccessibleName(caption);
+    showValue();
+}
+
+void SlideControl::setAxisMinimum(double minimum) {
+    m_minimum = minimum;
+    showValue();
+}
+
+void SlideControl::setAxisMaximum(double maximum) {
+    m_maximum = maximum;
+    showValue();
+}
+
+void SlideControl::setValue(double value) {
+    if (m_look == Look::Slider) {
+        value = qBound(m_minimum, value, m_maximum);
+    }
+    if (value == m_value) {
+        return;
+    }
+    m_value = value;
+    showValue();
+    emit valueChanged(m_index, m_value);
+}
+
+void SlideControl::showValue() {
+    if (m_slider) {
+        const QSignalBlocker quiet(m_slider);
+        m_slider->setRange(static_cast<int>(m_minimum), static_cast<int>(m_maximum));
+        m_slider->setValue(static_cast<int>(std::lround(m_value)));
+    } else {
+        const QSignalBlocker quiet(m_progress);
+        const int top = static_cast<int>(std::lround(qMax(0.0, m_maximum) * kProgressScale));
+        m_progress->setRange(0, qMax(1, top));
+        m_progress->setValue(
+            qBound(0, static_cast<int>(std::lround(m_value * kProgressScale)), qMax(1, top)));
+    }
+}

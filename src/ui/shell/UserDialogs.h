@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// Settings of a file question; the filter uses "Description|pattern|..." pairs.
+struct FileQuestion {
+    QString filter;
+    int selectedFilter = 1;
+    QString defaultExtension;
+    QString initialFileName;
+    bool hideReadOnly = false;
+};
+
+// Every question the panel puts to the user goes through here, so that tests answer them
+// without a person and no test ever blocks.
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+    // An information message with one OK button; returns when it is dismissed.
+    virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
+    // The chosen path, or nullopt when the user cancels.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const FileQuestion& q) = 0;
+    virtual std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) = 0;
+};
+
+// The real dialogs.
+class QtUserDialogs : public UserDialogs {
+public:
+    void information(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<QString> saveFileName(QWidget* parent, const FileQuestion& q) override;
+    std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) override;
+
+    // "Data Files (*.dat)|*.dat|..." as the file dialog's name filters.
+    static QStringList nameFilters(const QString& filter);
+};
