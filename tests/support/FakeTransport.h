@@ -1,0 +1,56 @@
+#pragma once
+
+#include "link/SerialTransport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// A serial device for tests: records every write as it was handed over and lets the test
+// play the board by injecting bytes, which arrive from the event loop as on a real port.
+class FakeTransport : public SerialTransport {
+    Q_OBJECT
+public:
+    using SerialTransport::SerialTransport;
+
+    bool open(const QString& device, const LineSettings& settings, QString* error) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    QByteArray readAll() override;
+    void write(const QByteArray& data) override;
+
+    // Bytes from the board; readyRead follows from the event loop. A closed port hears nothing.
+    void inject(const QByteArray& bytes);
+    // The device goes away: closed, then lost is raised.
+    void loseDevice(const QString& reason);
+
+    QByteArray written() const;
+    void clearWrites() { writes.clear(); }
+    QByteArray pending() const { return m_pending; }
+
+    QList<QByteArray> writes;
+    // Called after each write is recorded, e.g. for a board core that answers by inject().
+    std::function<void(const QByteArray&)> onWrite;
+
+    bool failOpen = false;
+    QString failOpenReason = QStringLiteral("device busy");
+    // Line faults, each for the next write only: the write vanishes, or its first byte is
+    // inverted on the way; writes keeps what reached the line.
+    bool dropNextWrite = false;
+    bool corruptNextWrite = false;
+    int droppedWrites = 0;
+
+    QString openedDevice;
+    LineSettings openedSettings;
+    int openCount = 0;
+    int closeCount = 0;
+
+private:
+    void announce();
+
+    QByteArray m_pending;
+    bool m_open = false;
+    bool m_announceQueued = false;
+};
