@@ -1,6 +1,16 @@
+#include "link/PortMap.h"
+#include "link/QtSerialTransport.h"
+#include "ui/shell/Form1.h"
+#include "ui/shell/UserDialogs.h"
+
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Tessarel"));
+    QtUserDialogs dialogs;
+    Form1 window(std::make_unique<QtSerialTransport>(), &portmap::resolve, dialogs);
+    window.resize(1280, 800);
+    window.show();
+    return QApplication::exec();
 }

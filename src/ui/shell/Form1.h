@@ -1,0 +1,159 @@
+#pragma once
+
+#include "core/Declaration.h"
+#include "core/sequence/SequenceEditor.h"
+#include "core/sequence/SequenceList.h"
+#include "link/BoardLink.h"
+#include "link/ReceiveHandler.h"
+#include "link/SerialControl.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class EchoBox;
+class HiResTimer;
+class NumericField;
+class SlideControl;
+class StepListView;
+class SwitchControl;
+class UserDialogs;
+
+class ShellController;
+class LinkController;
+class LiveController;
+class SequenceController;
+class PlaybackController;
+class FlashController;
+class FilesController;
+class InterpController;
+
+// The panel's one window. It builds and lays out the controls and owns the program-wide state
+// and the link; the handlers live in one controller per area, which reach the controls
+// through the public members below, named as the rest of the program knows them.
+class Form1 : public QMainWindow, private ReceiveView {
+    Q_OBJECT
+public:
+    Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver resolver,
+          UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    static inline const QString kTitle = QStringLiteral("Tessarel V 2.5");
+    static inline const QString kNoConnection = QStringLiteral("No Connection Available!");
+    static inline const QString kProgramTitle = QStringLiteral("Program");
+
+    // A modal information message with one OK button.
+    void inform(const QString& text, const QString& title = kProgramTitle);
+    // Why a control sent nothing: a flash transfer holds the line. Shown without blocking,
+    // so the transfer goes on while the user reads it.
+    void tellLineBusy();
+    QString lineBusyText() const;
+
+    // The shutdown work: PC control off while the port is open. Runs at Quit, at window
+    // close and at teardown.
+    void runShutdownWork();
+
+    // Program-wide state and the link.
+    Declaration declaration;
+    SequenceList sequenceList;
+    SequenceEditor editor{sequenceList, declaration};
+    SerialControl* MSComm1 = nullptr;
+    HiResTimer* HiTimer1 = nullptr;
+    std::unique_ptr<BoardLink> link;
+    std::unique_ptr<ReceiveHandler> receiveHandler;
+    UserDialogs& dialogs;
+
+    // Channel sliders and position entry.
+    QGroupBox* FrameMan = nullptr;
+    std::array<SlideControl*, kChannelCount> CWSlide1{};
+    std::array<QLineEdit*, 2 * kChannelCount> Text1{};
+    NumericField* CWNumEditTimeStep = nullptr;
+    QPushButton* CommandUpdate = nullptr;
+    QLabel* LabelStep = nullptr;
+    QLabel* Label1 = nullptr;
+
+    QGroupBox* FrameBuffEdit = nullptr;
+    QPushButton* CommandDwn = nullptr;
+    QPushButton* CommandInterpolate = nullptr;
+    QPushButton* CommandUp = nullptr;
+    QPushButton* CommandClear = nullptr;
+    QPushButton* CommandReplace = nullptr;
+    QPushButton* CommandRem = nullptr;
+    QPushButton* CommandAdd = nullptr;
+
+    QGroupBox* FrameSer = nullptr;
+    EchoBox* Echo = nullptr;
+    QPushButton* CommandInBuff = nullptr;
+
+    QGroupBox* FrameFlash = nullptr;
+    QPushButton* Command1 = nullptr; // "Abort"
+    QPushButton* CommandErase = nullptr;
+    QPushButton* CommandRead = nullptr;
+    QPushButton* CommandFlash = nullptr;
+    SlideControl* ProgressBarFlash = nullptr;
+
+    QGroupBox* FrameRealEmu = nullptr;
+    SwitchControl* CWButtonRealEmu = nullptr;
+
+    QGroupBox* FramePCEmu = nullptr;
+    QPushButton* CommandRepeat = nullptr;
+    QPushButton* CommandContinue = nullptr;
+    QPushButton* CommandResBrk = nullptr;
+    QPushButton* CommandBrk = nullptr;
+    SwitchControl* CWButtonEmuPC = nullptr;
+
+    QGroupBox* FramePCDeb = nullptr;
+    NumericField* CWNumEdit1 = nullptr;
+    SwitchControl* CWButtonManual = nullptr;
+
+    StepListView* ListSequence = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* ComboPort = nullptr;
+    SwitchControl* CWButtonMainOnOff = nullptr;
+    QPushButton* CommandStart = nullptr;
+    QPushButton* CommandStop = nullptr;
+
+    // Menus.
+    QAction* menuSaveBuffer = nullptr;
+    QAction* menuLoadBuffer = nullptr;
+    QAction* menuQuit = nullptr;
+    QAction* menuFlashProgr = nullptr;
+    QAction* menuSerialDebug = nullptr;
+    QAction* menuReset = nullptr;
+
+    // One controller per area; each owns the handlers of its controls.
+    std::unique_ptr<ShellController> shell;
+    std::unique_ptr<LinkController> linkControl;
+    std::unique_ptr<LiveController> live;
+    std::unique_ptr<SequenceController> sequence;
+    std::unique_ptr<PlaybackController> playback;
+    std::unique_ptr<FlashController> flash;
+    std::unique_ptr<FilesController> files;
+    std::unique_ptr<InterpController> interp;
+
+signals:
+    void shutdownWork();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // ReceiveView
+    QString echoText() const override;
+    void setEchoText(const QString& text) override;
+    void setProgressMaximum(double maximum) override;
+    void setProgressValue(double value) override;
+
+    QWidget* buildChannels();
+    QWidget* buildSideColumn();
+    void buildFrames();
+    void buildMenus();
+};

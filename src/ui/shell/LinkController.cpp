@@ -1,0 +1,74 @@
+#include "LinkController.h"
+
+#include "ClickableViews.h"
+#include "Form1.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+LinkController::LinkController(Form1& form) : m_form(form) {
+    QObject::connect(form.ComboPort, &QComboBox::activated, &form, [this](int i) { ComboPort_Click(i); });
+    QObject::connect(form.MSComm1, &SerialControl::OnComm, &form, [this] { MSComm1_OnComm(); });
+    QObject::connect(form.Echo, &EchoBox::clicked, &form, [this] { Echo_Click(); });
+    QObject::connect(form.CommandInBuff, &QPushButton::clicked, &form, [this] { CommandInBuff_Click(); });
+    QObject::connect(form.MSComm1, &SerialControl::portLost, &form, [this](const QString& reason) {
+        // A transfer that was waiting reports the loss itself when its wait ends. The message
+        // is queued: it must not open inside the serial port's own error signal.
+        const bool transferReports = m_form.declaration.transferActive();
+        QMetaObject::invokeMethod(
+            &m_form, [this, reason, transferReports] { portLost(reason, transferReports); },
+            Qt::QueuedConnection);
+    });
+}
+
+void LinkController::ComboPort_Click(int index) {
+    SerialControl& comm = *m_form.MSComm1;
+    if (comm.portOpen()) {
+        comm.setPortOpen(false);
+    }
+    comm.setCommPort(static_cast<qint16>(m_form.ComboPort->itemData(index).toInt()));
+    if (!OpenPort()) {
+        // The user may pick another port, or this one again once the device is there.
+        m_form.inform(QObject::tr("%1 could not be opened: %2.")
+                          .arg(m_form.ComboPort->itemText(index), comm.lastError()));
+        return;
+    }
+    m_form.ComboPort->setToolTip(comm.device());
+    m_form.ComboPort->setEnabled(false);
+}
+
+bool LinkController::OpenPort() {
+    SerialControl& comm = *m_form.MSComm1;
+    comm.setInBufferSize(kInBufferSize);
+    comm.setSettings(kSettings);
+    if (!comm.portOpen() && !comm.setPortOpen(true)) {
+        return false;
+    }
+    comm.setInputLen(0);
+    comm.input();
+    comm.setInputLen(1);
+    comm.setRThreshold(1);
+    comm.setInputMode(SerialControl::InputMode::Binary);
+    return true;
+}
+
+void LinkController::MSComm1_OnComm() { m_form.receiveHandler->MSComm1_OnComm(); }
+
+void LinkController::Echo_Click() {
+    m_form.Echo->setText(QString());
+    m_form.MSComm1->setInBufferCount(0);
+}
+
+void LinkController::CommandInBuff_Click() {
+    m_form.Echo->setText(QString::number(m_form.MSComm1->inBufferCount()));
+}
+
+void LinkController::portLost(const QString& reason, bool transferReports) {
+    m_form.ComboPort->setEnabled(true);
+    if (transferReports) {
+        return;
+    }
+    m_form.inform(QObject::tr("The connection on %1 was lost: %2. Choose the port again when the "
+                              "board is back.")
+                      .arg(m_form.ComboPort->currentText(), reason));
+}

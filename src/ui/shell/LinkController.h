@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class Form1;
+
+// The port chooser, opening the port, the receive notification and the debug frame.
+class LinkController {
+public:
+    explicit LinkController(Form1& form);
+
+    void ComboPort_Click(int index);
+    bool OpenPort();
+    void MSComm1_OnComm();
+    void Echo_Click();
+    void CommandInBuff_Click();
+
+    static constexpr int kInBufferSize = 20000;
+    static inline const QString kSettings = QStringLiteral("9600,N,8,2");
+
+private:
+    void portLost(const QString& reason, bool transferReports);
+
+    Form1& m_form;
+};

@@ -1,0 +1,70 @@
+#include "ShellController.h"
+
+#include "Form1.h"
+#include "HiResTimer.h"
+#include "NumericField.h"
+#include "SwitchControl.h"
+
+#include "core/Rounding.h"
+#include "ui/sequence/SequenceController.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QGroupBox>
+
+ShellController::ShellController(Form1& form) : m_form(form) {
+    QObject::connect(form.menuFlashProgr, &QAction::triggered, &form, [this](bool on) { FreshProg(on); });
+    QObject::connect(form.menuSerialDebug, &QAction::triggered, &form, [this](bool on) { Serial(on); });
+    QObject::connect(form.menuReset, &QAction::triggered, &form, [this] { Resetting(); });
+    QObject::connect(form.menuQuit, &QAction::triggered, &form, [this] { Quit(); });
+}
+
+void ShellController::Form_Load() {
+    Declaration& d = m_form.declaration;
+    d.SaveCounter = 0;
+    m_form.HiTimer1->setInterval(rounding::toInt32(m_form.CWNumEdit1->value()));
+    d.ReadingFlash = false;
+    d.AwaitingAck = false;
+    d.AbortRequested = false;
+    m_form.sequence->ResetBreakPoints();
+}
+
+void ShellController::Form_Unload() {
+    if (m_ended) {
+        return;
+    }
+    m_form.runShutdownWork();
+    m_form.declaration.shuttingDown = true;
+}
+
+void ShellController::Form_Terminate() {
+    if (!m_ended) {
+        m_form.runShutdownWork();
+    }
+}
+
+void ShellController::FreshProg(bool checked) {
+    m_form.FrameFlash->setVisible(checked);
+    m_form.FrameRealEmu->setVisible(checked);
+}
+
+void ShellController::Serial(bool checked) { m_form.FrameSer->setVisible(checked); }
+
+void ShellController::Resetting() {
+    if (m_form.link->portOpen() && m_form.link->BoardReset() == BoardLink::Sent::LineBusy) {
+        m_form.tellLineBusy();
+    }
+    // Each switch's own handling runs as if the user had switched it off.
+    for (SwitchControl* s : {m_form.CWButtonMainOnOff, m_form.CWButtonRealEmu, m_form.CWButtonEmuPC,
+                             m_form.CWButtonManual}) {
+        s->setValue(false);
+    }
+}
+
+void ShellController::Quit() {
+    m_form.runShutdownWork();
+    m_ended = true;
+    m_form.declaration.shuttingDown = true;
+    m_form.hide();
+    QCoreApplication::exit(0);
+}
