@@ -184,6 +184,7 @@ QWidget* Form1::buildChannels() {
     auto* bottom = new QHBoxLayout;
     Label1 = new QLabel(tr("Step Duration"), FrameMan);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAccessibleName(Label1->text());
     CWNumEditTimeStep = new NumericField({20, 20, 1000000, 20, QStringLiteral(" ms")}, FrameMan);
     CWNumEditTimeStep->setObjectName(QStringLiteral("CWNumEditTimeStep"));
     CWNumEditTimeStep->setAccessibleName(tr("Step Duration"));
@@ -191,6 +192,7 @@ QWidget* Form1::buildChannels() {
     Label1->setBuddy(CWNumEditTimeStep);
     LabelStep = new QLabel(tr("Step N° ..."), FrameMan);
     LabelStep->setObjectName(QStringLiteral("LabelStep"));
+    LabelStep->setAccessibleName(tr("Step Number"));
     LabelStep->setMinimumWidth(LabelStep->fontMetrics().horizontalAdvance(QStringLiteral("Step N° 1023")) + 8);
     CommandUpdate = makeButton(tr("Reset"), QStringLiteral("CommandUpdate"), FrameMan);
     CommandUpdate->setToolTip(tr("Centre all twelve channels"));
@@ -292,6 +294,7 @@ QWidget* Form1::buildSideColumn() {
     auto* portRow = new QHBoxLayout;
     Label2 = new QLabel(tr("Serial Comm Port:"), side);
     Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setAccessibleName(Label2->text());
     ComboPort = new QComboBox(side);
     ComboPort->setObjectName(QStringLiteral("ComboPort"));
     ComboPort->setAccessibleName(tr("Serial Comm Port:"));

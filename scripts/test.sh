@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the panel and runs every test headless: a plain build with warnings as errors, then
+# the same under AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets.
+# TESSAREL_TEST_QUICK=1 runs the plain build only.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+jobs=${TESSAREL_JOBS:-$(nproc)}
+export QT_QPA_PLATFORM=offscreen
+
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_WERROR=ON "$@"
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+run_suite build
+if [ "${TESSAREL_TEST_QUICK:-0}" != 1 ]; then
+  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    run_suite build-sanitize -DTESSAREL_SANITIZE=ON
+  # The fuzz build only needs the fuzz targets; the suite itself ran twice already.
+  cmake -S . -B build-fuzz -DTESSAREL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug
+  cmake --build build-fuzz -j "$jobs" --target fuzz_sequence_file fuzz_step_line fuzz_interpolation
+  ctest --test-dir build-fuzz --output-on-failure -L fuzz -j "$jobs"
+fi
+echo "all tests passed"
