@@ -1,0 +1,97 @@
+#include "FlashImage.h"
+
+#include "core/sequence/StepLine.h"
+
+#include <QCoreApplication>
+
+namespace flashimage {
+
+quint16 durationUnits(qint32 durationMs) {
+    const qint32 clamped = qBound(0, durationMs, kMaxDurationMs);
+    qint32 units = clamped / kDurationUnitMs;
+    const qint32 rest = clamped % kDurationUnitMs;
+    const qint32 half = kDurationUnitMs / 2;
+    if (rest > half || (rest == half && units % 2 != 0)) {
+        ++units;
+    }
+    return static_cast<quint16>(units);
+}
+
+std::optional<Unstorable> findUnstorable(const SequenceTable& table, int lines) {
+    const int rows = qBound(0, lines, kTableRows);
+    for (int s = 0; s < rows; ++s) {
+        const StepRecord& row = table[s];
+        for (int c = 0; c < kChannelCount; ++c) {
+            if (row[c] < 0 || row[c] > kPositionMax) {
+                return Unstorable{s, Unstorable::Field::Position, c, row[c]};
+            }
+        }
+        const qint32 ms = row[kDurationField];
+        if (ms < 0 || ms > kMaxDurationMs) {
+            return Unstorable{s, Unstorable::Field::Duration, 0, ms};
+        }
+    }
+    return std::nullopt;
+}
+
+QString unstorableMessage(const Unstorable& bad) {
+    const QString step = stepline::stepLabel(bad.step);
+    if (bad.field == Unstorable::Field::Position) {
+        return QCoreApplication::translate("flash",
+                                           "%1 cannot be stored in the board's flash: channel "
+                                           "Ch%2 is at position %3, the board takes 0 to 255. "
+                                           "Nothing was sent.")
+            .arg(step)
+            .arg(bad.channel)
+            .arg(bad.value);
+    }
+    return QCoreApplication::translate("flash",
+                                       "%1 cannot be stored in the board's flash: its duration "
+                                       "of %2 ms is outside 0 to %3 ms. Nothing was sent.")
+        .arg(step)
+        .arg(bad.value)
+        .arg(kMaxDurationMs);
+}
+
+FlashStep packStep(const StepRecord& step) {
+    FlashStep bytes{};
+    for (int c = 0; c < kChannelCount; ++c) {
+        bytes[c] = static_cast<quint8>(qBound(0, step[c], kPositionMax));
+    }
+    const quint16 t = durationUnits(step[kDurationField]);
+    bytes[12] = static_cast<quint8>(t >> 8);
+    bytes[13] = static_cast<quint8>(t & 0xff);
+    return bytes;
+}
+
+void packImage(const SequenceTable& table, int lines, FlashImageTable& image) {
+    const int rows = qBound(0, lines, kTableRows);
+    for (int s = 0; s < rows; ++s) {
+        image[s] = packStep(table[s]);
+    }
+}
+
+int readRows(qint32 flashByteCount) {
+    return qBound(0, flashByteCount, kFlashImageMax) / kFlashStepBytes;
+}
+
+void decodeStep(const FlashStep& stored, StepRecord& row) {
+    for (int c = 0; c < kChannelCount; ++c) {
+        row[c] = stored[c];
+    }
+    row[kDurationField] = (stored[12] * 256 + stored[13]) * kDurationUnitMs;
+}
+
+QStringList decodeImage(const FlashImageTable& image, int rows, SequenceTable& table,
+                        const QLocale& locale) {
+    const int count = qBound(0, rows, kMaxLines);
+    QStringList lines;
+    lines.reserve(count);
+    for (int s = 0; s < count; ++s) {
+        decodeStep(image[s], table[s]);
+        lines.append(stepline::readBackForm(table[s], locale));
+    }
+    return lines;
+}
+
+} // namespace flashimage
