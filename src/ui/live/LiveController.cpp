@@ -1,13 +1,180 @@
 #include "LiveController.h"
 
+#include "core/NumberText.h"
+#include "core/Rounding.h"
 #include "ui/shell/Form1.h"
+#include "ui/shell/SlideControl.h"
+#include "ui/shell/SwitchControl.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <optional>
+
+namespace {
+
+constexpr double kCentre = 128.0;
+constexpr int kOffsetMin = -128;
+constexpr int kOffsetMax = 127;
+constexpr int kDiscarded = 0;
+// Any code the filter does not let through; stands for keys typed with Ctrl or Meta.
+constexpr int kControlCharacter = 1;
+
+// The character a key types, as the box's key filter sees it, or nullopt for keys that type
+// nothing (Tab, arrows, Home, End, Delete): those keep their usual editing and focus moves.
+std::optional<int> typedCharacter(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return LiveController::kEnter;
+    case Qt::Key_Backspace:
+        return LiveController::kBackspace;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Delete:
+    case Qt::Key_Escape:
+        return std::nullopt;
+    default:
+        break;
+    }
+    if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) {
+        // Paste and the other shortcuts would slip text past the filter.
+        return kControlCharacter;
+    }
+    const QString text = event.text();
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(text.at(0).unicode());
+}
+
+} // namespace
 
 LiveController::LiveController(Form1& form) : m_form(form) {
-    QObject::connect(&form, &Form1::shutdownWork, &form, [this] { pcOff(); });
+    for (SlideControl* slide : form.CWSlide1) {
+        connect(slide, &SlideControl::valueChanged, this,
+                [this](int index, double value) { CWSlide1_PointerValueChanged(index, value); });
+    }
+    for (QLineEdit* box : form.Text1) {
+        box->installEventFilter(this);
+    }
+    connect(form.CWButtonMainOnOff, &SwitchControl::valueChanged, this,
+            [this](bool on) { CWButtonMainOnOff_ValueChanged(on); });
+    connect(form.CommandStart, &QPushButton::clicked, this, [this] { CommandStart_Click(); });
+    connect(form.CommandStop, &QPushButton::clicked, this, [this] { CommandStop_Click(); });
+    connect(&form, &Form1::shutdownWork, this, [this] { pcOff(); });
+}
+
+void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
+    if (m_form.link->portOpen() &&
+        m_form.link->ChannelPosition(index, value) == BoardLink::Sent::LineBusy) {
+        m_form.tellLineBusy();
+    }
+    const QLocale& locale = m_form.sequenceList.locale();
+    m_form.Text1[index]->setText(numbertext::halfSteps(value - kCentre, locale));
+    m_form.Text1[index + kChannelCount]->setText(
+        numbertext::halfSteps((value - kCentre) * 64.0 / 128.0, locale) + numbertext::kDegreeSuffix);
+}
+
+void LiveController::Text1_KeyPress(int index, int& key) {
+    if (index >= kChannelCount) {
+        key = kDiscarded;
+        return;
+    }
+    if (key == kEnter) {
+        commitOffset(index);
+        return;
+    }
+    if (key == kBackspace || key == kMinus || (key >= '0' && key <= '9')) {
+        return;
+    }
+    key = kDiscarded;
+}
+
+void LiveController::Text1_LostFocus(int index) {
+    int key = kEnter;
+    Text1_KeyPress(index, key);
+}
+
+// Empty text commits as 0, and so does text that is not a number (a lone "-", "1-2"), so the
+// slider never sees garbage; the box then shows the value the slider takes.
+void LiveController::commitOffset(int channel) {
+    QLineEdit* box = m_form.Text1[channel];
+    const double typed = numbertext::parse(box->text(), m_form.sequenceList.locale()).value_or(0.0);
+    const int offset = qBound(kOffsetMin, rounding::toInt32(typed), kOffsetMax);
+    box->setText(QString::number(offset));
+    m_form.CWSlide1[channel]->setValue(offset + kCentre);
+}
+
+void LiveController::CWButtonMainOnOff_ValueChanged(bool on) {
+    if (!m_form.link->portOpen()) {
+        m_form.inform(Form1::kNoConnection);
+        m_form.CWButtonMainOnOff->setValueSilently(false);
+        return;
+    }
+    const BoardLink::Sent sent = on ? m_form.link->PcControlOn() : m_form.link->PcControlOff();
+    if (sent == BoardLink::Sent::LineBusy) {
+        // Nothing reached the board, so the switch keeps telling how things stand.
+        m_form.CWButtonMainOnOff->setValueSilently(!on);
+        m_form.tellLineBusy();
+    }
+}
+
+void LiveController::CommandStart_Click() {
+    if (m_form.link->portOpen() && m_form.link->PcControlOn() == BoardLink::Sent::LineBusy) {
+        m_form.tellLineBusy();
+    }
+}
+
+void LiveController::CommandStop_Click() {
+    if (m_form.link->portOpen() && m_form.link->PcControlOff() == BoardLink::Sent::LineBusy) {
+        m_form.tellLineBusy();
+    }
 }
 
 void LiveController::pcOff() {
     if (m_form.link->portOpen()) {
         m_form.link->PcControlOff();
     }
+}
+
+int LiveController::boxIndex(const QObject* box) const {
+    for (int i = 0; i < static_cast<int>(m_form.Text1.size()); ++i) {
+        if (m_form.Text1[i] == box) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool LiveController::eventFilter(QObject* watched, QEvent* event) {
+    const int index = boxIndex(watched);
+    if (index < 0) {
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const std::optional<int> typed = typedCharacter(*static_cast<QKeyEvent*>(event));
+        if (!typed) {
+            return false;
+        }
+        int key = *typed;
+        Text1_KeyPress(index, key);
+        // Enter has done its work; the box has nothing more to do with it.
+        return key == kDiscarded || key == kEnter;
+    }
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        Text1_LostFocus(index);
+    }
+    return false;
 }

@@ -1,9 +1,155 @@
 #include "SequenceController.h"
 
+#include "core/sequence/StepLine.h"
+#include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
+#include "ui/shell/NumericField.h"
+#include "ui/shell/SlideControl.h"
 
-SequenceController::SequenceController(Form1& form) : m_form(form) {}
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
-void SequenceController::ShowStep(int index) { (void)index; }
+#include <array>
+
+namespace {
+const QString kUnreadableEntry =
+    QStringLiteral("The step cannot be added: a channel readout or the step duration is not a number.");
+} // namespace
+
+SequenceController::SequenceController(Form1& form) : m_form(form) {
+    connect(form.CommandAdd, &QPushButton::clicked, this, [this] { CommandAdd_Click(); });
+    connect(form.CommandRem, &QPushButton::clicked, this, [this] { CommandRem_Click(); });
+    connect(form.CommandReplace, &QPushButton::clicked, this, [this] { CommandReplace_Click(); });
+    connect(form.CommandClear, &QPushButton::clicked, this, [this] { CommandClear_Click(); });
+    connect(form.CommandUp, &QPushButton::clicked, this, [this] { CommandUp_Click(); });
+    connect(form.CommandDwn, &QPushButton::clicked, this, [this] { CommandDwn_Click(); });
+    connect(form.CommandBrk, &QPushButton::clicked, this, [this] { CommandBrk_Click(); });
+    connect(form.CommandResBrk, &QPushButton::clicked, this, [this] { CommandResBrk_Click(); });
+
+    StepListView* view = form.ListSequence;
+    connect(view, &QAbstractItemView::doubleClicked, this, [this] { ListSequence_DblClick(); });
+    connect(view, &StepListView::mouseDown, this,
+            [this](Qt::MouseButton b) { ListSequence_MouseDown(b); });
+    connect(view, &StepListView::mouseUp, this, [this](Qt::MouseButton b) { ListSequence_MouseUp(b); });
+
+    SequenceList* list = &form.sequenceList;
+    connect(list, &SequenceList::selectedIndexChanged, this, [this](int i) { mirrorSelection(i); });
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { takeViewSelection(); });
+    const auto changing = [this] { m_rowsChanging = true; };
+    const auto changed = [this] { m_rowsChanging = false; };
+    connect(list, &QAbstractItemModel::rowsAboutToBeInserted, this, changing);
+    connect(list, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
+    connect(list, &QAbstractItemModel::rowsAboutToBeMoved, this, changing);
+    connect(list, &QAbstractItemModel::modelAboutToBeReset, this, changing);
+    connect(list, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(list, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(list, &QAbstractItemModel::modelReset, this, changed);
+}
+
+void SequenceController::ShowStep(int index) {
+    if (index < 0 || index >= m_form.sequenceList.count()) {
+        return;
+    }
+    const StepRecord& step = m_form.editor.step(index);
+    for (int k = 0; k < kChannelCount; ++k) {
+        m_form.CWSlide1[k]->setValue(step[k]);
+    }
+    m_form.CWNumEditTimeStep->setValue(step[kDurationField]);
+    m_form.LabelStep->setText(stepline::stepLabel(index));
+}
 
 void SequenceController::ResetBreakPoints() { m_form.editor.ResetBreakPoints(); }
+
+void SequenceController::CommandAdd_Click() {
+    const EditOutcome outcome = m_form.editor.add(lineFromEntry());
+    if (outcome == EditOutcome::Done) {
+        showSelectedInLabel();
+    }
+    tellRefused(outcome);
+}
+
+void SequenceController::CommandRem_Click() {
+    if (m_form.editor.remove() == EditOutcome::Done) {
+        showSelectedInLabel();
+    }
+}
+
+void SequenceController::CommandReplace_Click() {
+    const EditOutcome outcome = m_form.editor.replace(lineFromEntry());
+    if (outcome == EditOutcome::Done) {
+        showSelectedInLabel();
+    }
+    tellRefused(outcome);
+}
+
+void SequenceController::CommandClear_Click() { m_form.editor.clearAll(); }
+
+void SequenceController::CommandUp_Click() {
+    if (const std::optional<int> to = m_form.editor.next()) {
+        ShowStep(*to);
+    }
+}
+
+void SequenceController::CommandDwn_Click() {
+    if (const std::optional<int> to = m_form.editor.previous()) {
+        ShowStep(*to);
+    }
+}
+
+void SequenceController::ListSequence_DblClick() { ShowStep(m_form.sequenceList.selectedIndex()); }
+
+// The button does not matter: only the left one moves the selection while it is held.
+void SequenceController::ListSequence_MouseDown(Qt::MouseButton) { m_form.editor.pressOnList(); }
+
+void SequenceController::ListSequence_MouseUp(Qt::MouseButton) { m_form.editor.releaseOnList(); }
+
+void SequenceController::CommandBrk_Click() { m_form.editor.toggleBreak(); }
+
+void SequenceController::CommandResBrk_Click() { ResetBreakPoints(); }
+
+QString SequenceController::lineFromEntry() const {
+    std::array<QString, kChannelCount> readouts;
+    for (int k = 0; k < kChannelCount; ++k) {
+        readouts[k] = m_form.Text1[k + kChannelCount]->text();
+    }
+    return stepline::addForm(readouts, m_form.CWNumEditTimeStep->value(), m_form.sequenceList.locale());
+}
+
+void SequenceController::showSelectedInLabel() {
+    m_form.LabelStep->setText(stepline::stepLabel(m_form.sequenceList.selectedIndex()));
+}
+
+void SequenceController::tellRefused(EditOutcome outcome) {
+    switch (outcome) {
+    case EditOutcome::ListFull:
+        m_form.inform(kListFullMessage);
+        break;
+    case EditOutcome::Unreadable:
+        m_form.inform(kUnreadableEntry);
+        break;
+    case EditOutcome::Done:
+    case EditOutcome::NothingToDo:
+        break;
+    }
+}
+
+void SequenceController::mirrorSelection(int index) {
+    QItemSelectionModel* selection = m_form.ListSequence->selectionModel();
+    if (index < 0) {
+        selection->clear();
+    } else {
+        selection->setCurrentIndex(m_form.sequenceList.index(index), QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void SequenceController::takeViewSelection() {
+    if (m_rowsChanging) {
+        return;
+    }
+    const QModelIndexList selected = m_form.ListSequence->selectionModel()->selectedRows();
+    m_form.sequenceList.setSelectedIndex(selected.isEmpty() ? -1 : selected.first().row());
+}
