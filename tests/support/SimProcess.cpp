@@ -1,0 +1,154 @@
+#include "SimProcess.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#ifndef TESSAREL_BOARDSIM_PATH
+#error "TESSAREL_BOARDSIM_PATH must name the built tessarel-boardsim"
+#endif
+
+SimProcess::SimProcess(QObject* parent)
+    : QObject(parent), m_environment(QProcessEnvironment::systemEnvironment()) {
+    m_process.setProgram(binaryPath());
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &SimProcess::takeOutput);
+    connect(&m_process, &QProcess::readyReadStandardError, this,
+            [this] { m_stderr += m_process.readAllStandardError(); });
+}
+
+SimProcess::~SimProcess() {
+    if (running()) {
+        stop(5000);
+    }
+}
+
+QString SimProcess::binaryPath() { return QStringLiteral(TESSAREL_BOARDSIM_PATH); }
+
+void SimProcess::setEnvironmentValue(const QString& name, const QString& value) {
+    m_environment.insert(name, value);
+}
+
+bool SimProcess::start(const QStringList& options, int timeoutMs) {
+    m_error.clear();
+    m_lines.clear();
+    m_partial.clear();
+    m_stderr.clear();
+    m_device.clear();
+    m_haveDevice = false;
+    m_process.setProcessEnvironment(m_environment);
+    m_process.setArguments(options);
+    m_process.start(QIODevice::ReadWrite);
+    if (!m_process.waitForStarted(timeoutMs)) {
+        m_error = QStringLiteral("%1 did not start: %2").arg(binaryPath(), m_process.errorString());
+        return false;
+    }
+    if (!pumpUntil([this] { return m_haveDevice || !running(); }, timeoutMs) || !m_haveDevice) {
+        m_stderr += m_process.readAllStandardError();
+        m_error = running() ? QStringLiteral("no device path within %1 ms").arg(timeoutMs)
+                            : QStringLiteral("ended with code %1: %2")
+                                  .arg(m_process.exitCode())
+                                  .arg(QString::fromLocal8Bit(m_stderr).trimmed());
+        if (running()) {
+            m_process.kill();
+            m_process.waitForFinished(timeoutMs);
+        }
+        return false;
+    }
+    return true;
+}
+
+int SimProcess::waitForLine(const QString& text, int from, int timeoutMs) {
+    return waitForLine([&text](const QString& line) { return line == text; }, from, timeoutMs);
+}
+
+int SimProcess::waitForLine(const std::function<bool(const QString&)>& match, int from,
+                            int timeoutMs) {
+    int found = -1;
+    int next = qMax(from, 0);
+    pumpUntil(
+        [&] {
+            for (; next < m_lines.size(); ++next) {
+                if (match(m_lines.at(next))) {
+                    found = next;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool SimProcess::waitForLineCount(int count, int timeoutMs) {
+    return pumpUntil([&] { return m_lines.size() >= count; }, timeoutMs);
+}
+
+bool SimProcess::stop(int timeoutMs) {
+    if (!running()) {
+        return finishedCleanly();
+    }
+    m_process.write("quit\n");
+    return waitForExit(timeoutMs);
+}
+
+bool SimProcess::terminate(int timeoutMs) {
+    if (!running()) {
+        return finishedCleanly();
+    }
+    m_process.terminate();
+    return waitForExit(timeoutMs);
+}
+
+bool SimProcess::waitForExit(int timeoutMs) {
+    if (!pumpUntil([this] { return !running(); }, timeoutMs)) {
+        m_error = QStringLiteral("still running after %1 ms; killed").arg(timeoutMs);
+        m_process.kill();
+        m_process.waitForFinished(timeoutMs);
+        return false;
+    }
+    takeOutput();
+    m_stderr += m_process.readAllStandardError();
+    return finishedCleanly();
+}
+
+bool SimProcess::finishedCleanly() const {
+    return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+}
+
+void SimProcess::takeOutput() {
+    m_partial += m_process.readAllStandardOutput();
+    for (qsizetype nl; (nl = m_partial.indexOf('\n')) >= 0;) {
+        const QString line = QString::fromUtf8(m_partial.left(nl));
+        m_partial.remove(0, nl + 1);
+        if (!m_haveDevice) {
+            m_device = line;
+            m_haveDevice = true;
+            continue;
+        }
+        // "12.000345 channel 9 200": the text after the stamp is what tests look for.
+        const qsizetype blank = line.indexOf(QLatin1Char(' '));
+        bool stamped = blank > 0;
+        for (qsizetype i = 0; stamped && i < blank; ++i) {
+            stamped = line.at(i).isDigit() || line.at(i) == QLatin1Char('.');
+        }
+        m_lines << (stamped ? line.mid(blank + 1) : line);
+    }
+}
+
+bool SimProcess::pumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&m_process, &QProcess::readyReadStandardOutput, &loop, &QEventLoop::quit);
+    connect(&m_process, &QProcess::finished, &loop, &QEventLoop::quit);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        timer.start(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+        loop.exec();
+    }
+    return true;
+}
