@@ -1,0 +1,212 @@
+// The panel's own serial layer against the board simulator over a real pty.
+
+#include "core/BoardCommands.h"
+#include "core/Declaration.h"
+#include "link/BoardLink.h"
+#include "link/PortMap.h"
+#include "link/QtSerialTransport.h"
+#include "link/SerialControl.h"
+#include "support/SimProcess.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+// The panel's link as the window builds it, resolving ports through a lambda.
+struct Panel {
+    explicit Panel(SerialControl::Resolver resolver)
+        : comm(std::make_unique<QtSerialTransport>(), std::move(resolver)), link(declaration, comm) {
+        comm.setSettings(QStringLiteral("9600,N,8,2"));
+        comm.setInBufferSize(32768);
+    }
+    Declaration declaration;
+    SerialControl comm;
+    BoardLink link;
+};
+
+// What has arrived once count bytes are there (fewer when they never come).
+QByteArray waitForBytes(SerialControl& comm, int count) {
+    [[maybe_unused]] const bool arrived =
+        QTest::qWaitFor([&] { return comm.inBufferCount() >= count; }, kWaitMs);
+    comm.setInputLen(count);
+    const QByteArray bytes = comm.input();
+    comm.setInputLen(0);
+    return bytes;
+}
+
+} // namespace
+
+class TestBoardSimLink : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_sim = std::make_unique<SimProcess>();
+        QVERIFY2(m_sim->start(), qPrintable(m_sim->error()));
+        const QString device = m_sim->devicePath();
+        m_panel = std::make_unique<Panel>([device](int) { return device; });
+        QVERIFY2(m_panel->comm.setPortOpen(true), qPrintable(m_panel->comm.lastError()));
+    }
+
+    void cleanup() {
+        m_panel.reset();
+        QVERIFY2(m_sim->stop(), qPrintable(m_sim->error()));
+        m_sim.reset();
+    }
+
+    void sliderMovesReachTheBoard_data() {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("slider 9 to 200") << 9 << 200.0 << "channel 9 200";
+        QTest::newRow("slider 0 to 0") << 0 << 0.0 << "channel 0 0";
+        QTest::newRow("slider 11 to 255") << 11 << 255.0 << "channel 11 255";
+        QTest::newRow("half rounds to even") << 3 << 128.5 << "channel 3 128";
+    }
+    void sliderMovesReachTheBoard() {
+        QFETCH(int, channel);
+        QFETCH(double, value);
+        QFETCH(QString, logged);
+        QCOMPARE(m_panel->link.ChannelPosition(channel, value), BoardLink::Sent::Yes);
+        QCOMPARE(m_sim->waitForLine(logged, 0, kWaitMs), 0);
+    }
+
+    void pcControlAndResetInOrder() {
+        QCOMPARE(m_panel->link.PcControlOn(), BoardLink::Sent::Yes);
+        m_panel->link.ChannelPosition(5, 77);
+        QCOMPARE(m_panel->link.PcControlOff(), BoardLink::Sent::Yes);
+        QCOMPARE(m_panel->link.BoardReset(), BoardLink::Sent::Yes);
+        QVERIFY(m_sim->waitForLineCount(4, kWaitMs));
+        QCOMPARE(m_sim->lines(), (QStringList{"pc-control on", "channel 5 77", "pc-control off", "reset"}));
+    }
+
+    void channelBurstIsTwelvePairs() {
+        StepRecord step{};
+        for (int c = 0; c < kChannelCount; ++c) {
+            step[static_cast<std::size_t>(c)] = 128;
+        }
+        step[11] = 3;
+        QCOMPARE(m_panel->link.ChannelBurst(step), BoardLink::Sent::Yes);
+        QVERIFY(m_sim->waitForLineCount(12, kWaitMs));
+        QCOMPARE(m_sim->lines().first(), QStringLiteral("channel 0 128"));
+        QCOMPARE(m_sim->lines().at(8), QStringLiteral("channel 8 128"));
+        QCOMPARE(m_sim->lines().last(), QStringLiteral("channel 11 3"));
+        QCOMPARE(m_sim->waitForLine([](const QString& l) { return l.startsWith("unknown"); }, 0, 0), -1);
+    }
+
+    void flashExchangesByteForByte() {
+        BoardLink& link = m_panel->link;
+        SerialControl& comm = m_panel->comm;
+        // 19 steps: one block ack after byte 256, none after the last ten.
+        QByteArray image;
+        for (int i = 0; i < 19 * 14; ++i) {
+            image.append(static_cast<char>(i % 251));
+        }
+        link.transferByte(board::FlashProgram);
+        link.transferByte(static_cast<quint8>(image.size() / 256));
+        link.transferByte(static_cast<quint8>(image.size() % 256));
+        QCOMPARE(waitForBytes(comm, 1), QByteArray(1, char(board::Ack)));
+        for (int i = 0; i < image.size(); ++i) {
+            link.transferByte(static_cast<quint8>(image.at(i)));
+            if ((i + 1) % 256 == 0) {
+                QCOMPARE(waitForBytes(comm, 1), QByteArray(1, char(board::Ack)));
+            }
+        }
+        QVERIFY(m_sim->waitForLine(QStringLiteral("flash-program complete 266"), 0, kWaitMs) >= 0);
+        QCOMPARE(comm.inBufferCount(), 0);
+
+        link.transferByte(board::FlashRead);
+        QCOMPARE(waitForBytes(comm, 2 + image.size()), QByteArray("\x01\x0a", 2) + image);
+
+        QCOMPARE(link.FlashErase(), BoardLink::Sent::Yes);
+        QVERIFY(m_sim->waitForLine(QStringLiteral("flash-erase"), 0, kWaitMs) >= 0);
+        link.transferByte(board::FlashRead);
+        QCOMPARE(waitForBytes(comm, 2), QByteArray(2, '\0'));
+    }
+
+    void closingAndReopeningThePort() {
+        m_panel->link.PcControlOn();
+        QVERIFY(m_sim->waitForLine(QStringLiteral("pc-control on"), 0, kWaitMs) >= 0);
+        for (int round = 0; round < 3; ++round) {
+            QVERIFY(m_panel->comm.setPortOpen(false));
+            QVERIFY2(m_panel->comm.setPortOpen(true), qPrintable(m_panel->comm.lastError()));
+            m_panel->link.ChannelPosition(round, 10 + round);
+            const QString want = QStringLiteral("channel %1 %2").arg(round).arg(10 + round);
+            QVERIFY2(m_sim->waitForLine(want, 0, kWaitMs) >= 0, qPrintable(want));
+        }
+        QVERIFY(m_sim->running());
+        QCOMPARE(m_sim->waitForLine([](const QString& l) { return l.startsWith("error"); }, 0, 0), -1);
+    }
+
+private:
+    std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<Panel> m_panel;
+};
+
+// Port numbers go through the panel's port map; the simulator attaches as port 1.
+class TestBoardSimAttach : public QObject {
+    Q_OBJECT
+
+private slots:
+    void panelFindsTheAttachedPort() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = dir.filePath(QStringLiteral("ports"));
+        qputenv("TESSAREL_PORT_DIR", folder.toLocal8Bit());
+        SimProcess sim;
+        sim.setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), folder);
+        QVERIFY2(sim.start({QStringLiteral("--attach"), QStringLiteral("1")}), qPrintable(sim.error()));
+        QCOMPARE(portmap::resolve(1), sim.devicePath());
+
+        Panel panel([](int port) { return portmap::resolve(port); });
+        panel.comm.setCommPort(1);
+        QVERIFY2(panel.comm.setPortOpen(true), qPrintable(panel.comm.lastError()));
+        QCOMPARE(panel.link.BoardReset(), BoardLink::Sent::Yes);
+        QVERIFY(sim.waitForLine(QStringLiteral("reset"), 0, kWaitMs) >= 0);
+        panel.comm.setPortOpen(false);
+
+        QVERIFY(sim.stop());
+        QVERIFY(!QFileInfo::exists(portmap::linkPath(1)));
+        QVERIFY(!QFileInfo(portmap::linkPath(1)).isSymLink());
+        qunsetenv("TESSAREL_PORT_DIR");
+    }
+
+    void hangUpIsSeenAsALostPort() {
+        SimProcess sim;
+        QVERIFY2(sim.start({QStringLiteral("--hang-up-after"), QStringLiteral("2")}),
+                 qPrintable(sim.error()));
+        const QString device = sim.devicePath();
+        Panel panel([device](int) { return device; });
+        QVERIFY(panel.comm.setPortOpen(true));
+        QSignalSpy lost(&panel.comm, &SerialControl::portLost);
+        panel.link.ChannelPosition(9, 200);
+        QVERIFY(sim.waitForLine(QStringLiteral("fault hang-up 2"), 0, kWaitMs) >= 0);
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, kWaitMs);
+        QVERIFY(!panel.comm.portOpen());
+        QCOMPARE(panel.link.PcControlOn(), BoardLink::Sent::PortClosed);
+        QVERIFY(sim.stop());
+    }
+};
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int status = 0;
+    {
+        TestBoardSimLink link;
+        status |= QTest::qExec(&link, argc, argv);
+    }
+    {
+        TestBoardSimAttach attach;
+        status |= QTest::qExec(&attach, argc, argv);
+    }
+    return status;
+}
+
+#include "tst_boardsim_link.moc"
