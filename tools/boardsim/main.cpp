@@ -310,6 +310,10 @@ public:
                 note("error poll " + errnoText());
                 return 1;
             }
+            // The line first: bytes that came before a stop request are still taken.
+            if (fds[2].revents & POLLIN) {
+                readMaster();
+            }
             if (fds[0].revents & POLLIN) {
                 reason = "signal";
                 break;
@@ -319,9 +323,9 @@ public:
                     break;
                 }
             }
-            if (fds[2].revents & POLLIN) {
-                readMaster();
-            }
+        }
+        if (!m_options.pace && m_master >= 0) {
+            readMaster();
         }
         flushOutput();
         note("exit " + reason);
