@@ -57,14 +57,10 @@ void FakeTransport::inject(const QByteArray& bytes) {
 }
 
 void FakeTransport::announce() {
-    if (m_announceQueued) {
-        return;
-    }
-    m_announceQueued = true;
+    // One queued call per arrival, as a real port raises one per chunk it reads.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            m_announceQueued = false;
             if (m_open && !m_pending.isEmpty()) {
                 emit readyRead();
             }

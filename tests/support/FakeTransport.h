@@ -52,5 +52,4 @@ private:
 
     QByteArray m_pending;
     bool m_open = false;
-    bool m_announceQueued = false;
 };
