@@ -3,6 +3,7 @@
 #include "support/FakeTransport.h"
 #include "support/ScriptedDialogs.h"
 
+#include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
 

@@ -16,3 +16,18 @@ void StepListView::mouseReleaseEvent(QMouseEvent* event) {
     QListView::mouseReleaseEvent(event);
     emit mouseUp(event->button());
 }
+
+PortChooser::PortChooser(Resolver resolver, QWidget* parent)
+    : QComboBox(parent), m_resolver(std::move(resolver)) {}
+
+void PortChooser::refreshDevices() {
+    for (int i = 0; i < count(); ++i) {
+        const QString device = m_resolver ? m_resolver(itemData(i).toInt()) : QString();
+        setItemData(i, device.isEmpty() ? tr("No device attached") : device, Qt::ToolTipRole);
+    }
+}
+
+void PortChooser::showPopup() {
+    refreshDevices();
+    QComboBox::showPopup();
+}

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+
+#include <functional>
 
 // A read-only text box that reports a click, for the debug echo box.
 class EchoBox : public QLineEdit {
@@ -30,4 +33,20 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// The port chooser: each entry's tooltip names the device the port resolves to, looked up
+// again whenever the list opens, since devices come and go.
+class PortChooser : public QComboBox {
+    Q_OBJECT
+public:
+    using Resolver = std::function<QString(int port)>;
+
+    explicit PortChooser(Resolver resolver, QWidget* parent = nullptr);
+
+    void refreshDevices();
+    void showPopup() override;
+
+private:
+    Resolver m_resolver;
 };

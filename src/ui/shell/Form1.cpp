@@ -68,7 +68,7 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kTitle);
 
-    MSComm1 = new SerialControl(std::move(transport), std::move(resolver), this);
+    MSComm1 = new SerialControl(std::move(transport), resolver, this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     HiTimer1 = new HiResTimer(this);
     HiTimer1->setObjectName(QStringLiteral("HiTimer1"));
@@ -93,7 +93,7 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver
     frames->setColumnStretch(2, 2);
     left->addLayout(frames);
     columns->addLayout(left, 3);
-    columns->addWidget(buildSideColumn(), 2);
+    columns->addWidget(buildSideColumn(resolver), 2);
     setCentralWidget(central);
     buildMenus();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
@@ -285,7 +285,7 @@ void Form1::buildFrames() {
     deb->addWidget(CWButtonManual, 0, Qt::AlignCenter);
 }
 
-QWidget* Form1::buildSideColumn() {
+QWidget* Form1::buildSideColumn(const SerialControl::Resolver& resolver) {
     auto* side = new QWidget(this);
     side->setObjectName(QStringLiteral("sideColumn"));
     auto* column = new QVBoxLayout(side);
@@ -295,12 +295,13 @@ QWidget* Form1::buildSideColumn() {
     Label2 = new QLabel(tr("Serial Comm Port:"), side);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setAccessibleName(Label2->text());
-    ComboPort = new QComboBox(side);
+    ComboPort = new PortChooser(resolver, side);
     ComboPort->setObjectName(QStringLiteral("ComboPort"));
     ComboPort->setAccessibleName(tr("Serial Comm Port:"));
     for (int port = portmap::kFirstPort; port <= portmap::kLastPort; ++port) {
         ComboPort->addItem(QStringLiteral("Comm%1").arg(port), port);
     }
+    ComboPort->refreshDevices();
     Label2->setBuddy(ComboPort);
     portRow->addWidget(Label2);
     portRow->addWidget(ComboPort, 1);

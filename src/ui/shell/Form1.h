@@ -20,6 +20,7 @@ class QLineEdit;
 class QPushButton;
 
 class EchoBox;
+class PortChooser;
 class HiResTimer;
 class NumericField;
 class SlideControl;
@@ -116,7 +117,7 @@ public:
 
     StepListView* ListSequence = nullptr;
     QLabel* Label2 = nullptr;
-    QComboBox* ComboPort = nullptr;
+    PortChooser* ComboPort = nullptr;
     SwitchControl* CWButtonMainOnOff = nullptr;
     QPushButton* CommandStart = nullptr;
     QPushButton* CommandStop = nullptr;
@@ -153,7 +154,7 @@ private:
     void setProgressValue(double value) override;
 
     QWidget* buildChannels();
-    QWidget* buildSideColumn();
+    QWidget* buildSideColumn(const SerialControl::Resolver& resolver);
     void buildFrames();
     void buildMenus();
 };

@@ -29,8 +29,11 @@ void LinkController::ComboPort_Click(int index) {
     comm.setCommPort(static_cast<qint16>(m_form.ComboPort->itemData(index).toInt()));
     if (!OpenPort()) {
         // The user may pick another port, or this one again once the device is there.
-        m_form.inform(QObject::tr("%1 could not be opened: %2.")
-                          .arg(m_form.ComboPort->itemText(index), comm.lastError()));
+        const QString device = comm.device();
+        const QString port = device.isEmpty()
+                                 ? m_form.ComboPort->itemText(index)
+                                 : QStringLiteral("%1 (%2)").arg(m_form.ComboPort->itemText(index), device);
+        m_form.inform(QObject::tr("%1 could not be opened: %2.").arg(port, comm.lastError()));
         return;
     }
     m_form.ComboPort->setToolTip(comm.device());

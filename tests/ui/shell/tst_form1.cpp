@@ -195,6 +195,7 @@ void TestForm1::choosingPortOpensAtLineSettings() {
     rig.choosePort(2);
     QVERIFY(f.MSComm1->portOpen());
     QCOMPARE(rig.port->openedDevice, QStringLiteral("/dev/fake3"));
+    QCOMPARE(f.ComboPort->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("/dev/fake3"));
     QCOMPARE(rig.port->openedSettings.baud, 9600);
     QCOMPARE(rig.port->openedSettings.parity, 'N');
     QCOMPARE(rig.port->openedSettings.dataBits, 8);
@@ -217,6 +218,7 @@ void TestForm1::portThatCannotOpenIsReportedAndChooserStaysEnabled() {
     QCOMPARE(rig.dialogs.messages.size(), 1);
     QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Program"));
     QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("Comm1")));
+    QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("/dev/fake1")));
     QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("Permission denied")));
 
     // Once the device is free, the same choice opens it.
