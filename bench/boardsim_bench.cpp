@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
@@ -24,10 +25,8 @@ using Bytes = std::vector<unsigned char>;
 
 constexpr double kLineByteMs = 11.0 * 1000.0 / 9600.0;
 
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "boardsim_bench: %s\n", what.c_str());
-    std::exit(1);
-}
+// Thrown rather than exiting, so the simulators started so far are stopped on the way out.
+[[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
 
 int openRaw(const char* path) {
     const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -165,10 +164,7 @@ double seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+int run(const QCoreApplication& app) {
     const bool quick = app.arguments().contains(QStringLiteral("--quick"));
     const int rounds = quick ? 5 : 50;
     const std::size_t pacedBytes = quick ? 256 : 1024;
@@ -231,4 +227,16 @@ int main(int argc, char** argv) {
                     readMs, 100.0 * (readMs - kLineByteMs) / kLineByteMs);
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    try {
+        return run(app);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "boardsim_bench: %s\n", e.what());
+        return 1;
+    }
 }
