@@ -2,6 +2,7 @@
 
 #include "SerialControl.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -17,6 +18,10 @@ End waitUntil(const std::function<bool()>& done, const Declaration& d, const Ser
         if (done()) {
             return End::Done;
         }
+        // Qt's glib dispatcher does not deliver, inside a nested loop, events that were already
+        // queued when the event now being handled was dispatched; a wait entered from a queued
+        // call would sleep past them.
+        QCoreApplication::sendPostedEvents();
         pump.processEvents(QEventLoop::WaitForMoreEvents);
         if (d.AbortRequested) {
             return End::Aborted;
