@@ -52,7 +52,25 @@ void QtSerialTransport::onError(QSerialPort::SerialPortError error) {
     }
     // A vanished device reports read errors in a tight loop rather than a resource error:
     // any real error means the device is gone, so close before the next one comes.
-    const QString reason = m_port.errorString();
+    // On a hang-up Qt's own text is whatever errno last held ("Inappropriate ioctl for
+    // device"), so lead with what happened.
+    QString reason;
+    switch (error) {
+    case QSerialPort::ResourceError:
+        reason = tr("the device was removed");
+        break;
+    case QSerialPort::ReadError:
+        reason = tr("the device can no longer be read");
+        break;
+    case QSerialPort::WriteError:
+        reason = tr("the device can no longer be written");
+        break;
+    default:
+        reason = tr("the device failed");
+    }
+    if (!m_port.errorString().isEmpty()) {
+        reason += QStringLiteral(" (%1)").arg(m_port.errorString());
+    }
     m_port.close();
     m_port.clearError();
     emit lost(reason);
