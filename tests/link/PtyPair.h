@@ -44,6 +44,7 @@ public:
     bool ok() const { return m_master >= 0 && m_slave >= 0 && !m_slavePath.isEmpty(); }
     QString slavePath() const { return m_slavePath; }
     int masterFd() const { return m_master; }
+    int slaveFd() const { return m_slave; }
 
     bool write(const QByteArray& data) {
         qsizetype done = 0;
