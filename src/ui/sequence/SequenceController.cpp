@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <array>
@@ -33,6 +34,7 @@ SequenceController::SequenceController(Form1& form) : m_form(form) {
     connect(view, &StepListView::mouseDown, this,
             [this](Qt::MouseButton b) { ListSequence_MouseDown(b); });
     connect(view, &StepListView::mouseUp, this, [this](Qt::MouseButton b) { ListSequence_MouseUp(b); });
+    view->viewport()->installEventFilter(this);
 
     SequenceList* list = &form.sequenceList;
     connect(list, &SequenceList::selectedIndexChanged, this, [this](int i) { mirrorSelection(i); });
@@ -152,4 +154,20 @@ void SequenceController::takeViewSelection() {
     }
     const QModelIndexList selected = m_form.ListSequence->selectionModel()->selectedRows();
     m_form.sequenceList.setSelectedIndex(selected.isEmpty() ? -1 : selected.first().row());
+}
+
+// The view would select a line on any button, and on a release after a right press; only the
+// left button may choose lines, so a right-button drag never moves one.
+bool SequenceController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_form.ListSequence->viewport()) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton;
+    default:
+        return false;
+    }
 }

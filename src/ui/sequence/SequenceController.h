@@ -31,6 +31,9 @@ public:
     void CommandBrk_Click();
     void CommandResBrk_Click();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The Add form of the pose in the angle boxes and the step-duration field.
     QString lineFromEntry() const;
