@@ -150,8 +150,8 @@ int main(int argc, char** argv) {
     }
 
     std::printf("lateness of burst k on the line against the ideal k x %d ms\n", kStepMs);
-    std::printf("%-22s %10s %10s %9s %9s %9s %9s %7s\n", "clock", "end ms", "drift ms",
-                "drift/100", "late p50", "late p99", "late max", "cpu %");
+    std::printf("%-22s %10s %10s %9s %9s %9s %9s %7s\n", "clock", "end ms", "drift ms", "drift/100",
+                "late p50", "late p99", "late max", "cpu %");
     printRow("HiResTimer (window)", hiRes, steps);
     printRow("QTimer re-armed", plain, steps);
     return 0;

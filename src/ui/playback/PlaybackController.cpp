@@ -207,4 +207,6 @@ qint32 PlaybackController::duration(int step) const {
     return m_form.editor.step(step)[kDurationField];
 }
 
-void PlaybackController::setIntervalToStep(int step) { m_form.HiTimer1->setInterval(duration(step)); }
+void PlaybackController::setIntervalToStep(int step) {
+    m_form.HiTimer1->setInterval(duration(step));
+}

@@ -19,8 +19,12 @@ constexpr int kBase = 100;     // step k holds position kBase + k on every chann
 constexpr int kLongMs = 10000; // ticks driven by hand: the real timer never fires meanwhile
 constexpr int kWaitMs = 10000;
 
-qint32 longMs(int k) { return kLongMs + k; }
-qint32 shortMs(int) { return 20; }
+qint32 longMs(int k) {
+    return kLongMs + k;
+}
+qint32 shortMs(int) {
+    return 20;
+}
 
 StepRecord record(int k, qint32 ms) {
     StepRecord r{};
@@ -132,7 +136,8 @@ void TestPlayback::lastLineWrapsToFirst() {
     rig.form->playback->HiTimer1_Timer();
     QCOMPARE(rig.form->sequenceList.selectedIndex(), 0);
     const QByteArray centred("\x08\x80\x09\x80\x0a\x80\x0b\x80\x0c\x80\x0d\x80\x0e\x80\x0f\x80"
-                             "\x28\x80\x29\x80\x2a\x80\x2b\x80", 24);
+                             "\x28\x80\x29\x80\x2a\x80\x2b\x80",
+                             24);
     QCOMPARE(rig.port->writes, QList<QByteArray>{centred});
     QCOMPARE(rig.form->LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
     QCOMPARE(rig.form->HiTimer1->interval(), 7);
@@ -186,7 +191,7 @@ void TestPlayback::continueFromHaltOnLastLine() {
 void TestPlayback::repeat_data() {
     QTest::addColumn<QList<int>>("breaks");
     QTest::addColumn<int>("start");
-    QTest::addColumn<int>("ticks"); // before Repeat; -1 = until the halt
+    QTest::addColumn<int>("ticks");              // before Repeat; -1 = until the halt
     QTest::addColumn<int>("selectBeforeRepeat"); // -1 = leave
     QTest::addColumn<int>("from");
     QTest::addColumn<QList<int>>("replay");
@@ -196,7 +201,8 @@ void TestPlayback::repeat_data() {
         << QList<int>{4} << 1 << -1 << -1 << 0 << QList<int>{1, 2, 3, 4};
     QTest::newRow("selection moved while halted")
         << QList<int>{3, 7} << 4 << -1 << 5 << 3 << QList<int>{4, 5, 6, 7};
-    QTest::newRow("while playing") << QList<int>{3, 7} << 4 << 1 << -1 << 3 << QList<int>{4, 5, 6, 7};
+    QTest::newRow("while playing")
+        << QList<int>{3, 7} << 4 << 1 << -1 << 3 << QList<int>{4, 5, 6, 7};
 }
 
 void TestPlayback::repeat() {
@@ -334,7 +340,9 @@ void TestPlayback::portClosed() {
     QVERIFY(rig.port->writes.isEmpty());
 }
 
-void TestPlayback::portLostWhilePlaying_data() { portClosed_data(); }
+void TestPlayback::portLostWhilePlaying_data() {
+    portClosed_data();
+}
 
 void TestPlayback::portLostWhilePlaying() {
     QFETCH(QString, mode);
@@ -468,8 +476,9 @@ void TestPlayback::resetRunsSliderHandlingForEveryChannel() {
     FormRig rig;
     QList<QPair<int, double>> changes;
     for (SlideControl* slide : rig.form->CWSlide1) {
-        QObject::connect(slide, &SlideControl::valueChanged,
-                         [&changes](int index, double value) { changes.append({index, value}); });
+        QObject::connect(slide, &SlideControl::valueChanged, [&changes](int index, double value) {
+            changes.append({index, value});
+        });
     }
     for (int c = 0; c < kChannelCount; c += 2) {
         rig.form->CWSlide1[size_t(c)]->setValue(10 + c);
