@@ -215,11 +215,17 @@ QString LoadResult::stopMessage() const {
     if (stopLine < 0) {
         return {};
     }
-    return QStringLiteral("Loading stopped at line %1 of the file: %2. The %3 lines before it "
-                          "were loaded.")
+    QString kept;
+    if (lines.isEmpty()) {
+        kept = QStringLiteral("No lines were loaded.");
+    } else if (lines.size() == 1) {
+        kept = QStringLiteral("The line before it was loaded.");
+    } else {
+        kept = QStringLiteral("The %1 lines before it were loaded.").arg(lines.size());
+    }
+    return QStringLiteral("Loading stopped at line %1 of the file: %2. %3")
         .arg(stopLine + 1)
-        .arg(reasonText(stopReason))
-        .arg(lines.size());
+        .arg(reasonText(stopReason), kept);
 }
 
 LoadResult parse(const QByteArray& bytes, const QLocale& locale) {
