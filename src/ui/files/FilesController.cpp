@@ -1,5 +1,69 @@
 #include "FilesController.h"
 
+#include "core/sequence/SequenceFile.h"
+#include "ui/sequence/SequenceController.h"
 #include "ui/shell/Form1.h"
+#include "ui/shell/UserDialogs.h"
 
-FilesController::FilesController(Form1& form) : m_form(form) {}
+#include <QAction>
+
+FilesController::FilesController(Form1& form) : m_form(form) {
+    QObject::connect(form.menuSaveBuffer, &QAction::triggered, &form, [this] { SaveBuffer_Click(); });
+    QObject::connect(form.menuLoadBuffer, &QAction::triggered, &form, [this] { LoadBuffer_Click(); });
+}
+
+void FilesController::SaveBuffer_Click() {
+    Declaration& d = m_form.declaration;
+    d.SaveCounter = static_cast<qint16>(d.SaveCounter + 1);
+    m_form.sequence->ResetBreakPoints();
+
+    FileQuestion question;
+    question.filter = sequencefile::kFilter;
+    question.selectedFilter = sequencefile::kSelectedFilter;
+    question.defaultExtension = sequencefile::kSaveDefaultExtension;
+    question.initialFileName = sequencefile::proposedName(d.SaveCounter);
+    const std::optional<QString> path = m_form.dialogs.saveFileName(&m_form, question);
+    if (!path) {
+        return;
+    }
+
+    const sequencefile::SaveResult saved =
+        sequencefile::save(*path, d.SequenceBuffer, m_form.sequenceList.count());
+    if (!saved.ok) {
+        m_form.inform(saved.error, sequencefile::kSaveTitle);
+        return;
+    }
+    m_form.inform(sequencefile::kSavedText, sequencefile::kSaveTitle);
+}
+
+void FilesController::LoadBuffer_Click() {
+    m_form.sequence->ResetBreakPoints();
+
+    FileQuestion question;
+    question.filter = sequencefile::kFilter;
+    question.selectedFilter = sequencefile::kSelectedFilter;
+    question.hideReadOnly = sequencefile::kLoadHideReadOnly;
+    const std::optional<QString> path = m_form.dialogs.openFileName(&m_form, question);
+    if (!path) {
+        return;
+    }
+
+    // The file is read whole before the list is touched: a file that cannot be read leaves
+    // the sequence the user had.
+    const sequencefile::LoadResult loaded =
+        sequencefile::load(*path, m_form.sequenceList.locale());
+    if (!loaded.readable) {
+        m_form.inform(loaded.error, sequencefile::kLoadTitle);
+        return;
+    }
+    if (m_form.editor.replaceAll(loaded.lines) != EditOutcome::Done) {
+        m_form.inform(QStringLiteral("The steps of \"%1\" could not be put in the list.").arg(*path),
+                      sequencefile::kLoadTitle);
+        return;
+    }
+    const QString stopped = loaded.stopMessage();
+    if (!stopped.isEmpty()) {
+        m_form.inform(stopped, sequencefile::kLoadTitle);
+    }
+    m_form.inform(sequencefile::kLoadedText, sequencefile::kLoadTitle);
+}
