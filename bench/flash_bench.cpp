@@ -1,0 +1,214 @@
+#include "support/SimProcess.h"
+
+#include "core/BoardCommands.h"
+#include "core/StepRecord.h"
+#include "core/sequence/StepLine.h"
+#include "link/QtSerialTransport.h"
+#include "ui/flash/FlashController.h"
+#include "ui/shell/ClickableViews.h"
+#include "ui/shell/Form1.h"
+#include "ui/shell/LinkController.h"
+#include "ui/shell/UserDialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QStringList>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+// Programming 1024 steps into the simulator over a pseudo-terminal through the real window.
+// Unpaced, the time beyond a bare POSIX writer doing the same exchange on the same line is the
+// panel's own share; paced at 9600 baud 8N2, the time is set against the wire time of the
+// 14 339 bytes. CPU use is the process's own during the transfer.
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSteps = 1024;
+constexpr int kImageBytes = kSteps * kFlashStepBytes;
+constexpr int kWireBytes = 3 + kImageBytes;
+constexpr double kLineByteMs = 11.0 * 1000.0 / 9600.0; // start, 8 data, 2 stop bits
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+class SilentDialogs : public UserDialogs {
+public:
+    void information(QWidget*, const QString&, const QString& text) override { last = text; }
+    std::optional<QString> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
+    std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
+    QString last;
+};
+
+QStringList steps() {
+    QStringList lines;
+    for (int s = 0; s < kSteps; ++s) {
+        StepRecord r{};
+        for (int c = 0; c < kChannelCount; ++c) {
+            r[c] = (s * 11 + c * 29) % 256;
+        }
+        r[kDurationField] = 20 * (1 + s % 500);
+        lines << stepline::readBackForm(r, QLocale());
+    }
+    return lines;
+}
+
+struct Run {
+    double wall = 0;
+    double cpu = 0;
+};
+
+std::unique_ptr<SimProcess> startBoard(bool paced) {
+    auto sim = std::make_unique<SimProcess>();
+    QStringList options{QStringLiteral("--log"), QStringLiteral("/dev/null")};
+    if (paced) {
+        options << QStringLiteral("--pace");
+    }
+    if (!sim->start(options)) {
+        throw std::runtime_error("simulator: " + sim->error().toStdString());
+    }
+    return sim;
+}
+
+// The whole "Program  Seq." through the window.
+Run programThroughPanel(const QString& device) {
+    SilentDialogs dialogs;
+    Form1 form(std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
+    form.ComboPort->setCurrentIndex(0);
+    form.linkControl->ComboPort_Click(0);
+    if (!form.MSComm1->portOpen()) {
+        throw std::runtime_error("panel could not open " + device.toStdString());
+    }
+    form.editor.replaceAll(steps());
+    const double cpu0 = cpuSeconds();
+    const auto t0 = Clock::now();
+    form.CommandFlash->click();
+    const Run run{seconds(Clock::now() - t0), cpuSeconds() - cpu0};
+    if (dialogs.last != FlashController::kProgrammed) {
+        throw std::runtime_error("programming ended with: " + dialogs.last.toStdString());
+    }
+    return run;
+}
+
+bool readAck(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 5000) != 1) {
+        return false;
+    }
+    unsigned char b = 0;
+    return read(fd, &b, 1) == 1 && b == board::Ack;
+}
+
+// The same exchange with nothing but write, poll and read: the line's own floor.
+Run programBare(const QString& device) {
+    const int fd = open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0) {
+        throw std::runtime_error("cannot open " + device.toStdString());
+    }
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+    std::vector<unsigned char> bytes(kWireBytes);
+    bytes[0] = board::FlashProgram;
+    bytes[1] = kImageBytes / 256;
+    bytes[2] = kImageBytes % 256;
+    for (int i = 0; i < kImageBytes; ++i) {
+        bytes[3 + i] = static_cast<unsigned char>(i % 251);
+    }
+    const double cpu0 = cpuSeconds();
+    const auto t0 = Clock::now();
+    bool ok = true;
+    for (int i = 0; i < kWireBytes && ok; ++i) {
+        ok = write(fd, &bytes[i], 1) == 1;
+        const int image = i - 2; // image bytes sent after this write
+        if (ok && (i == 2 || (image > 0 && image % board::kBlockSize == 0))) {
+            ok = readAck(fd);
+        }
+    }
+    const Run run{seconds(Clock::now() - t0), cpuSeconds() - cpu0};
+    close(fd);
+    if (!ok) {
+        throw std::runtime_error("bare writer lost the exchange");
+    }
+    return run;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+int bench(const QStringList& args) {
+    const bool quick = args.contains(QStringLiteral("--quick"));
+    const bool full = args.contains(QStringLiteral("--full"));
+    const int rounds = quick ? 1 : 5;
+
+    {
+        auto sim = startBoard(false);
+        std::vector<double> bare, panel, panelCpu;
+        for (int r = 0; r < rounds; ++r) {
+            bare.push_back(programBare(sim->devicePath()).wall);
+            const Run run = programThroughPanel(sim->devicePath());
+            panel.push_back(run.wall);
+            panelCpu.push_back(run.cpu);
+        }
+        const double share = median(panel) - median(bare);
+        std::printf("baseline  bare writer, unpaced        %8.3f s  (%d bytes, 57 acks, median of %d)\n",
+                    median(bare), kWireBytes, rounds);
+        std::printf("unpaced   panel, 1024 steps            %8.3f s  cpu %.3f s\n", median(panel),
+                    median(panelCpu));
+        std::printf("goal      panel's own share < 1 s       %s (%.3f s beyond the bare writer)\n",
+                    share < 1.0 ? "met" : "MISSED", share);
+        sim->stop();
+    }
+
+    if (full) {
+        auto sim = startBoard(true);
+        const double wire = kWireBytes * kLineByteMs / 1000.0;
+        const Run run = programThroughPanel(sim->devicePath());
+        const double over = (run.wall / wire - 1.0) * 100.0;
+        std::printf("baseline  wire time, %d bytes x %.3f ms %8.3f s\n", kWireBytes, kLineByteMs, wire);
+        std::printf("paced     panel, 1024 steps            %8.3f s  (%+.2f%%)\n", run.wall, over);
+        std::printf("cpu       during the paced transfer    %8.3f s  (%.1f%% of one core)\n", run.cpu,
+                    100.0 * run.cpu / run.wall);
+        std::printf("goal      within 3%% of the wire time    %s\n", std::abs(over) <= 3.0 ? "met" : "MISSED");
+        sim->stop();
+    } else {
+        std::printf("paced     skipped (run with --full; it takes about 17 s)\n");
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    try {
+        return bench(app.arguments());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "flash_bench: %s\n", e.what());
+        return 1;
+    }
+}
