@@ -11,8 +11,9 @@ panel="$build/src/tessarel"
 sim="$build/tools/boardsim/tessarel-boardsim"
 log=${TESSAREL_SIM_LOG:-$build/boardsim.log}
 
+./scripts/install-deps.sh
 if [ ! -x "$panel" ] || [ ! -x "$sim" ]; then
-  cmake -S . -B "$build" && cmake --build "$build" -j2
+  cmake -S . -B "$build" && cmake --build "$build" -j"$(nproc)" --target tessarel tessarel-boardsim
 fi
 
 # The simulator's stdout carries only its device path; its log goes to the file.
