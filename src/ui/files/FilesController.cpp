@@ -8,8 +8,10 @@
 #include <QAction>
 
 FilesController::FilesController(Form1& form) : m_form(form) {
-    QObject::connect(form.menuSaveBuffer, &QAction::triggered, &form, [this] { SaveBuffer_Click(); });
-    QObject::connect(form.menuLoadBuffer, &QAction::triggered, &form, [this] { LoadBuffer_Click(); });
+    QObject::connect(form.menuSaveBuffer, &QAction::triggered, &form,
+                     [this] { SaveBuffer_Click(); });
+    QObject::connect(form.menuLoadBuffer, &QAction::triggered, &form,
+                     [this] { LoadBuffer_Click(); });
 }
 
 void FilesController::SaveBuffer_Click() {
@@ -50,15 +52,15 @@ void FilesController::LoadBuffer_Click() {
 
     // The file is read whole before the list is touched: a file that cannot be read leaves
     // the sequence the user had.
-    const sequencefile::LoadResult loaded =
-        sequencefile::load(*path, m_form.sequenceList.locale());
+    const sequencefile::LoadResult loaded = sequencefile::load(*path, m_form.sequenceList.locale());
     if (!loaded.readable) {
         m_form.inform(loaded.error, sequencefile::kLoadTitle);
         return;
     }
     if (m_form.editor.replaceAll(loaded.lines) != EditOutcome::Done) {
-        m_form.inform(QStringLiteral("The steps of \"%1\" could not be put in the list.").arg(*path),
-                      sequencefile::kLoadTitle);
+        m_form.inform(
+            QStringLiteral("The steps of \"%1\" could not be put in the list.").arg(*path),
+            sequencefile::kLoadTitle);
         return;
     }
     const QString stopped = loaded.stopMessage();

@@ -72,4 +72,6 @@ void DialogInterp::chooseOption(int index) {
     m_options->setExclusive(true);
 }
 
-int DialogInterp::chosenOption() const { return m_options->checkedId(); }
+int DialogInterp::chosenOption() const {
+    return m_options->checkedId();
+}

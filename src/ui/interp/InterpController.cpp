@@ -56,7 +56,8 @@ void InterpController::CommandInterpolate_Click() {
         return;
     }
     m_dialog = new DialogInterp(&m_form);
-    QObject::connect(m_dialog->OKButton, &QPushButton::clicked, m_dialog, [this] { OKButton_Click(); });
+    QObject::connect(m_dialog->OKButton, &QPushButton::clicked, m_dialog,
+                     [this] { OKButton_Click(); });
     QObject::connect(m_dialog->CancelButton, &QPushButton::clicked, m_dialog,
                      [this] { CancelButton_Click(); });
     // Every way out (OK, Annulla, the close box, Escape) ends here.
@@ -103,7 +104,8 @@ void InterpController::OKButton_Click() {
     }
     if (result.outcome == interpolation::Outcome::Done) {
         m_applying = true;
-        const EditOutcome placed = m_form.editor.replaceLineWith(result.sourceIndex, result.newLines);
+        const EditOutcome placed =
+            m_form.editor.replaceLineWith(result.sourceIndex, result.newLines);
         m_applying = false;
         if (placed != EditOutcome::Done) {
             m_form.dialogs.information(m_dialog, interpolation::kNoteTitle, kNotPlacedText);

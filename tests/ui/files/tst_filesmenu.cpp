@@ -83,7 +83,8 @@ bool noBreakpoints(Form1& form) {
 // Every row of the table holds the numbers of its line.
 bool tableMatchesList(Form1& form) {
     for (int i = 0; i < form.sequenceList.count(); ++i) {
-        const auto values = stepline::ParseStepLine(form.sequenceList.line(i), form.sequenceList.locale());
+        const auto values =
+            stepline::ParseStepLine(form.sequenceList.line(i), form.sequenceList.locale());
         if (!values) {
             return false;
         }
@@ -161,7 +162,8 @@ private slots:
             }
         }
         const QString half = comma ? QStringLiteral("0,5") : QStringLiteral("0.5");
-        QVERIFY(form.sequenceList.line(0).startsWith(half + " \u00B0\t-" + half + " \u00B0\t-64 \u00B0\t63"));
+        QVERIFY(form.sequenceList.line(0).startsWith(half + " \u00B0\t-" + half +
+                                                     " \u00B0\t-64 \u00B0\t63"));
         QVERIFY(tableMatchesList(form));
     }
 
@@ -214,7 +216,8 @@ private slots:
         form.menuLoadBuffer->trigger(); // nothing queued: cancelled
         QVERIFY(rig.dialogs.messages.isEmpty());
         QVERIFY(noBreakpoints(form));
-        QCOMPARE(form.sequenceList.lines(), stepline::withoutBreakMarks(before.join('\n')).split('\n'));
+        QCOMPARE(form.sequenceList.lines(),
+                 stepline::withoutBreakMarks(before.join('\n')).split('\n'));
     }
 
     void handWrittenFiles_data() {
@@ -306,7 +309,8 @@ private slots:
 
         QCOMPARE(rig.dialogs.messages.size(), 1);
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Load"));
-        QVERIFY2(rig.dialogs.messages[0].text.contains(name), qPrintable(rig.dialogs.messages[0].text));
+        QVERIFY2(rig.dialogs.messages[0].text.contains(name),
+                 qPrintable(rig.dialogs.messages[0].text));
         QCOMPARE(form.sequenceList.lines(), before);
         QCOMPARE(form.sequenceList.selectedIndex(), 1);
         QCOMPARE(form.declaration.SequenceBuffer[1], row1);

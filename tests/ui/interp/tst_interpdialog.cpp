@@ -266,8 +266,9 @@ private slots:
         const QString zeros = QStringLiteral("0 \u00B0\t").repeated(11);
         const QString half = comma ? QStringLiteral("2,5") : QStringLiteral("2.5");
         const QString seven = comma ? QStringLiteral("7,5") : QStringLiteral("7.5");
-        const QStringList block{"0 \u00B0\t" + zeros + "20 ms", half + " \u00B0\t" + zeros + "40 ms",
-                                "5 \u00B0\t" + zeros + "20 ms", seven + " \u00B0\t" + zeros + "20 ms"};
+        const QStringList block{
+            "0 \u00B0\t" + zeros + "20 ms", half + " \u00B0\t" + zeros + "40 ms",
+            "5 \u00B0\t" + zeros + "20 ms", seven + " \u00B0\t" + zeros + "20 ms"};
         QCOMPARE(form.sequenceList.lines().mid(source, 4), block);
         QCOMPARE(form.sequenceList.lines().mid(0, source), marked.mid(0, source));
         QCOMPARE(form.sequenceList.lines().mid(source + 4), marked.mid(source + 1));
