@@ -2,17 +2,25 @@
 // list widget whose items are all made again after every edit. Run with
 // QT_QPA_PLATFORM=offscreen. Each figure is measured twice: with the view's repaint of the
 // visible rows, and with painting switched off so the model's own cost and the view's relayout
-// show apart from the text rendering that every list pays alike.
+// show apart from the text rendering that every list pays alike. Last, the same commands
+// through the shown window: its buttons, its label and a mouse drag on its list.
 
 #include "core/Declaration.h"
 #include "core/NumberText.h"
 #include "core/sequence/SequenceEditor.h"
+#include "link/SerialTransport.h"
+#include "ui/sequence/SequenceController.h"
+#include "ui/shell/ClickableViews.h"
+#include "ui/shell/Form1.h"
+#include "ui/shell/UserDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTextStream>
 
 #include <algorithm>
@@ -245,6 +253,144 @@ void printCoreAlone(QTextStream& out) {
     out.flush();
 }
 
+// No port is chosen, so nothing goes on a line; the window does all its other work.
+class NoPort : public SerialTransport {
+public:
+    bool open(const QString&, const LineSettings&, QString* error) override {
+        *error = QStringLiteral("no port in the bench");
+        return false;
+    }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    QByteArray readAll() override { return {}; }
+    void write(const QByteArray&) override {}
+};
+
+class NoQuestions : public UserDialogs {
+public:
+    void information(QWidget*, const QString&, const QString&) override {}
+    std::optional<QString> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
+    std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
+};
+
+void mouse(QWidget* viewport, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &event);
+}
+
+// The commands as the user gives them: button clicks on the shown window, which build the line
+// from the angle boxes and set the step label, and a mouse drag on the list between two rows
+// in view. Beside them, the same edits with every item of a list widget made again.
+struct WindowFigures {
+    double window[5];
+    double widget[4];
+    int top;
+    int bottom;
+};
+
+WindowFigures throughWindow(bool paint) {
+    WindowFigures f{};
+    NoQuestions dialogs;
+    Form1 form(
+        std::make_unique<NoPort>(), [](int) { return QString(); }, dialogs);
+    form.resize(1200, 800);
+    form.show();
+    form.setUpdatesEnabled(paint);
+    WidgetSide widget(true);
+    widget.widget.viewport()->setUpdatesEnabled(paint);
+    auto select = [&](int index) { form.sequenceList.setSelectedIndex(index); };
+
+    form.editor.replaceAll(linesFor(kMaxLines - 1));
+    select(kMid);
+    settle();
+    widget.fill(kMaxLines - 1);
+    f.window[0] = measure([&](int) { form.CommandAdd->click(); },
+                          [&](int) {
+                              form.CommandRem->click();
+                              select(kMid);
+                          });
+    const QString added = form.sequenceList.line(kMid + 1);
+
+    form.editor.replaceAll(linesFor(kMaxLines));
+    select(kMid);
+    settle();
+    widget.fill(kMaxLines);
+    f.window[1] = measure([&](int) { form.CommandRem->click(); },
+                          [&](int) {
+                              form.CommandAdd->click();
+                              select(kMid);
+                          });
+
+    StepListView* view = form.ListSequence;
+    view->scrollToTop();
+    settle();
+    const int last = view->indexAt(view->viewport()->rect().bottomLeft() + QPoint(4, -4)).row();
+    f.top = 1;
+    f.bottom = last > f.top ? last : f.top + 1;
+    auto centre = [&](int row) { return view->visualRect(form.sequenceList.index(row)).center(); };
+    auto from = [&](int run) { return run % 2 == 0 ? f.top : f.bottom; };
+    auto to = [&](int run) { return run % 2 == 0 ? f.bottom : f.top; };
+    f.window[2] = measure([&](int run) {
+        mouse(view->viewport(), QEvent::MouseButtonPress, centre(from(run)), Qt::LeftButton);
+        mouse(view->viewport(), QEvent::MouseMove, centre(to(run)), Qt::LeftButton);
+        mouse(view->viewport(), QEvent::MouseButtonRelease, centre(to(run)), Qt::NoButton);
+    });
+    f.window[3] = measure([&](int) { form.editor.RebuildSequenceBuffer(); });
+    f.window[4] = measure([&](int run) { form.sequence->ShowStep(run % 2 == 0 ? 100 : 900); });
+
+    f.widget[0] = measure(
+        [&](int) {
+            widget.lines.insert(kMid + 1, added);
+            widget.recreate(kMid + 1);
+        },
+        [&](int) {
+            widget.lines.removeAt(kMid + 1);
+            widget.recreate(kMid);
+        });
+    f.widget[1] = measure(
+        [&](int) {
+            widget.lines.removeAt(kMid);
+            widget.recreate(kMid);
+        },
+        [&](int) {
+            widget.lines.insert(kMid, added);
+            widget.recreate(kMid);
+        });
+    f.widget[2] = measure([&](int run) {
+        widget.lines.move(from(run), to(run));
+        widget.recreate(to(run));
+    });
+    f.widget[3] = measure([&](int) { widget.recreate(kMid); });
+    return f;
+}
+
+void printThroughWindow(QTextStream& out) {
+    const WindowFigures painted = throughWindow(true);
+    const WindowFigures quiet = throughWindow(false);
+    const QString drag =
+        QStringLiteral("Mouse drag (line %1 <-> line %2)").arg(painted.top).arg(painted.bottom);
+    const char* what[5] = {"CommandAdd_Click", "CommandRem_Click", qPrintable(drag),
+                           "RebuildSequenceBuffer", "ShowStep (12 sliders, port closed)"};
+    out << "Through the shown window (buttons, mouse on the list), 1024 lines, median us of "
+        << kRuns << " runs\n";
+    out << QString::asprintf("%-38s %12s %12s   %12s %12s\n", "", "window", "window", "re-create",
+                             "re-create");
+    out << QString::asprintf("%-38s %12s %12s   %12s %12s\n", "", "painted", "no paint", "painted",
+                             "no paint");
+    for (int i = 0; i < 5; ++i) {
+        if (i < 4) {
+            out << QString::asprintf("%-38s %12.1f %12.1f   %12.1f %12.1f\n", what[i],
+                                     painted.window[i], quiet.window[i], painted.widget[i],
+                                     quiet.widget[i]);
+        } else {
+            out << QString::asprintf("%-38s %12.1f %12.1f\n", what[i], painted.window[i],
+                                     quiet.window[i]);
+        }
+    }
+    out << "\n";
+    out.flush();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -252,6 +398,7 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
 
     printCoreAlone(out);
+    printThroughWindow(out);
 
     std::vector<Row> uniform;
     measureAll(uniform, true, true, false);

@@ -83,7 +83,8 @@ void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
     const QLocale& locale = m_form.sequenceList.locale();
     m_form.Text1[index]->setText(numbertext::halfSteps(value - kCentre, locale));
     m_form.Text1[index + kChannelCount]->setText(
-        numbertext::halfSteps((value - kCentre) * 64.0 / 128.0, locale) + numbertext::kDegreeSuffix);
+        numbertext::halfSteps((value - kCentre) * 64.0 / 128.0, locale) +
+        numbertext::kDegreeSuffix);
 }
 
 void LiveController::Text1_KeyPress(int index, int& key) {

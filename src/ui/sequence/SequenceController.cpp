@@ -15,8 +15,8 @@
 #include <array>
 
 namespace {
-const QString kUnreadableEntry =
-    QStringLiteral("The step cannot be added: a channel readout or the step duration is not a number.");
+const QString kUnreadableEntry = QStringLiteral(
+    "The step cannot be added: a channel readout or the step duration is not a number.");
 } // namespace
 
 SequenceController::SequenceController(Form1& form) : m_form(form) {
@@ -33,7 +33,8 @@ SequenceController::SequenceController(Form1& form) : m_form(form) {
     connect(view, &QAbstractItemView::doubleClicked, this, [this] { ListSequence_DblClick(); });
     connect(view, &StepListView::mouseDown, this,
             [this](Qt::MouseButton b) { ListSequence_MouseDown(b); });
-    connect(view, &StepListView::mouseUp, this, [this](Qt::MouseButton b) { ListSequence_MouseUp(b); });
+    connect(view, &StepListView::mouseUp, this,
+            [this](Qt::MouseButton b) { ListSequence_MouseUp(b); });
     view->viewport()->installEventFilter(this);
 
     SequenceList* list = &form.sequenceList;
@@ -64,7 +65,9 @@ void SequenceController::ShowStep(int index) {
     m_form.LabelStep->setText(stepline::stepLabel(index));
 }
 
-void SequenceController::ResetBreakPoints() { m_form.editor.ResetBreakPoints(); }
+void SequenceController::ResetBreakPoints() {
+    m_form.editor.ResetBreakPoints();
+}
 
 void SequenceController::CommandAdd_Click() {
     const EditOutcome outcome = m_form.editor.add(lineFromEntry());
@@ -88,7 +91,9 @@ void SequenceController::CommandReplace_Click() {
     tellRefused(outcome);
 }
 
-void SequenceController::CommandClear_Click() { m_form.editor.clearAll(); }
+void SequenceController::CommandClear_Click() {
+    m_form.editor.clearAll();
+}
 
 void SequenceController::CommandUp_Click() {
     if (const std::optional<int> to = m_form.editor.next()) {
@@ -102,23 +107,34 @@ void SequenceController::CommandDwn_Click() {
     }
 }
 
-void SequenceController::ListSequence_DblClick() { ShowStep(m_form.sequenceList.selectedIndex()); }
+void SequenceController::ListSequence_DblClick() {
+    ShowStep(m_form.sequenceList.selectedIndex());
+}
 
 // The button does not matter: only the left one moves the selection while it is held.
-void SequenceController::ListSequence_MouseDown(Qt::MouseButton) { m_form.editor.pressOnList(); }
+void SequenceController::ListSequence_MouseDown(Qt::MouseButton) {
+    m_form.editor.pressOnList();
+}
 
-void SequenceController::ListSequence_MouseUp(Qt::MouseButton) { m_form.editor.releaseOnList(); }
+void SequenceController::ListSequence_MouseUp(Qt::MouseButton) {
+    m_form.editor.releaseOnList();
+}
 
-void SequenceController::CommandBrk_Click() { m_form.editor.toggleBreak(); }
+void SequenceController::CommandBrk_Click() {
+    m_form.editor.toggleBreak();
+}
 
-void SequenceController::CommandResBrk_Click() { ResetBreakPoints(); }
+void SequenceController::CommandResBrk_Click() {
+    ResetBreakPoints();
+}
 
 QString SequenceController::lineFromEntry() const {
     std::array<QString, kChannelCount> readouts;
     for (int k = 0; k < kChannelCount; ++k) {
         readouts[k] = m_form.Text1[k + kChannelCount]->text();
     }
-    return stepline::addForm(readouts, m_form.CWNumEditTimeStep->value(), m_form.sequenceList.locale());
+    return stepline::addForm(readouts, m_form.CWNumEditTimeStep->value(),
+                             m_form.sequenceList.locale());
 }
 
 void SequenceController::showSelectedInLabel() {
@@ -144,7 +160,8 @@ void SequenceController::mirrorSelection(int index) {
     if (index < 0) {
         selection->clear();
     } else {
-        selection->setCurrentIndex(m_form.sequenceList.index(index), QItemSelectionModel::ClearAndSelect);
+        selection->setCurrentIndex(m_form.sequenceList.index(index),
+                                   QItemSelectionModel::ClearAndSelect);
     }
 }
 

@@ -77,28 +77,28 @@ void TestLive::committedOffset_data() {
     QTest::addColumn<QString>("angle");
     QTest::addColumn<QByteArray>("sent");
 
-    QTest::newRow("200 clamps to 127") << 3 << 128 << "200" << false << "127" << 255 << "63.5 °"
-                                       << bytes({11, 255});
-    QTest::newRow("-300 clamps to -128") << 0 << 128 << "-300" << false << "-128" << 0 << "-64 °"
-                                         << bytes({8, 0});
+    QTest::newRow("200 clamps to 127")
+        << 3 << 128 << "200" << false << "127" << 255 << "63.5 °" << bytes({11, 255});
+    QTest::newRow("-300 clamps to -128")
+        << 0 << 128 << "-300" << false << "-128" << 0 << "-64 °" << bytes({8, 0});
     QTest::newRow("-128 stays") << 7 << 128 << "-128" << false << "-128" << 0 << "-64 °"
-                                       << bytes({15, 0});
-    QTest::newRow("channel 8 selects with 40") << 8 << 128 << "5" << false << "5" << 133
-                                               << "2.5 °" << bytes({40, 133});
-    QTest::newRow("channel 11 selects with 43") << 11 << 128 << "-1" << false << "-1" << 127
-                                                << "-0.5 °" << bytes({43, 127});
-    QTest::newRow("empty by Enter centres") << 2 << 100 << "" << false << "0" << 128 << "0 °"
-                                            << bytes({10, 128});
-    QTest::newRow("empty by leaving centres") << 2 << 100 << "" << true << "0" << 128 << "0 °"
-                                              << bytes({10, 128});
-    QTest::newRow("lone minus commits 0") << 4 << 100 << "-" << false << "0" << 128 << "0 °"
-                                          << bytes({12, 128});
+                                << bytes({15, 0});
+    QTest::newRow("channel 8 selects with 40")
+        << 8 << 128 << "5" << false << "5" << 133 << "2.5 °" << bytes({40, 133});
+    QTest::newRow("channel 11 selects with 43")
+        << 11 << 128 << "-1" << false << "-1" << 127 << "-0.5 °" << bytes({43, 127});
+    QTest::newRow("empty by Enter centres")
+        << 2 << 100 << "" << false << "0" << 128 << "0 °" << bytes({10, 128});
+    QTest::newRow("empty by leaving centres")
+        << 2 << 100 << "" << true << "0" << 128 << "0 °" << bytes({10, 128});
+    QTest::newRow("lone minus commits 0")
+        << 4 << 100 << "-" << false << "0" << 128 << "0 °" << bytes({12, 128});
     QTest::newRow("minus between digits commits 0")
         << 5 << 100 << "1-2" << true << "0" << 128 << "0 °" << bytes({13, 128});
     QTest::newRow("leading zeros read as the number")
         << 6 << 128 << "007" << false << "7" << 135 << "3.5 °" << bytes({14, 135});
-    QTest::newRow("leaving commits like Enter") << 10 << 128 << "-28" << true << "-28" << 100
-                                                << "-14 °" << bytes({42, 100});
+    QTest::newRow("leaving commits like Enter")
+        << 10 << 128 << "-28" << true << "-28" << 100 << "-14 °" << bytes({42, 100});
 }
 
 void TestLive::committedOffset() {
@@ -202,11 +202,16 @@ void TestLive::readouts_data() {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("offset");
     QTest::addColumn<QString>("angle");
-    QTest::newRow("129") << 129 << "1" << "0.5 °";
-    QTest::newRow("127") << 127 << "-1" << "-0.5 °";
-    QTest::newRow("0") << 0 << "-128" << "-64 °";
-    QTest::newRow("255") << 255 << "127" << "63.5 °";
-    QTest::newRow("218") << 218 << "90" << "45 °";
+    QTest::newRow("129") << 129 << "1"
+                         << "0.5 °";
+    QTest::newRow("127") << 127 << "-1"
+                         << "-0.5 °";
+    QTest::newRow("0") << 0 << "-128"
+                       << "-64 °";
+    QTest::newRow("255") << 255 << "127"
+                         << "63.5 °";
+    QTest::newRow("218") << 218 << "90"
+                         << "45 °";
 }
 
 void TestLive::readouts() {
@@ -228,9 +233,8 @@ void TestLive::userMovesSliderWithKeyboard() {
     QTest::keyClick(slider, Qt::Key_Down);
     QTest::keyClick(slider, Qt::Key_Down);
     QCOMPARE(rig.form->Text1[0]->text(), QStringLiteral("-1"));
-    QCOMPARE(rig.port->writes,
-             QList<QByteArray>({bytes({8}), bytes({129}), bytes({8}), bytes({128}), bytes({8}),
-                                bytes({127})}));
+    QCOMPARE(rig.port->writes, QList<QByteArray>({bytes({8}), bytes({129}), bytes({8}),
+                                                  bytes({128}), bytes({8}), bytes({127})}));
 }
 
 void TestLive::sliderWithPortClosedSendsNothing() {

@@ -125,7 +125,10 @@ void TestSequence::addBuildsLineFromReadouts() {
     form.CommandAdd->click();
     QString expected;
     for (int k = 0; k < kChannelCount; ++k) {
-        expected += (k == 0 ? QStringLiteral("0.5 °") : k == 11 ? QStringLiteral("-64 °") : QStringLiteral("0 °")) + QLatin1Char('\t');
+        expected += (k == 0    ? QStringLiteral("0.5 °")
+                     : k == 11 ? QStringLiteral("-64 °")
+                               : QStringLiteral("0 °")) +
+                    QLatin1Char('\t');
     }
     expected += QStringLiteral("500 ms");
     QCOMPARE(form.sequenceList.line(0), expected);
@@ -190,8 +193,8 @@ void TestSequence::removeSelectsNeighbour() {
     QVERIFY(tableAgrees(form));
     QCOMPARE(form.sequenceList.selectedIndex(), after);
     QCOMPARE(viewSelection(form), after);
-    QCOMPARE(form.LabelStep->text(),
-             selected < 0 ? QStringLiteral("Step N° ...") : QStringLiteral("Step N° %1").arg(after));
+    QCOMPARE(form.LabelStep->text(), selected < 0 ? QStringLiteral("Step N° ...")
+                                                  : QStringLiteral("Step N° %1").arg(after));
 }
 
 void TestSequence::removeKeepsTableRowsBeyondTheList() {
@@ -453,7 +456,8 @@ void TestSequence::selectionMirroredBothWays() {
 void TestSequence::breakToggleRestoresLine() {
     FormRig rig;
     Form1& form = *rig.form;
-    QStringList lines = {addLine(130, 40), QStringLiteral("1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t500  ms\t")};
+    QStringList lines = {addLine(130, 40),
+                         QStringLiteral("1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t500  ms\t")};
     form.editor.replaceAll(lines);
     for (int i = 0; i < 2; ++i) {
         form.sequenceList.setSelectedIndex(i);
