@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QPushButton>
 
+#include <memory>
+
 FlashController::FlashController(Form1& form) : m_form(form) {
     QObject::connect(form.CommandFlash, &QPushButton::clicked, &form, [this] { CommandFlash_Click(); });
     QObject::connect(form.Command1, &QPushButton::clicked, &form, [this] { Command1_Click(); });
@@ -213,11 +215,18 @@ void FlashController::storeRead() {
         m_form.inform(kNothingToRead);
         return;
     }
+    // Decoded aside first: the table changes only together with the list.
+    auto decoded = std::make_unique<SequenceTable>(d.SequenceBuffer);
     const QStringList lines =
-        flashimage::decodeImage(d.FlashImage, rows, d.SequenceBuffer, m_form.sequenceList.locale());
+        flashimage::decodeImage(d.FlashImage, rows, *decoded, m_form.sequenceList.locale());
     // Replacing the list also clears every breakpoint: no flag stays without its mark.
-    m_form.editor.replaceAll(lines);
+    const EditOutcome replaced = m_form.editor.replaceAll(lines);
     m_form.ProgressBarFlash->setVisible(false);
+    if (replaced != EditOutcome::Done) {
+        m_form.inform(QObject::tr("The steps read from the flash do not fit the list; the list is "
+                                  "unchanged."));
+        return;
+    }
     m_form.inform(kRead);
 }
 
