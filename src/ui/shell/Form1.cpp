@@ -4,6 +4,7 @@
 #include "HiResTimer.h"
 #include "NumericField.h"
 #include "SlideControl.h"
+#include "StepLineDelegate.h"
 #include "SwitchControl.h"
 #include "UserDialogs.h"
 
@@ -92,8 +93,9 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver
     frames->setColumnStretch(1, 3);
     frames->setColumnStretch(2, 2);
     left->addLayout(frames);
-    columns->addLayout(left, 3);
-    columns->addWidget(buildSideColumn(resolver), 2);
+    // The channels keep their smallest readable width; the step list gets the rest.
+    columns->addLayout(left, 1);
+    columns->addWidget(buildSideColumn(resolver), 1);
     setCentralWidget(central);
     buildMenus();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
@@ -322,6 +324,7 @@ QWidget* Form1::buildSideColumn(const SerialControl::Resolver& resolver) {
     ListSequence->setAccessibleName(tr("Sequence"));
     ListSequence->setModel(&sequenceList);
     ListSequence->setUniformItemSizes(true);
+    ListSequence->setItemDelegate(new StepLineDelegate(ListSequence));
     ListSequence->setSelectionMode(QAbstractItemView::SingleSelection);
     ListSequence->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListSequence->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -1,0 +1,39 @@
+// Renders the panel as a user sees it, for a look at the layout: screenshot OUT.png [--all]
+// [--lines N]. --all opens the frames behind the "Advanced" menu; --lines adds N steps.
+#include "link/QtSerialTransport.h"
+#include "ui/shell/Form1.h"
+#include "ui/shell/SlideControl.h"
+#include "ui/shell/UserDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        qWarning("usage: screenshot OUT.png [--all] [--lines N]");
+        return 2;
+    }
+    QtUserDialogs dialogs;
+    Form1 window(std::make_unique<QtSerialTransport>(), [](int) { return QString(); }, dialogs);
+    window.resize(1280, 800);
+    window.show();
+    if (args.contains(QStringLiteral("--all"))) {
+        window.menuFlashProgr->trigger();
+        window.menuSerialDebug->trigger();
+    }
+    const qsizetype at = args.indexOf(QStringLiteral("--lines"));
+    const int lines = at > 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : 0;
+    for (int i = 0; i < lines; ++i) {
+        window.CWSlide1[i % kChannelCount]->setValue(128 + (i * 37) % 128 - 64);
+        window.CommandAdd->click();
+    }
+    QTimer::singleShot(1500, &app, [&] {
+        window.grab().save(args.at(1));
+        app.quit();
+    });
+    return QApplication::exec();
+}
