@@ -4,235 +4,94 @@
 
 #include <QTest>
 
-#include <cmath>
-#include <limits>
-
-using interpolation::Direction;
-using interpolation::Outcome;
-
-Q_DECLARE_METATYPE(Direction)
-Q_DECLARE_METATYPE(Outcome)
+using namespace interpolation;
 
 namespace {
 
-// An Add-form line with channel 0 at ch0 degrees and the other channels at 0.
-QString line(double ch0, double ms) {
+struct Case {
+    QStringList list;
+    int selected = 0;
+    Direction direction = Direction::None;
+    double count = 0;
+    Result expected;
+    QLocale locale;
+};
+
+// Channel k at ch0 + k degrees, so that a mix-up of channels shows.
+QString line(double ch0, double ms, const QLocale& locale = QLocale::c()) {
     std::array<QString, kChannelCount> readouts;
-    readouts.fill(QStringLiteral("0 \u00B0"));
-    readouts[0] = numbertext::halfSteps(ch0) + numbertext::kDegreeSuffix;
-    return stepline::addForm(readouts, ms);
+    for (int k = 0; k < kChannelCount; ++k) {
+        readouts[k] = numbertext::halfSteps(ch0 + k, locale) + numbertext::kDegreeSuffix;
+    }
+    return stepline::addForm(readouts, ms, locale);
 }
 
-QStringList lines(int count) {
-    QStringList list;
-    for (int i = 0; i < count; ++i) {
-        list << line(0, 1000);
+// block: the new lines in list order as "degrees of channel 0/ms", e.g. "0/20 2.5/40".
+void row(const char* name, const QStringList& list, int selected, Direction direction, double count,
+         Outcome outcome, int source = -1, const QString& block = {}, const QString& message = {},
+         const QLocale& locale = QLocale::c()) {
+    Result expected{outcome, source, {}, message.isEmpty() ? QString() : kNoteTitle, message};
+    for (const QString& step : block.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        expected.newLines << line(step.section('/', 0, 0).toDouble(),
+                                  step.section('/', 1).toDouble(), locale);
     }
-    return list;
+    QTest::newRow(name) << Case{list, selected, direction, count, expected, locale};
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestInterpolation : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { QLocale::setDefault(QLocale::c()); }
-
     void table_data() {
-        QTest::addColumn<QStringList>("list");
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<Direction>("direction");
-        QTest::addColumn<double>("count");
-        QTest::addColumn<Outcome>("outcome");
-        QTest::addColumn<int>("source");
-        QTest::addColumn<QList<double>>("ch0");
-        QTest::addColumn<QList<int>>("ms");
-        QTest::addColumn<QString>("message");
-
-        const QString time = interpolation::kTooManyForTimeText;
-        const QString full = interpolation::kTooManyForListText;
+        QTest::addColumn<Case>("c");
+        using enum Direction;
+        using enum Outcome;
         const QStringList ramp{line(0, 100), line(10, 300)};
-        const Direction next = Direction::Next;
-        const Direction prev = Direction::Previous;
-        const Outcome done = Outcome::Done;
-        const Outcome stayed = Outcome::Stayed;
-        const Outcome closed = Outcome::Closed;
-        const QList<double> noPos;
-        const QList<int> noMs;
+        const QStringList big(1000, line(0, 1000));
+        const auto mark = &stepline::withBreakMark;
+        const auto loaded = [](double ch0) { return line(ch0, 100).replace(" ms", "  ms\t"); };
+        const QLocale de(QLocale::German);
 
-        QTest::newRow("worked example")
-            << ramp << 0 << next << 4.0 << done << 0 << QList<double>{0, 2.5, 5, 7.5}
-            << QList<int>{20, 40, 20, 20} << QString();
-        QTest::newRow("N 2, T 100") << ramp << 0 << next << 2.0 << done << 0 << QList<double>{0, 5}
-                                    << QList<int>{60, 40} << QString();
-        QTest::newRow("mean exactly 20 ms passes")
-            << ramp << 0 << next << 5.0 << done << 0 << QList<double>{0, 2, 4, 6, 8}
-            << QList<int>{20, 20, 20, 20, 20} << QString();
-        QTest::newRow("mean below 20 ms refused")
-            << ramp << 0 << next << 6.0 << stayed << -1 << noPos << noMs << time;
-        QTest::newRow("T 50, N 2 loses 10 ms")
-            << QStringList{line(0, 50), line(10, 50)} << 0 << next << 2.0 << done << 0
-            << QList<double>{0, 5} << QList<int>{20, 20} << QString();
-        QTest::newRow("T 110, N 2 rounds up to 120")
-            << QStringList{line(0, 110), line(10, 50)} << 0 << next << 2.0 << done << 0
-            << QList<double>{0, 5} << QList<int>{60, 60} << QString();
-        QTest::newRow("rising half degrees")
-            << QStringList{line(0, 100), line(1, 100)} << 0 << next << 4.0 << done << 0
-            << QList<double>{0, 0, 0.5, 1} << QList<int>{20, 40, 20, 20} << QString();
-        QTest::newRow("falling half degrees")
-            << QStringList{line(1, 100), line(0, 100)} << 0 << next << 4.0 << done << 0
-            << QList<double>{1, 1, 0.5, 0} << QList<int>{20, 40, 20, 20} << QString();
-        QTest::newRow("quarter rounds to even")
-            << QStringList{line(0, 100), line(0.5, 100)} << 0 << next << 2.0 << done << 0
-            << QList<double>{0, 0} << QList<int>{60, 40} << QString();
-        QTest::newRow("negative degrees")
-            << QStringList{line(-64, 100), line(63.5, 100)} << 0 << next << 2.0 << done << 0
-            << QList<double>{-64, 0} << QList<int>{60, 40} << QString();
-
-        QTest::newRow("N 1 closes, next")
-            << ramp << 0 << next << 1.0 << closed << -1 << noPos << noMs << QString();
-        QTest::newRow("N 1 closes, no direction")
-            << ramp << 0 << Direction::None << 1.0 << closed << -1 << noPos << noMs << QString();
-        QTest::newRow("N 1 closes before the time check")
-            << QStringList{line(0, 0), line(1, 0)} << 1 << prev << 1.0 << closed << -1 << noPos
-            << noMs << QString();
-        QTest::newRow("no direction stays silently")
-            << ramp << 0 << Direction::None << 3.0 << stayed << -1 << noPos << noMs << QString();
-
-        const QStringList three{line(0, 100), line(10, 200), line(20, 300)};
-        QTest::newRow("previous replaces the line before")
-            << three << 2 << prev << 2.0 << done << 1 << QList<double>{10, 15}
-            << QList<int>{100, 100} << QString();
-        QTest::newRow("next on a middle line")
-            << three << 1 << next << 2.0 << done << 1 << QList<double>{10, 15}
-            << QList<int>{100, 100} << QString();
-        QTest::newRow("previous refused by the time check")
-            << three << 1 << prev << 6.0 << stayed << -1 << noPos << noMs << time;
-        QTest::newRow("previous on the first line")
-            << three << 0 << prev << 2.0 << stayed << -1 << noPos << noMs << QString();
-        QTest::newRow("next on the last line")
-            << three << 2 << next << 2.0 << stayed << -1 << noPos << noMs << QString();
-
-        // The count field may hold anything below its minimum; it counts as 1.
-        QTest::newRow("count 0") << ramp << 0 << next << 0.0 << closed << -1 << noPos << noMs
-                                 << QString();
-        QTest::newRow("count negative")
-            << ramp << 0 << next << -3.0 << closed << -1 << noPos << noMs << QString();
-        QTest::newRow("count NaN")
-            << ramp << 0 << next << std::nan("") << closed << -1 << noPos << noMs << QString();
-        QTest::newRow("count 1.4 rounds to 1")
-            << ramp << 0 << next << 1.4 << closed << -1 << noPos << noMs << QString();
-        QTest::newRow("count 2.5 makes 3 steps")
-            << ramp << 0 << next << 2.5 << done << 0 << QList<double>{0, 3.5, 6.5}
-            << QList<int>{40, 20, 40} << QString();
-        QTest::newRow("count 3.5 makes 3 steps, half to even")
-            << ramp << 0 << next << 3.5 << done << 0 << QList<double>{0, 3.5, 6.5}
-            << QList<int>{40, 20, 40} << QString();
-        QTest::newRow("count far too high")
-            << ramp << 0 << next << 1e12 << stayed << -1 << noPos << noMs << time;
-
-        // Totals beyond 16 bits.
-        QTest::newRow("1 000 000 ms in 3")
-            << QStringList{line(0, 1000000), line(0, 20)} << 0 << next << 3.0 << done << 0
-            << QList<double>{0, 0, 0} << QList<int>{333340, 333320, 333340} << QString();
-        QList<int> thousand(1000, 1000);
-        QTest::newRow("1 000 000 ms in 1000")
-            << QStringList{line(0, 1000000), line(0, 20)} << 0 << next << 1000.0 << done << 0
-            << QList<double>(1000, 0) << thousand << QString();
-
-        QStringList big = lines(1000);
-        QTest::newRow("fills the list to 1024")
-            << big << 0 << next << 25.0 << done << 0 << QList<double>(25, 0) << QList<int>(25, 40)
-            << QString();
-        QTest::newRow("one line over 1024 refused")
-            << big << 0 << next << 26.0 << stayed << -1 << noPos << noMs << full;
-
-        QTest::newRow("unreadable source")
-            << QStringList{QStringLiteral("junk"), line(0, 100)} << 0 << next << 2.0 << stayed << -1
-            << noPos << noMs << interpolation::kUnreadableText;
-        QTest::newRow("source with break mark")
-            << QStringList{stepline::withBreakMark(line(0, 100)),
-                           stepline::withBreakMark(line(10, 100))}
-            << 0 << next << 2.0 << done << 0 << QList<double>{0, 5} << QList<int>{60, 40}
-            << QString();
-        QTest::newRow("loaded lines read back")
-            << QStringList{QStringLiteral("0 \u00B0\t").repeated(12) + "100  ms\t",
-                           QStringLiteral("5 \u00B0\t").repeated(12) + "100  ms\t"}
-            << 0 << next << 2.0 << done << 0 << QList<double>{0, 2.5} << QList<int>{60, 40}
-            << QString();
+        row("worked example", ramp, 0, Next, 4, Done, 0, "0/20 2.5/40 5/20 7.5/20");
+        row("N 2, T 100", ramp, 0, Next, 2, Done, 0, "0/60 5/40");
+        row("mean exactly 20 ms passes", ramp, 0, Next, 5, Done, 0, "0/20 2/20 4/20 6/20 8/20");
+        row("mean below 20 ms refused", ramp, 0, Next, 6, Stayed, -1, {}, kTooManyForTimeText);
+        row("T 50, N 2 loses 10 ms", {line(0, 50), line(10, 50)}, 0, Next, 2, Done, 0, "0/20 5/20");
+        row("rising", {line(0, 100), line(1, 100)}, 0, Next, 4, Done, 0, "0/20 0/40 0.5/20 1/20");
+        row("falling", {line(1, 100), line(0, 100)}, 0, Next, 4, Done, 0, "1/20 1/40 0.5/20 0/20");
+        row("quarter to even", {line(0, 100), line(0.5, 100)}, 0, Next, 2, Done, 0, "0/60 0/40");
+        row("minus quarter", {line(-40, 100), line(39.5, 100)}, 0, Next, 2, Done, 0, "-40/60 0/40");
+        row("N 1 before any check", {line(0, 0), line(1, 0)}, 1, None, 1, Closed);
+        row("no direction stays silently", ramp, 0, None, 3, Stayed);
+        row("previous step", QStringList{line(5, 9)} + ramp, 2, Previous, 2, Done, 1, "0/60 5/40");
+        row("previous on the first line", ramp, 0, Previous, 2, Stayed);
+        row("next on the last line", ramp, 1, Next, 2, Stayed);
+        row("count 0 counts as 1", ramp, 0, Next, 0, Closed);
+        row("count NaN counts as 1", ramp, 0, Next, qQNaN(), Closed);
+        row("count 3.5, half to even", ramp, 0, Next, 3.5, Done, 0, "0/40 3.5/20 6.5/40");
+        row("count far too high", ramp, 0, Next, 1e12, Stayed, -1, {}, kTooManyForTimeText);
+        row("1e6 ms", {line(0, 1e6), line(0, 20)}, 0, Next, 3, Done, 0,
+            "0/333340 0/333320 0/333340");
+        row("fills the list to 1024", big, 0, Next, 25, Done, 0, QString("0/40 ").repeated(25));
+        row("one line over 1024", big, 0, Next, 26, Stayed, -1, {}, kTooManyForListText);
+        row("junk source", {"junk", line(0, 100)}, 0, Next, 2, Stayed, -1, {}, kUnreadableText);
+        row("marks", {mark(line(0, 100)), mark(line(10, 100))}, 0, Next, 2, Done, 0, "0/60 5/40");
+        row("Load form", {loaded(0), loaded(5)}, 0, Next, 2, Done, 0, "0/60 2.5/40");
+        row("decimal comma", {line(0.5, 100, de), line(10.5, 100, de)}, 0, Next, 4, Done, 0,
+            "0.5/20 3/40 5.5/20 8/20", {}, de);
     }
     void table() {
-        QFETCH(QStringList, list);
-        QFETCH(int, selected);
-        QFETCH(Direction, direction);
-        QFETCH(double, count);
-        QFETCH(Outcome, outcome);
-        QFETCH(int, source);
-        QFETCH(QList<double>, ch0);
-        QFETCH(QList<int>, ms);
-        QFETCH(QString, message);
-
-        const interpolation::Result r =
-            interpolation::interpolate(list, selected, direction, count);
-        QCOMPARE(r.outcome, outcome);
-        QCOMPARE(r.messageText, message);
-        QCOMPARE(r.messageTitle, message.isEmpty() ? QString() : QStringLiteral("Note"));
-        if (outcome != Outcome::Done) {
-            QCOMPARE(r.sourceIndex, -1);
-            QVERIFY(r.newLines.isEmpty());
-            return;
-        }
-        QCOMPARE(r.sourceIndex, source);
-        QCOMPARE(r.newLines.size(), ch0.size());
-        qint64 sum = 0;
-        for (int m = 0; m < r.newLines.size(); ++m) {
-            const QString& text = r.newLines[m];
-            const QStringList fields = text.split(QLatin1Char('\t'));
-            QCOMPARE(fields.size(), 13);
-            QVERIFY(!stepline::hasBreakMark(text));
-            QCOMPARE(fields[0], numbertext::halfSteps(ch0[m]) + numbertext::kDegreeSuffix);
-            QCOMPARE(fields[12], QString::number(ms[m]) + QStringLiteral(" ms"));
-            QVERIFY(stepline::ParseStepLine(text));
-            sum += ms[m];
-        }
-        // The block lasts the source's duration rounded to 20 ms.
-        const double t = *stepline::readDurationField(
-            QStringView(list[source]).split(QLatin1Char('\t'))[kDurationField]);
-        QCOMPARE(sum, 20 * qint64(std::nearbyint(t / 20)));
-    }
-
-    void everyChannelRamps() {
-        std::array<QString, kChannelCount> from;
-        std::array<QString, kChannelCount> to;
-        for (int k = 0; k < kChannelCount; ++k) {
-            from[k] = numbertext::halfSteps(k) + numbertext::kDegreeSuffix;
-            to[k] = numbertext::halfSteps(-2.0 * k) + numbertext::kDegreeSuffix;
-        }
-        const QStringList list{stepline::addForm(from, 200), stepline::addForm(to, 200)};
-        const interpolation::Result r = interpolation::interpolate(list, 0, Direction::Next, 2);
-        QCOMPARE(r.newLines.size(), 2);
-        QCOMPARE(r.newLines[0].section(QLatin1Char('\t'), 0, 11),
-                 list[0].section(QLatin1Char('\t'), 0, 11));
-        // Halfway: 1.5 k, each doubled to 3 k, all whole in half degrees.
-        for (int k = 0; k < kChannelCount; ++k) {
-            QCOMPARE(r.newLines[1].split(QLatin1Char('\t'))[k],
-                     numbertext::halfSteps(-0.5 * k) + numbertext::kDegreeSuffix);
-        }
-    }
-
-    void commaLocale() {
-        QLocale::setDefault(QLocale(QLocale::German));
-        const QStringList list{line(0, 100), line(10, 100)};
-        QVERIFY(list[1].startsWith(QStringLiteral("10 \u00B0\t")));
-        const interpolation::Result r = interpolation::interpolate(list, 0, Direction::Next, 4);
-        QCOMPARE(r.outcome, Outcome::Done);
-        QCOMPARE(r.newLines[1], QStringLiteral("2,5 \u00B0\t") +
-                                    QStringLiteral("0 \u00B0\t").repeated(11) + "40 ms");
-        const QStringList half{line(0.5, 100), line(1.5, 100)};
-        QCOMPARE(interpolation::interpolate(half, 0, Direction::Next, 2).newLines[1],
-                 QStringLiteral("1 \u00B0\t") + QStringLiteral("0 \u00B0\t").repeated(11) +
-                     "40 ms");
+        QFETCH(Case, c);
+        const Result r = interpolate(c.list, c.selected, c.direction, c.count, c.locale);
+        QCOMPARE(r.outcome, c.expected.outcome);
+        QCOMPARE(r.sourceIndex, c.expected.sourceIndex);
+        QCOMPARE(r.newLines, c.expected.newLines);
+        QCOMPARE(r.messageTitle, c.expected.messageTitle);
+        QCOMPARE(r.messageText, c.expected.messageText);
     }
 };
 
