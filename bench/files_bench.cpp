@@ -2,6 +2,8 @@
 // (QFile write and readAll) measured in the same run. Prints the median of each figure;
 // --quick runs a few rounds only, to check that it still runs.
 
+#include "BenchSupport.h"
+
 #include "core/StepRecord.h"
 #include "core/sequence/SequenceFile.h"
 
@@ -17,20 +19,9 @@
 #include <memory>
 #include <vector>
 
-namespace {
+using benchsupport::medianMs;
 
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    times.reserve(runs);
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+namespace {
 
 } // namespace
 

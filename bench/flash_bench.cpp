@@ -1,3 +1,5 @@
+#include "BenchSupport.h"
+
 #include "support/SimProcess.h"
 
 #include "core/BoardCommands.h"
@@ -17,7 +19,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -42,13 +43,6 @@ constexpr int kWireBytes = 3 + kImageBytes;
 constexpr double kLineByteMs = 11.0 * 1000.0 / 9600.0; // start, 8 data, 2 stop bits
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 class SilentDialogs : public UserDialogs {
 public:
@@ -98,10 +92,10 @@ Run programThroughPanel(const QString& device) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }
     form.editor.replaceAll(steps());
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = benchsupport::cpuSeconds();
     const auto t0 = Clock::now();
     form.CommandFlash->click();
-    const Run run{seconds(Clock::now() - t0), cpuSeconds() - cpu0};
+    const Run run{seconds(Clock::now() - t0), benchsupport::cpuSeconds() - cpu0};
     if (dialogs.last != FlashController::kProgrammed) {
         throw std::runtime_error("programming ended with: " + dialogs.last.toStdString());
     }
@@ -134,7 +128,7 @@ Run programBare(const QString& device) {
     for (int i = 0; i < kImageBytes; ++i) {
         bytes[3 + i] = static_cast<unsigned char>(i % 251);
     }
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = benchsupport::cpuSeconds();
     const auto t0 = Clock::now();
     bool ok = true;
     for (int i = 0; i < kWireBytes && ok; ++i) {
@@ -144,17 +138,12 @@ Run programBare(const QString& device) {
             ok = readAck(fd);
         }
     }
-    const Run run{seconds(Clock::now() - t0), cpuSeconds() - cpu0};
+    const Run run{seconds(Clock::now() - t0), benchsupport::cpuSeconds() - cpu0};
     close(fd);
     if (!ok) {
         throw std::runtime_error("bare writer lost the exchange");
     }
     return run;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 int bench(const QStringList& args) {
@@ -171,11 +160,11 @@ int bench(const QStringList& args) {
             panel.push_back(run.wall);
             panelCpu.push_back(run.cpu);
         }
-        const double share = median(panel) - median(bare);
+        const double share = benchsupport::median(panel) - benchsupport::median(bare);
         std::printf("baseline  bare writer, unpaced        %8.3f s  (%d bytes, 57 acks, median of %d)\n",
-                    median(bare), kWireBytes, rounds);
-        std::printf("unpaced   panel, 1024 steps            %8.3f s  cpu %.3f s\n", median(panel),
-                    median(panelCpu));
+                    benchsupport::median(bare), kWireBytes, rounds);
+        std::printf("unpaced   panel, 1024 steps            %8.3f s  cpu %.3f s\n", benchsupport::median(panel),
+                    benchsupport::median(panelCpu));
         std::printf("goal      panel's own share < 1 s       %s (%.3f s beyond the bare writer)\n",
                     share < 1.0 ? "met" : "MISSED", share);
         sim->stop();

@@ -2,6 +2,8 @@
 // number of Add-form lines straight from numbers, measured in the same run; also the whole
 // OK press with the block put into a 24-line list. Prints medians; --quick runs a few rounds.
 
+#include "BenchSupport.h"
+
 #include "core/Declaration.h"
 #include "core/NumberText.h"
 #include "core/interp/Interpolation.h"
@@ -18,22 +20,11 @@
 #include <memory>
 #include <vector>
 
+using benchsupport::medianMs;
+
 namespace {
 
 constexpr int kSteps = 1000;
-
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    times.reserve(runs);
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 QString lineFor(int i, double ms) {
     std::array<QString, kChannelCount> readouts;

@@ -1,3 +1,5 @@
+#include "BenchSupport.h"
+
 #include "link/PtyPair.h"
 
 #include "core/Declaration.h"
@@ -12,7 +14,6 @@
 #include <QTimer>
 
 #include <poll.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -42,13 +43,6 @@ Spread spread(std::vector<double> v) {
     }
     std::sort(v.begin(), v.end());
     return {v[v.size() / 2], v[std::min(v.size() - 1, v.size() * 99 / 100)]};
-}
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 std::unique_ptr<SerialControl> openOver(const PtyPair& pty) {
@@ -133,10 +127,10 @@ Load idleWait(int ms) {
     d.AwaitingAck = true;
     QTimer::singleShot(ms, Qt::PreciseTimer, comm.get(), [&] { d.shuttingDown = true; });
     QElapsedTimer wall;
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = benchsupport::cpuSeconds();
     wall.start();
     boardwait::waitUntil([&] { return d.ReplyDone; }, d, *comm);
-    return {double(wall.nsecsElapsed()) / 1e9, cpuSeconds() - cpu0};
+    return {double(wall.nsecsElapsed()) / 1e9, benchsupport::cpuSeconds() - cpu0};
 }
 
 // What a wait costs that pumps without sleeping.
@@ -144,12 +138,12 @@ Load spinningWait(int ms) {
     bool over = false;
     QTimer::singleShot(ms, Qt::PreciseTimer, [&] { over = true; });
     QElapsedTimer wall;
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = benchsupport::cpuSeconds();
     wall.start();
     while (!over) {
         QCoreApplication::processEvents();
     }
-    return {double(wall.nsecsElapsed()) / 1e9, cpuSeconds() - cpu0};
+    return {double(wall.nsecsElapsed()) / 1e9, benchsupport::cpuSeconds() - cpu0};
 }
 
 void printLatency(const char* what, const std::vector<double>& v, int rounds) {

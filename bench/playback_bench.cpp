@@ -1,3 +1,4 @@
+#include "BenchSupport.h"
 #include "support/FormRig.h"
 
 #include "core/sequence/StepLine.h"
@@ -27,12 +28,6 @@ constexpr int kStepMs = 20;
 constexpr int kFullSteps = 500;
 constexpr int kQuickSteps = 100;
 constexpr double kNsPerMs = 1e6;
-
-qint64 processCpuNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
 
 struct Run {
     std::vector<qint64> burstsNs; // since playback was switched on, burst k at index k - 1
@@ -77,13 +72,13 @@ Run play(int steps, const std::function<void(FormRig&)>& drive) {
         }
     };
 
-    const qint64 cpuStart = processCpuNs();
+    const qint64 cpuStart = qint64(benchsupport::cpuSeconds() * 1e9);
     clock.start();
     rig.form->CWButtonEmuPC->setValue(true);
     drive(rig);
     loop.exec();
     run.wallNs = clock.nsecsElapsed();
-    run.cpuNs = processCpuNs() - cpuStart;
+    run.cpuNs = qint64(benchsupport::cpuSeconds() * 1e9) - cpuStart;
     rig.port->onWrite = nullptr;
     return run;
 }
@@ -106,12 +101,6 @@ Run playWithPlainQTimer(int steps) {
     });
 }
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const size_t rank = size_t(std::ceil(p * double(values.size())));
-    return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
-}
-
 void printRow(const char* name, const Run& run, int steps) {
     std::vector<double> lateMs;
     for (size_t i = 0; i < run.burstsNs.size(); ++i) {
@@ -120,7 +109,7 @@ void printRow(const char* name, const Run& run, int steps) {
     const double endMs = double(run.burstsNs.back()) / kNsPerMs;
     const double driftMs = endMs - double(steps) * kStepMs;
     std::printf("%-22s %10.3f %+10.3f %+9.2f %9.3f %9.3f %9.3f %7.2f\n", name, endMs, driftMs,
-                driftMs * 100.0 / steps, percentile(lateMs, 0.5), percentile(lateMs, 0.99),
+                driftMs * 100.0 / steps, benchsupport::percentile(lateMs, 0.5), benchsupport::percentile(lateMs, 0.99),
                 *std::max_element(lateMs.begin(), lateMs.end()),
                 100.0 * double(run.cpuNs) / double(run.wallNs));
 }

@@ -1,3 +1,5 @@
+#include "BenchSupport.h"
+
 #include "ui/shell/HiResTimer.h"
 
 #include <QCoreApplication>
@@ -21,12 +23,6 @@ constexpr int kStepMs = 20;
 constexpr int kFullSteps = 500;
 constexpr int kQuickSteps = 100;
 constexpr double kNsPerMs = 1e6;
-
-qint64 processCpuNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
 
 struct Run {
     std::vector<qint64> ticksNs; // since the clock was started, tick k at index k - 1
@@ -54,12 +50,12 @@ Run measure(int steps, const std::function<void(const std::function<bool()>&)>& 
         }
         return done;
     };
-    const qint64 cpuStart = processCpuNs();
+    const qint64 cpuStart = qint64(benchsupport::cpuSeconds() * 1e9);
     clock.start();
     start(logTick);
     loop.exec();
     run.wallNs = clock.nsecsElapsed();
-    run.cpuNs = processCpuNs() - cpuStart;
+    run.cpuNs = qint64(benchsupport::cpuSeconds() * 1e9) - cpuStart;
     return run;
 }
 
@@ -92,12 +88,6 @@ Run runPlainQTimer(int steps) {
     });
 }
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const size_t rank = size_t(std::ceil(p * double(values.size())));
-    return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
-}
-
 void printRow(const char* name, const Run& run, int steps) {
     std::vector<double> lateMs;
     std::vector<double> gapErrorMs;
@@ -111,8 +101,8 @@ void printRow(const char* name, const Run& run, int steps) {
     const double endMs = double(run.ticksNs.back()) / kNsPerMs;
     const double driftMs = endMs - double(steps) * kStepMs;
     std::printf("%-17s %10.3f %+10.3f %+9.2f %9.3f %9.3f %9.3f %11.3f %7.2f\n", name, endMs,
-                driftMs, driftMs * 100.0 / steps, percentile(lateMs, 0.5), percentile(lateMs, 0.99),
-                *std::max_element(lateMs.begin(), lateMs.end()), percentile(gapErrorMs, 0.99),
+                driftMs, driftMs * 100.0 / steps, benchsupport::percentile(lateMs, 0.5), benchsupport::percentile(lateMs, 0.99),
+                *std::max_element(lateMs.begin(), lateMs.end()), benchsupport::percentile(gapErrorMs, 0.99),
                 100.0 * double(run.cpuNs) / double(run.wallNs));
 }
 } // namespace
