@@ -3,45 +3,63 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <fstream>
+
+// Designated initializers leave the other faults off on purpose.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 using namespace boardsim;
 using namespace std::chrono_literals;
 using Bytes = BoardCore::Bytes;
 
-Q_DECLARE_METATYPE(Bytes)
-Q_DECLARE_METATYPE(std::vector<std::size_t>)
-Q_DECLARE_METATYPE(std::vector<Bytes>)
+Q_DECLARE_METATYPE(boardsim::BoardFaults)
 
 namespace {
 
-Bytes imageOf(std::size_t steps, uint8_t seed = 0) {
-    Bytes image(steps * kStepBytes);
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        image[i] = static_cast<uint8_t>((i * 7 + seed) % 256);
-    }
-    return image;
-}
-
-// A step of twelve equal positions lasting units × 20 ms.
-Bytes step(uint8_t position, int units) {
-    Bytes bytes(kChannels, position);
-    bytes.push_back(static_cast<uint8_t>(units >> 8));
-    bytes.push_back(static_cast<uint8_t>(units & 0xff));
-    return bytes;
-}
-
-std::vector<std::string> texts(const BoardCore& core) {
-    std::vector<std::string> out;
-    for (const BoardEvent& event : core.events()) {
-        out.push_back(event.text());
+// "2 0 14 128*12 0 50": byte values, v*n for n times v.
+Bytes bytes(const QString& text) {
+    Bytes out;
+    for (const QString& token : text.split(' ', Qt::SkipEmptyParts)) {
+        const QStringList part = token.split('*');
+        out.insert(out.end(), part.size() > 1 ? part[1].toUInt() : 1, uint8_t(part[0].toUInt()));
     }
     return out;
 }
 
-bool hasEvent(const BoardCore& core, const std::string& text) {
-    const auto all = texts(core);
-    return std::find(all.begin(), all.end(), text) != all.end();
+template <typename Range> QString text(const Range& values, char separator = ' ') {
+    QStringList out;
+    for (uint8_t v : values) {
+        out << QString::number(v);
+    }
+    return out.join(separator);
+}
+
+QString events(const BoardCore& core) {
+    QStringList out;
+    for (const BoardEvent& event : core.events()) {
+        out << QString::fromStdString(event.text());
+    }
+    return out.join("; ");
+}
+
+Bytes imageOf(std::size_t count) {
+    Bytes image(count);
+    std::generate(image.begin(), image.end(), [i = 0]() mutable { return uint8_t(i++ * 7); });
+    return image;
+}
+
+// "0:255 256:85,255": after how many image bytes which answer came (0: the answer to the count).
+QString programTrace(BoardCore& core, const Bytes& image) {
+    QStringList trace;
+    Bytes answer = core.receive({kFlashProgram, uint8_t(image.size() >> 8), uint8_t(image.size())});
+    for (std::size_t i = 0; i <= image.size(); ++i) {
+        if (!answer.empty()) {
+            trace << QString::number(i) + ':' + text(answer, ',');
+        }
+        answer = i < image.size() ? core.receive(&image[i], 1) : Bytes{};
+    }
+    return trace.join(' ');
 }
 
 } // namespace
@@ -49,523 +67,180 @@ bool hasEvent(const BoardCore& core, const std::string& text) {
 class TestBoardCore : public QObject {
     Q_OBJECT
 
-    // Feeds the programming byte by byte and records after which image byte an answer came.
-    struct Run {
-        Bytes header;                 // answer to the count
-        std::vector<std::size_t> at;  // image byte counts after which something came back
-        std::vector<Bytes> answers;   // what came back there
-    };
-
-    static Run runProgram(BoardCore& core, const Bytes& image, std::size_t announced) {
-        Run run;
-        run.header = core.receive({kFlashProgram, static_cast<uint8_t>(announced >> 8),
-                                   static_cast<uint8_t>(announced & 0xff)});
-        for (std::size_t i = 0; i < image.size(); ++i) {
-            Bytes answer = core.receive(&image[i], 1);
-            if (!answer.empty()) {
-                run.at.push_back(i + 1);
-                run.answers.push_back(std::move(answer));
-            }
-        }
-        return run;
-    }
-    static Run runProgram(BoardCore& core, const Bytes& image) {
-        return runProgram(core, image, image.size());
-    }
-
 private slots:
-    void startsCentredWithPcControlOff() {
-        BoardCore core;
-        for (int c = 0; c < kChannels; ++c) {
-            QCOMPARE(core.position(c), kCentre);
-        }
-        QVERIFY(!core.pcControl());
-        QVERIFY(!core.playing());
-        QVERIFY(core.flash().empty());
-        QVERIFY(!core.nextDue());
+    // Bytes in at time 0, then a second passes: what comes back, what is logged, where the
+    // servos are.
+    void exchange_data() {
+        QTest::addColumn<BoardFaults>("faults");
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("later");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("positions");
+        const auto row = [](const char* name, const char* in, const char* reply, const char* later,
+                            const QString& events, const char* positions = "128*12",
+                            BoardFaults faults = {}) {
+            QTest::newRow(name) << faults << QString(in) << QString(reply) << QString(later)
+                                << events << QString(positions);
+        };
+        const auto programmed = [](int n) {
+            return QString("flash-program begin %1; flash-program complete %1; ").arg(n);
+        };
+        const char* centred = "128*12";
+        row("sliders 9 to 200 and 0 to 0", "41 200 8 0", "", "", "channel 9 200; channel 0 0",
+            "0 128*8 200 128*2");
+        row("channels 7, 8, 11; a position that looks like a command", "15 255 40 1 43 129 10 2",
+            "", "", "channel 7 255; channel 8 1; channel 11 129; channel 2 2",
+            "128*2 2 128*4 255 1 128*2 129");
+        row("pc control, reset centres", "1 9 200 17 1 0", "", "",
+            "pc-control on; channel 1 200; reset; pc-control on; pc-control off");
+        row("unknown bytes are not fatal", "5 16 18 39 44 254 255 9 77", "", "",
+            "unknown 5; unknown 16; unknown 18; unknown 39; unknown 44; unknown 254; unknown 255; "
+            "channel 1 77",
+            "128 77 128*10");
+        row("image bytes are not commands", "2 0 14 17 1 6 8 0 7 3 2 255 0 0 0 0 1 6",
+            "255 0 14 17 1 6 8 0 7 3 2 255 0 0 0 0 1", "", programmed(14) + "flash-read 14");
+        row("erase, then read", "2 0 1 5 7 6", "255 0 0", "",
+            programmed(1) + "flash-erase; flash-read 0");
+        row("count above capacity: taken, first 14336 stored", "2 56 64 9*14400 6",
+            "255*57 56 0 9*14336", "",
+            "flash-program begin 14400; flash-program complete 14400 stored 14336; flash-read "
+            "14336");
+        const char* three = "2 0 3 10 11 12 6";
+        row("read announces more than the flash holds", three, "255 78 32 10 11 12 255*19997", "",
+            programmed(3) + "flash-read 20000", centred, {.readCount = 20000});
+        row("read announces more than it sends", three, "255 0 3 10 11", "",
+            programmed(3) + "flash-read 3 sent 2", centred, {.readCount = 3, .readSend = 2});
+        row("read sends more than it announces", three, "255 0 3 10 11 12 255 255", "",
+            programmed(3) + "flash-read 3 sent 5", centred, {.readSend = 5});
+        row("play: empty flash", "3", "", "", "play start 0; play end");
+        row("play: less than a step", "2 0 13 1*13 3", "255", "",
+            programmed(13) + "play start 0; play end");
+        row("play: all steps 0 ms rest on the last", "2 0 28 50*12 0 0 60*12 0 0 3", "255", "",
+            programmed(28) + "play start 2; play step 0; play step 1; play end", "60*12");
+        row("play: steps by their time, 0 ms passes, starts over",
+            "2 0 56 10*12 0 10 20*12 0 20 30*12 0 0 40*12 0 15 3", "255", "",
+            programmed(56) + "play start 4; play step 0; play step 1; play step 2; play step 3; "
+                             "play step 0",
+            "10*12");
+        const QString playing = programmed(14) + "play start 1; play step 0; ";
+        row("play, then stop", "2 0 14 10*12 0 5 3 4", "255", "", playing + "play stop", "10*12");
+        row("reset stops playback", "2 0 14 10*12 0 5 3 17", "255", "",
+            playing + "reset; play stop");
+        row("programming stops playback", "2 0 14 10*12 0 5 3 2 0 0", "255 255", "",
+            playing + "flash-program begin 0; play stop; flash-program complete 0", "10*12");
+        row("programming given up after a silent second", "2 0 28 1 2 3", "255", "",
+            "flash-program begin 28; flash-program abandoned 3 of 28");
+        row("count cut short is given up", "2 0", "", "", "flash-program abandoned 0 of 0");
+        row("debug bytes once", "", "", "1", "fault debug-bytes 1", centred, {.debugBytes = {1}});
+        row("debug bytes every 300 ms", "", "", "65 66 65 66 65 66",
+            "fault debug-bytes 2; fault debug-bytes 2; fault debug-bytes 2", centred,
+            {.debugBytes = {65, 66}, .debugEvery = 300ms});
+        row("hang-up: nothing taken or sent after it", "1 9 100 10 50 6", "", "",
+            "pc-control on; channel 1 100; fault hang-up 3", "128 100 128*10",
+            {.debugBytes = {1}, .debugEvery = 5ms, .hangUpAfterBytes = 3});
+    }
+    void exchange() {
+        QFETCH(BoardFaults, faults);
+        QFETCH(QString, in);
+        QFETCH(QString, reply);
+        QFETCH(QString, later);
+        QFETCH(QString, events);
+        QFETCH(QString, positions);
+        BoardCore core({.faults = faults});
+        QCOMPARE(text(core.receive(bytes(in))), text(bytes(reply)));
+        QCOMPARE(text(core.advance(1s)), text(bytes(later)));
+        QCOMPARE(::events(core), events);
+        QCOMPARE(core.phase(), BoardCore::Phase::Command);
+        QCOMPARE(core.unknownCount(), uint64_t(events.count("unknown")));
+        QCOMPARE(text(core.positions()), text(bytes(positions)));
     }
 
-    void channelSelect_data() {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("channel");
-        QTest::newRow("slider 9 to 200") << 41 << 200 << 9;
-        QTest::newRow("slider 0 to 0") << 8 << 0 << 0;
-        QTest::newRow("channel 7 is 15") << 15 << 255 << 7;
-        QTest::newRow("channel 8 is 40") << 40 << 1 << 8;
-        QTest::newRow("channel 11 is 43") << 43 << 129 << 11;
-        QTest::newRow("position that looks like a command") << 10 << 2 << 2;
-        QTest::newRow("position 255") << 12 << 255 << 4;
-    }
-    void channelSelect() {
-        QFETCH(int, command);
-        QFETCH(int, position);
-        QFETCH(int, channel);
-        BoardCore core;
-        QVERIFY(core.receive({static_cast<uint8_t>(command)}).empty());
-        QCOMPARE(core.phase(), BoardCore::Phase::Position);
-        QVERIFY(core.receive({static_cast<uint8_t>(position)}).empty());
-        QCOMPARE(core.phase(), BoardCore::Phase::Command);
-        QCOMPARE(int(core.position(channel)), position);
-        for (int c = 0; c < kChannels; ++c) {
-            if (c != channel) {
-                QCOMPARE(core.position(c), kCentre);
+    void programming_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<BoardFaults>("faults");
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QString>("event"); // also expected, empty for none
+        for (int steps : {0, 1, 18, 19, 128, 1024}) {
+            QString acks = "0:255";
+            for (int k = 256; k <= steps * 14; k += 256) {
+                acks += QStringLiteral(" %1:255").arg(k);
             }
+            QTest::addRow("%d steps", steps) << steps * 14 << BoardFaults{} << acks << "";
         }
-        QCOMPARE(texts(core), std::vector<std::string>{"channel " + std::to_string(channel) + " " +
-                                                        std::to_string(position)});
-        QCOMPARE(core.unknownCount(), uint64_t{0});
+        const auto row = [](const char* name, BoardFaults faults, const char* trace,
+                            const char* event = "") {
+            QTest::newRow(name) << 518 << faults << QString(trace) << QString(event);
+        };
+        row("wrong ack always", {.wrongAck = 85}, "0:85 256:85 512:85", "fault wrong-ack 85");
+        row("wrong ack once", {.wrongAck = 85, .wrongAckOnce = true}, "0:85 256:255 512:255");
+        row("wrong ack from the first block", {.wrongAck = 85, .wrongAckFrom = 1},
+            "0:255 256:85 512:85");
+        row("wrong ack once, from the second",
+            {.wrongAck = 85, .wrongAckOnce = true, .wrongAckFrom = 2}, "0:255 256:255 512:85");
+        row("wrong ack, then the real one", {.wrongAck = 85, .ackAfterWrong = true},
+            "0:85,255 256:85,255 512:85,255");
+        row("mute from the start", {.muteAfterImageBytes = 0}, "", "fault ack-withheld 0");
+        row("mute after 256", {.muteAfterImageBytes = 256}, "0:255", "fault ack-withheld 256");
+        row("mute after 300", {.muteAfterImageBytes = 300}, "0:255 256:255",
+            "fault ack-withheld 512");
+        row("mute beyond the image", {.muteAfterImageBytes = 5000}, "0:255 256:255 512:255");
     }
-
-    void channelBurstSetsAllTwelve() {
-        BoardCore core;
-        Bytes burst;
-        for (int c = 0; c < kChannels; ++c) {
-            burst.push_back(channelSelectByte(c));
-            burst.push_back(static_cast<uint8_t>(10 + c));
-        }
-        QCOMPARE(burst.size(), std::size_t{24});
-        QCOMPARE(burst[16], uint8_t{40});
-        QVERIFY(core.receive(burst).empty());
-        for (int c = 0; c < kChannels; ++c) {
-            QCOMPARE(int(core.position(c)), 10 + c);
-        }
-        QCOMPARE(core.events().size(), std::size_t{12});
-        QCOMPARE(core.events().back().text(), std::string("channel 11 21"));
-    }
-
-    void pcControlAndReset() {
-        BoardCore core;
-        core.receive({kPcControlOn, 9, 200});
-        QVERIFY(core.pcControl());
-        QCOMPARE(int(core.position(1)), 200);
-        core.receive({kBoardReset});
-        QVERIFY(!core.pcControl());
-        QCOMPARE(core.position(1), kCentre);
-        core.receive({kPcControlOn, kPcControlOff});
-        QVERIFY(!core.pcControl());
-        QCOMPARE(texts(core), (std::vector<std::string>{"pc-control on", "channel 1 200", "reset",
-                                                         "pc-control on", "pc-control off"}));
-    }
-
-    void unknownBytesAreCountedNotFatal_data() {
-        QTest::addColumn<int>("byte");
-        for (int b : {5, 16, 18, 39, 44, 254, 255}) {
-            QTest::newRow(std::to_string(b).c_str()) << b;
-        }
-    }
-    void unknownBytesAreCountedNotFatal() {
-        QFETCH(int, byte);
-        BoardCore core;
-        QVERIFY(core.receive({static_cast<uint8_t>(byte), static_cast<uint8_t>(byte), 9, 77}).empty());
-        QCOMPARE(core.unknownCount(), uint64_t{2});
-        QCOMPARE(int(core.position(1)), 77);
-        QCOMPARE(core.events().front().text(), "unknown " + std::to_string(byte));
-    }
-
-    void flashProgramAcks_data() {
-        QTest::addColumn<int>("steps");
-        QTest::addColumn<std::vector<std::size_t>>("acksAfter");
-        QTest::newRow("empty list") << 0 << std::vector<std::size_t>{};
-        QTest::newRow("one step, no block wait") << 1 << std::vector<std::size_t>{};
-        QTest::newRow("18 steps, 252 bytes") << 18 << std::vector<std::size_t>{};
-        QTest::newRow("19 steps, 266 bytes") << 19 << std::vector<std::size_t>{256};
-        QTest::newRow("128 steps, 1792 bytes = 7 blocks")
-            << 128 << std::vector<std::size_t>{256, 512, 768, 1024, 1280, 1536, 1792};
-        std::vector<std::size_t> full;
-        for (std::size_t k = 256; k <= 14336; k += 256) {
-            full.push_back(k);
-        }
-        QTest::newRow("1024 steps, ack after the last byte") << 1024 << full;
-    }
-    void flashProgramAcks() {
-        QFETCH(int, steps);
-        QFETCH(std::vector<std::size_t>, acksAfter);
-        BoardCore core;
-        const Bytes image = imageOf(static_cast<std::size_t>(steps));
-        const Run run = runProgram(core, image);
-        QCOMPARE(run.header, Bytes{kAck});
-        QCOMPARE(run.at, acksAfter);
-        for (const Bytes& answer : run.answers) {
-            QCOMPARE(answer, Bytes{kAck});
-        }
-        QCOMPARE(core.flash(), image);
+    void programming() {
+        QFETCH(int, count);
+        QFETCH(BoardFaults, faults);
+        QFETCH(QString, trace);
+        QFETCH(QString, event);
+        BoardCore core({.faults = faults});
+        const Bytes image = imageOf(std::size_t(count));
+        QCOMPARE(programTrace(core, image), trace);
         QCOMPARE(core.phase(), BoardCore::Phase::Command);
-        QCOMPARE(core.events().back().text(), "flash-program complete " + std::to_string(image.size()));
-        // Back in command mode: the next byte is a command again.
-        core.receive({kPcControlOn});
-        QVERIFY(core.pcControl());
+        QVERIFY(events(core).endsWith(QStringLiteral("flash-program complete %1").arg(count)));
+        QVERIFY(events(core).contains(event));
+        // Taken whatever was answered, and read back as stored.
+        Bytes stored{uint8_t(count >> 8), uint8_t(count)};
+        stored.insert(stored.end(), image.begin(), image.end());
+        QCOMPARE(text(core.receive({kFlashRead})), text(stored));
     }
 
-    void oneStepProgramsAsOnTheLine() {
+    void transferTimeoutCountsFromTheLastActivity() {
         BoardCore core;
-        const Bytes stepBytes = step(128, 50); // 1000 ms
-        Bytes line{kFlashProgram, 0, 14};
-        QCOMPARE(core.receive(line), Bytes{kAck});
-        QVERIFY(core.receive(stepBytes).empty());
-        QCOMPARE(core.flash(), stepBytes);
-    }
-
-    void imageBytesAreNotCommands() {
-        BoardCore core;
-        Bytes image{kBoardReset, kPcControlOn, kFlashRead, 8, 0, kFlashErase, kBoardPlayStart,
-                    kFlashProgram, 255, 0, 0, 0, 0, 1};
-        QCOMPARE(runProgram(core, image).header, Bytes{kAck});
-        QCOMPARE(core.flash(), image);
-        QVERIFY(!core.pcControl());
-        QVERIFY(!core.playing());
-        QCOMPARE(core.position(0), kCentre);
-        QCOMPARE(core.unknownCount(), uint64_t{0});
-    }
-
-    void countAboveCapacityStaysInStep() {
-        BoardCore core;
-        const Bytes image(14400, 9);
-        const Run run = runProgram(core, image);
-        QCOMPARE(run.at.size(), std::size_t{14400 / 256});
-        QCOMPARE(core.flash().size(), kFlashCapacity);
-        QCOMPARE(core.events().back().text(), std::string("flash-program complete 14400 stored 14336"));
-        QCOMPARE(core.receive({kFlashRead}).size(), kFlashCapacity + 2);
-    }
-
-    void flashRead_data() {
-        QTest::addColumn<int>("steps");
-        QTest::newRow("empty") << 0;
-        QTest::newRow("two steps") << 2;
-        QTest::newRow("1024 steps") << 1024;
-    }
-    void flashRead() {
-        QFETCH(int, steps);
-        BoardCore core;
-        const Bytes image = imageOf(static_cast<std::size_t>(steps), 3);
-        core.setFlash(image);
-        Bytes expected{static_cast<uint8_t>(image.size() >> 8), static_cast<uint8_t>(image.size() & 0xff)};
-        expected.insert(expected.end(), image.begin(), image.end());
-        QCOMPARE(core.receive({kFlashRead}), expected);
-        QCOMPARE(core.events().back().text(), "flash-read " + std::to_string(image.size()));
-    }
-
-    void programmedImageReadsBack() {
-        BoardCore core;
-        Bytes image = step(129, 50);
-        const Bytes second = step(0, 1);
-        image.insert(image.end(), second.begin(), second.end());
-        runProgram(core, image);
-        const Bytes read = core.receive({kFlashRead});
-        QCOMPARE(read[0], uint8_t{0});
-        QCOMPARE(read[1], uint8_t{28});
-        QCOMPARE(Bytes(read.begin() + 2, read.end()), image);
-    }
-
-    void eraseEmptiesFlash() {
-        BoardCore core;
-        core.setFlash(imageOf(3));
-        QVERIFY(core.receive({kFlashErase}).empty());
-        QVERIFY(core.flash().empty());
-        QCOMPARE(core.receive({kFlashRead}), (Bytes{0, 0}));
-        QVERIFY(hasEvent(core, "flash-erase"));
-    }
-
-    void playbackStepsByDuration() {
-        BoardCore core;
-        Bytes image = step(10, 1); // 20 ms
-        for (const Bytes& s : {step(20, 2), step(30, 0), step(40, 1)}) {
-            image.insert(image.end(), s.begin(), s.end());
-        }
-        core.setFlash(image);
-        core.receive({kBoardPlayStart});
-        QVERIFY(core.playing());
-        QCOMPARE(int(core.position(0)), 10);
-        QCOMPARE(core.nextDue(), std::optional<std::chrono::microseconds>(20ms));
-        core.advanceTo(19999us);
-        QCOMPARE(core.playStep(), 0);
-        core.advanceTo(20ms);
-        QCOMPARE(core.playStep(), 1);
-        QCOMPARE(int(core.position(11)), 20);
-        // The 0-unit step passes at once on the way to the next one.
-        core.advanceTo(60ms);
-        QCOMPARE(core.playStep(), 3);
-        QCOMPARE(int(core.position(5)), 40);
-        QVERIFY(hasEvent(core, "play step 2"));
-        core.advanceTo(80ms); // loops
-        QCOMPARE(core.playStep(), 0);
-        core.receive({kBoardPlayStop});
-        QVERIFY(!core.playing());
-        QVERIFY(!core.nextDue());
-        core.advanceTo(1s);
-        QCOMPARE(int(core.position(0)), 10); // stays where it stopped
-        QVERIFY(hasEvent(core, "play stop"));
-    }
-
-    void playbackWithoutTimeEnds_data() {
-        QTest::addColumn<Bytes>("image");
-        QTest::newRow("empty flash") << Bytes{};
-        QTest::newRow("less than a step") << Bytes(13, 1);
-        Bytes zero = step(50, 0);
-        const Bytes more = step(60, 0);
-        zero.insert(zero.end(), more.begin(), more.end());
-        QTest::newRow("all steps 0 ms") << zero;
-    }
-    void playbackWithoutTimeEnds() {
-        QFETCH(Bytes, image);
-        BoardCore core;
-        core.setFlash(image);
-        core.receive({kBoardPlayStart});
-        QVERIFY(!core.playing());
-        QVERIFY(!core.nextDue());
-        QCOMPARE(core.events().back().text(), std::string("play end"));
-        if (image.size() >= 28) {
-            QCOMPARE(int(core.position(0)), 60); // rests on the last step
-        }
-    }
-
-    void programmingStopsPlayback() {
-        BoardCore core;
-        core.setFlash(step(10, 5));
-        core.receive({kBoardPlayStart});
-        QVERIFY(core.playing());
-        core.receive({kFlashProgram, 0, 0});
-        QVERIFY(!core.playing());
-        core.receive({kBoardPlayStart});
-        core.receive({kBoardReset});
-        QVERIFY(!core.playing());
-    }
-
-    void abandonedTransferFreesTheLine() {
-        BoardConfig config;
-        config.transferTimeout = 1000ms;
-        BoardCore core(config);
-        core.receive({kFlashProgram, 0, 28});
-        core.receive({1, 2, 3});
+        core.receive({kFlashProgram, 0, 28, 1, 2, 3});
         core.advance(999ms);
-        QCOMPARE(core.phase(), BoardCore::Phase::ProgramImage);
-        core.receive({4}); // activity pushes the deadline
+        core.receive({4});
         core.advance(999ms);
         QCOMPARE(core.phase(), BoardCore::Phase::ProgramImage);
         core.advance(1ms);
         QCOMPARE(core.phase(), BoardCore::Phase::Command);
-        QCOMPARE(core.events().back().text(), std::string("flash-program abandoned 4 of 28"));
-        core.receive({9, 99});
-        QCOMPARE(int(core.position(1)), 99);
-    }
 
-    void abandonedHeaderFreesTheLine() {
-        BoardCore core;
-        core.receive({kFlashProgram, 0});
-        core.advance(1s);
-        QCOMPARE(core.phase(), BoardCore::Phase::Command);
-        QVERIFY(core.receive({kPcControlOn}).empty());
-        QVERIFY(core.pcControl());
-    }
-
-    void wrongAck_data() {
-        QTest::addColumn<bool>("once");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<bool>("ackAfter");
-        QTest::addColumn<std::vector<Bytes>>("expected"); // header, then block answers
-        const Bytes w{0x55};
-        const Bytes a{kAck};
-        const Bytes wa{0x55, kAck};
-        QTest::newRow("always") << false << 0 << false << std::vector<Bytes>{w, w, w};
-        QTest::newRow("once") << true << 0 << false << std::vector<Bytes>{w, a, a};
-        QTest::newRow("from the first block") << false << 1 << false << std::vector<Bytes>{a, w, w};
-        QTest::newRow("once, from the second block") << true << 2 << false << std::vector<Bytes>{a, a, w};
-        QTest::newRow("followed by the real ack") << false << 0 << true << std::vector<Bytes>{wa, wa, wa};
-    }
-    void wrongAck() {
-        QFETCH(bool, once);
-        QFETCH(int, from);
-        QFETCH(bool, ackAfter);
-        QFETCH(std::vector<Bytes>, expected);
-        BoardConfig config;
-        config.faults.wrongAck = 0x55;
-        config.faults.wrongAckOnce = once;
-        config.faults.wrongAckFrom = from;
-        config.faults.ackAfterWrong = ackAfter;
-        BoardCore core(config);
-        const Run run = runProgram(core, imageOf(37)); // 518 bytes: two blocks
-        std::vector<Bytes> got{run.header};
-        got.insert(got.end(), run.answers.begin(), run.answers.end());
-        QCOMPARE(got, expected);
-        QCOMPARE(core.flash(), imageOf(37)); // the image is taken all the same
-    }
-
-    void wrongAckOnceIsArmedAgainBySetFaults() {
-        BoardFaults faults;
-        faults.wrongAck = 7;
-        faults.wrongAckOnce = true;
-        BoardCore core;
-        core.setFaults(faults);
-        QCOMPARE(core.receive({kFlashProgram, 0, 0}), Bytes{7});
-        QCOMPARE(core.receive({kFlashProgram, 0, 0}), Bytes{kAck});
-        core.setFaults(faults);
-        QCOMPARE(core.receive({kFlashProgram, 0, 0}), Bytes{7});
-    }
-
-    void muteAfter_data() {
-        QTest::addColumn<int>("mute");
-        QTest::addColumn<bool>("headerAck");
-        QTest::addColumn<std::vector<std::size_t>>("acksAfter");
-        QTest::addColumn<int>("withheldAt"); // -1: never
-        QTest::newRow("silent from the start") << 0 << false << std::vector<std::size_t>{} << 0;
-        QTest::newRow("after 256") << 256 << true << std::vector<std::size_t>{} << 256;
-        QTest::newRow("after 300") << 300 << true << std::vector<std::size_t>{256} << 512;
-        QTest::newRow("beyond the image") << 5000 << true << std::vector<std::size_t>{256, 512} << -1;
-    }
-    void muteAfter() {
-        QFETCH(int, mute);
-        QFETCH(bool, headerAck);
-        QFETCH(std::vector<std::size_t>, acksAfter);
-        QFETCH(int, withheldAt);
-        BoardConfig config;
-        config.faults.muteAfterImageBytes = static_cast<std::size_t>(mute);
-        BoardCore core(config);
-        const Run run = runProgram(core, imageOf(40)); // 560 bytes
-        QCOMPARE(run.header.empty(), !headerAck);
-        QCOMPARE(run.at, acksAfter);
-        if (withheldAt >= 0) {
-            QVERIFY(hasEvent(core, "fault ack-withheld " + std::to_string(withheldAt)));
-        }
-        QCOMPARE(core.flash().size(), std::size_t{560}); // taken even while silent
-    }
-
-    void readFaults_data() {
-        QTest::addColumn<int>("readCount"); // -1: none
-        QTest::addColumn<int>("readSend");  // -1: none
-        QTest::addColumn<int>("announced");
-        QTest::addColumn<int>("sent");
-        QTest::newRow("no fault") << -1 << -1 << 28 << 28;
-        QTest::newRow("announces more than the flash holds") << 20000 << -1 << 20000 << 20000;
-        QTest::newRow("announces more than it sends") << 28 << 10 << 28 << 10;
-        QTest::newRow("over capacity, short") << 14400 << 100 << 14400 << 100;
-        QTest::newRow("sends more than it announces") << -1 << 40 << 28 << 40;
-        QTest::newRow("announces 0") << 0 << -1 << 0 << 0;
-    }
-    void readFaults() {
-        QFETCH(int, readCount);
-        QFETCH(int, readSend);
-        QFETCH(int, announced);
-        QFETCH(int, sent);
-        BoardConfig config;
-        if (readCount >= 0) {
-            config.faults.readCount = static_cast<uint16_t>(readCount);
-        }
-        if (readSend >= 0) {
-            config.faults.readSend = static_cast<std::size_t>(readSend);
-        }
-        BoardCore core(config);
-        const Bytes image = imageOf(2);
-        core.setFlash(image);
-        const Bytes reply = core.receive({kFlashRead});
-        QCOMPARE(int(reply.size()), sent + 2);
-        QCOMPARE(reply[0] * 256 + reply[1], announced);
-        for (int i = 0; i < sent; ++i) {
-            const uint8_t want = i < int(image.size()) ? image[std::size_t(i)] : uint8_t{0xff};
-            QCOMPARE(reply[std::size_t(i) + 2], want);
-        }
-    }
-
-    void debugBytes() {
-        BoardConfig config;
-        config.faults.debugBytes = {65, 66};
-        config.faults.debugEvery = 100ms;
-        BoardCore core(config);
-        QCOMPARE(core.nextDue(), std::optional<std::chrono::microseconds>(100ms));
-        QVERIFY(core.advance(99ms).empty());
-        QCOMPARE(core.advance(151ms), (Bytes{65, 66, 65, 66}));
-        QCOMPARE(core.events().back().text(), std::string("fault debug-bytes 2"));
-
-        BoardConfig once;
-        once.faults.debugBytes = {1};
-        BoardCore single(once);
-        QCOMPARE(single.advance(0us), Bytes{1});
-        QVERIFY(single.advance(10s).empty());
-        QVERIFY(!single.nextDue());
-    }
-
-    void ackDelayKeepsOrder() {
-        BoardConfig config;
-        config.faults.ackDelay = 50ms;
-        config.faults.debugBytes = {9};
-        config.faults.debugEvery = 10ms;
-        BoardCore core(config);
-        QVERIFY(core.receive({kFlashProgram, 0, 14}).empty());
-        QCOMPARE(core.nextDue(), std::optional<std::chrono::microseconds>(10ms));
+        BoardCore late({.faults = {.debugBytes = {9}, .debugEvery = 10ms, .ackDelay = 50ms}});
+        QVERIFY(late.receive({kFlashProgram, 0, 14}).empty());
         // Debug bytes made while the ack is held back wait behind it: answers leave in order.
-        QVERIFY(core.advance(49ms).empty());
-        QCOMPARE(core.advance(1ms), (Bytes{kAck, 9, 9, 9, 9, 9}));
-        // The delayed ack does not count as silence for the transfer time-out.
-        core.advanceTo(1049ms);
-        QCOMPARE(core.phase(), BoardCore::Phase::ProgramImage);
+        QVERIFY(late.advance(49ms).empty());
+        QCOMPARE(text(late.advance(1ms)), "255 9 9 9 9 9");
+        late.advanceTo(1049ms); // the delayed ack is the last activity, not the count
+        QCOMPARE(late.phase(), BoardCore::Phase::ProgramImage);
     }
 
-    void hangUpAfterBytes() {
-        BoardConfig config;
-        config.faults.hangUpAfterBytes = 3;
-        config.faults.debugBytes = {1};
-        config.faults.debugEvery = 5ms;
-        BoardCore core(config);
-        QVERIFY(core.receive({kPcControlOn, 9}).empty());
-        QVERIFY(!core.hungUp());
-        core.receive({100, 10, 50});
-        QVERIFY(core.hungUp());
-        QCOMPARE(int(core.position(1)), 100);
-        QCOMPARE(core.position(2), kCentre); // the fourth byte never arrived
-        QCOMPARE(core.bytesReceived(), uint64_t{3});
-        QVERIFY(core.receive({kFlashRead}).empty());
-        QVERIFY(core.advance(1s).empty());
-        QVERIFY(!core.nextDue());
-        QCOMPARE(core.events().back().text(), std::string("fault hang-up 3"));
-    }
-
-    void sinkGetsKeptEventsFirst() {
-        BoardCore core;
-        core.receive({kPcControlOn});
-        std::vector<std::string> seen;
-        core.setEventSink([&seen](const BoardEvent& e) { seen.push_back(e.line()); });
-        core.advance(1500ms);
-        core.receive({kBoardReset});
-        QCOMPARE(seen, (std::vector<std::string>{"0.000000 pc-control on", "1.500000 reset"}));
-        QVERIFY(core.events().empty());
-    }
-
-    void flashFileSurvivesRestart() {
+    void flashFile() {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        BoardConfig config;
-        config.flashFile = dir.filePath("flash.bin").toStdString();
-        const Bytes image = imageOf(3, 5);
-        {
-            BoardCore first(config);
-            QVERIFY(texts(first).empty()); // a missing file is no error
-            runProgram(first, image);
-        }
-        {
-            BoardCore second(config);
-            QCOMPARE(second.flash(), image);
-            QCOMPARE(texts(second), std::vector<std::string>{"flash-loaded 42"});
-            second.receive({kFlashErase});
-        }
-        BoardCore third(config);
-        QVERIFY(third.flash().empty());
-    }
-
-    void flashFileProblemsAreReported() {
-        QTemporaryDir dir;
-        const std::string longFile = dir.filePath("long.bin").toStdString();
-        std::ofstream(longFile, std::ios::binary) << std::string(kFlashCapacity + 10, 'x');
-        BoardConfig config;
-        config.flashFile = longFile;
-        BoardCore core(config);
-        QCOMPARE(core.flash().size(), kFlashCapacity);
-        QVERIFY(texts(core).front().find("flash-file error") == 0);
-
-        BoardConfig bad;
-        bad.flashFile = dir.filePath("missing-folder/flash.bin").toStdString();
-        BoardCore unsaved(bad);
-        runProgram(unsaved, imageOf(1));
-        QCOMPARE(unsaved.flash(), imageOf(1)); // still kept in memory
-        QVERIFY(texts(unsaved).back().find("flash-file error") == 0);
+        const BoardConfig config{.flashFile = dir.filePath("flash.bin").toStdString()};
+        BoardCore first(config);
+        QCOMPARE(events(first), ""); // a missing file is no error
+        programTrace(first, imageOf(42));
+        BoardCore second(config);
+        QCOMPARE(second.flash(), imageOf(42));
+        QCOMPARE(events(second), "flash-loaded 42");
+        second.receive({kFlashErase});
+        QVERIFY(BoardCore(config).flash().empty());
+        std::ofstream(config.flashFile, std::ios::binary) << std::string(kFlashCapacity + 10, 'x');
+        BoardCore tooLong(config);
+        QCOMPARE(tooLong.flash().size(), kFlashCapacity);
+        QVERIFY(events(tooLong).startsWith("flash-file error"));
+        BoardCore unsaved({.flashFile = dir.filePath("no-folder/flash.bin").toStdString()});
+        programTrace(unsaved, imageOf(14));
+        QCOMPARE(unsaved.flash(), imageOf(14)); // still kept in memory
+        QVERIFY(events(unsaved).contains("flash-file error"));
     }
 };
 
