@@ -4,42 +4,8 @@
 #include "support/FakeTransport.h"
 
 #include <QCoreApplication>
-#include <QString>
 
-#include <memory>
-
-// A serial control over a fake device, for the link tests.
-struct LinkRig {
-    FakeTransport* fake;
-    SerialControl comm;
-
-    LinkRig() : LinkRig(std::make_unique<FakeTransport>()) {}
-
-    // The way the panel opens its port: big buffer, one byte per read, notify on each byte.
-    bool openNormal(int port = 1) {
-        comm.setCommPort(port);
-        comm.setInBufferSize(20000);
-        comm.setSettings(QStringLiteral("9600,N,8,2"));
-        if (!comm.setPortOpen(true)) {
-            return false;
-        }
-        comm.setInputLen(0);
-        comm.input();
-        comm.setInputLen(1);
-        comm.setRThreshold(1);
-        comm.setInputMode(SerialControl::InputMode::Binary);
-        return true;
-    }
-
-private:
-    explicit LinkRig(std::unique_ptr<FakeTransport> transport)
-        : fake(transport.get()),
-          comm(std::move(transport),
-               [](int port) { return QStringLiteral("/dev/fake%1").arg(port); }) {}
-};
-
-// Runs what the event queue holds, including what that posts in turn; the fake's arrivals
-// and the control's notifications are all posted events.
+// Runs what the event queue holds, including what that posts in turn.
 inline void settle() {
     for (int i = 0; i < 10; ++i) {
         QCoreApplication::processEvents();
@@ -49,7 +15,31 @@ inline void settle() {
 inline QByteArray bytes(std::initializer_list<int> values) {
     QByteArray out;
     for (int v : values) {
-        out.append(static_cast<char>(v));
+        out.append(char(v));
     }
     return out;
 }
+
+// The way the panel opens its port: one byte per read, a notification for each byte.
+inline bool openNormal(SerialControl& comm, int port = 1) {
+    comm.setCommPort(port);
+    comm.setInBufferSize(20000);
+    comm.setSettings(QStringLiteral("9600,N,8,2"));
+    const bool open = comm.setPortOpen(true);
+    comm.setInputLen(1);
+    comm.setRThreshold(1);
+    comm.setInputMode(SerialControl::InputMode::Binary);
+    return open;
+}
+
+// A serial control over a fake device.
+struct LinkRig {
+    FakeTransport* fake = new FakeTransport;
+    SerialControl comm{std::unique_ptr<SerialTransport>(fake),
+                       [](int port) { return QStringLiteral("/dev/fake%1").arg(port); }};
+    bool openNormal(int port = 1) { return ::openNormal(comm, port); }
+    void arrive(const QByteArray& data) {
+        fake->inject(data);
+        settle();
+    }
+};
