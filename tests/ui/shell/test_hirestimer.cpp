@@ -1,290 +1,87 @@
 #include "ui/shell/HiResTimer.h"
 
-#include <QElapsedTimer>
-#include <QPointer>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <climits>
 #include <functional>
-#include <vector>
 
 namespace {
-constexpr qint64 kNsPerMs = 1'000'000;
-constexpr int kWaitMs = 10'000;
+constexpr qint64 kMs = 1'000'000; // ns
 
-// Records when each tick arrives and runs an optional action inside it. Times are on the same
-// monotonic clock as the timer's, so "not before the deadline" can be checked exactly, however
-// slow the machine is.
+// A timer that notes when each tick arrives, on a monotonic clock like its own, so "not before
+// the deadline" holds exactly however slow the machine is.
 struct TickLog {
-    explicit TickLog(HiResTimer& timer) {
+    HiResTimer timer;
+    QElapsedTimer clock;
+    QList<qint64> at;
+    std::function<void(int)> onTick = [](int) {};
+    TickLog() {
         clock.start();
         QObject::connect(&timer, &HiResTimer::tick, [this] {
-            ticks.push_back(clock.nsecsElapsed());
-            if (onTick) {
-                onTick(int(ticks.size()));
-            }
+            at << clock.nsecsElapsed();
+            onTick(int(at.size()));
         });
     }
-    qint64 now() const { return clock.nsecsElapsed(); }
-    int count() const { return int(ticks.size()); }
-    // Clock reading, in ns, of tick n (1-based).
-    qint64 at(int n) const { return ticks[size_t(n - 1)]; }
-
-    QElapsedTimer clock;
-    std::vector<qint64> ticks;
-    std::function<void(int)> onTick;
 };
 } // namespace
 
-// Checks the playback clock: never early, no drift, intervals changed in a tick govern the next
-// step, and short or held-up intervals neither starve the event loop nor burst.
 class TestHiResTimer : public QObject {
     Q_OBJECT
 private slots:
-    void ticksFollowAbsoluteSchedule_data();
-    void ticksFollowAbsoluteSchedule();
-    void intervalSetInTickGovernsNext();
-    void intervalSetWhileRunningLeavesCurrent();
-    void reenablingStartsFromNow();
-    void repeatedCallsDoNotPostpone();
-    void shortIntervalsYieldToEventLoop_data();
-    void shortIntervalsYieldToEventLoop();
-    void noCatchUpBurstAfterBlockedThread_data();
-    void noCatchUpBurstAfterBlockedThread();
-    void deletingInsideTickIsSafe();
+    void schedule_data() {
+        QTest::addColumn<QList<int>>("intervals"); // at the start, then one set in each tick
+        QTest::addColumn<int>("holdMs");           // the thread held in the first tick
+        QTest::newRow("1 ms x 40") << QList<int>(40, 1) << 0;
+        QTest::newRow("25 ms x 6") << QList<int>(6, 25) << 0;
+        QTest::newRow("set in a tick governs the next") << QList<int>{10, 60, 5, 40, 1} << 0;
+        QTest::newRow("set while running leaves the current") << QList<int>{150, 10} << 0;
+        QTest::newRow("zero") << QList<int>(30, 0) << 0;
+        QTest::newRow("minus one") << QList<int>(30, -1) << 0;
+        QTest::newRow("most negative") << QList<int>(30, INT_MIN) << 0;
+        QTest::newRow("held: no catch-up burst") << QList<int>(6, 20) << 240;
+    }
+    // Tick n is due n intervals after the start, whatever the lateness of the ticks before it;
+    // 0 or less is the shortest interval, not a busy loop, and the window's events get their turn.
+    // Held up past an interval (a modal dialog), the schedule resumes from the end of the hold
+    // instead of firing the missed ticks back to back; enabled again, it starts from then.
+    void schedule() {
+        QFETCH(QList<int>, intervals);
+        QFETCH(int, holdMs);
+        TickLog log;
+        qint64 heldUntil = 0;
+        const int ticks = int(intervals.size());
+        int postedRanAt = -1, zeroTimerRanAt = -1;
+        log.onTick = [&](int n) {
+            if (n == 1) {
+                QThread::msleep(holdMs);
+                heldUntil = log.clock.nsecsElapsed();
+                QTimer::singleShot(0, [&] { zeroTimerRanAt = int(log.at.size()); });
+                QMetaObject::invokeMethod(
+                    &log.timer, [&] { postedRanAt = int(log.at.size()); }, Qt::QueuedConnection);
+            }
+            n < ticks ? log.timer.setInterval(intervals[n]) : log.timer.setEnabled(false);
+        };
+        log.timer.setInterval(intervals[0]);
+        qint64 due = log.clock.nsecsElapsed();
+        log.timer.setEnabled(true);
+        log.timer.setInterval(intervals[1]); // set while running: the current interval stays
+        QTRY_COMPARE_WITH_TIMEOUT(int(log.at.size()), ticks, 10'000);
+        for (int n = 0; n < ticks; ++n) {
+            due += qMax(intervals[n], 1) * kMs;
+            QVERIFY2(log.at[n] >= due, qPrintable(QString::number(n + 1)));
+            due = qMax(due, n == 0 && holdMs > 0 ? heldUntil : 0);
+        }
+        QVERIFY(qMin(zeroTimerRanAt, postedRanAt) > 0 && qMax(zeroTimerRanAt, postedRanAt) < ticks);
+        QCOMPARE(log.timer.interval(), intervals.last());
+        QTest::qWait(5 * qMax(intervals.last(), 1) + 20); // disabled in the last tick
+        QCOMPARE(int(log.at.size()), ticks);
+        const qint64 enabledAt = log.clock.nsecsElapsed();
+        log.timer.setEnabled(true); // long after the old schedule
+        QTRY_COMPARE_WITH_TIMEOUT(int(log.at.size()), ticks + 1, 10'000);
+        QVERIFY(log.at[ticks] >= enabledAt + qMax(intervals.last(), 1) * kMs);
+    }
 };
-
-void TestHiResTimer::ticksFollowAbsoluteSchedule_data() {
-    QTest::addColumn<int>("intervalMs");
-    QTest::addColumn<int>("ticks");
-    QTest::newRow("1 ms x 40") << 1 << 40;
-    QTest::newRow("7 ms x 15") << 7 << 15;
-    QTest::newRow("25 ms x 6") << 25 << 6;
-}
-
-void TestHiResTimer::ticksFollowAbsoluteSchedule() {
-    QFETCH(int, intervalMs);
-    QFETCH(int, ticks);
-    HiResTimer timer;
-    TickLog log(timer);
-    log.onTick = [&](int n) {
-        if (n == ticks) {
-            timer.setEnabled(false);
-        }
-    };
-    timer.setInterval(intervalMs);
-    const qint64 start = log.now();
-    timer.setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(log.count(), ticks, kWaitMs);
-
-    // Tick n is due n intervals after the start, whatever the lateness of the ticks before it.
-    for (int n = 1; n <= ticks; ++n) {
-        QVERIFY2(log.at(n) >= start + n * intervalMs * kNsPerMs, qPrintable(QString::number(n)));
-    }
-    // Disabled inside the last tick: nothing follows.
-    QTest::qWait(5 * intervalMs + 20);
-    QCOMPARE(log.count(), ticks);
-    QVERIFY(!timer.isEnabled());
-}
-
-void TestHiResTimer::intervalSetInTickGovernsNext() {
-    // The intervals a playback sets as it reaches each step; cumulative sums are the deadlines.
-    const std::vector<int> setInTick = {60, 5, 40, 1};
-    HiResTimer timer;
-    TickLog log(timer);
-    log.onTick = [&](int n) {
-        if (n <= int(setInTick.size())) {
-            timer.setInterval(setInTick[size_t(n - 1)]);
-        } else {
-            timer.setEnabled(false);
-        }
-    };
-    timer.setInterval(10);
-    const qint64 start = log.now();
-    timer.setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(log.count(), int(setInTick.size()) + 1, kWaitMs);
-
-    qint64 due = start + 10 * kNsPerMs;
-    for (int n = 1; n <= log.count(); ++n) {
-        QVERIFY2(log.at(n) >= due, qPrintable(QString::number(n)));
-        if (n <= int(setInTick.size())) {
-            due += setInTick[size_t(n - 1)] * kNsPerMs;
-        }
-    }
-    QCOMPARE(timer.interval(), 1);
-}
-
-void TestHiResTimer::intervalSetWhileRunningLeavesCurrent() {
-    HiResTimer timer;
-    TickLog log(timer);
-    log.onTick = [&](int n) {
-        if (n == 2) {
-            timer.setEnabled(false);
-        }
-    };
-    timer.setInterval(150);
-    const qint64 start = log.now();
-    timer.setEnabled(true);
-    timer.setInterval(10);
-    QTRY_COMPARE_WITH_TIMEOUT(log.count(), 2, kWaitMs);
-    QVERIFY(log.at(1) >= start + 150 * kNsPerMs);
-    QVERIFY(log.at(2) >= start + 160 * kNsPerMs);
-}
-
-void TestHiResTimer::reenablingStartsFromNow() {
-    HiResTimer timer;
-    TickLog log(timer);
-    qint64 restartedAt = 0;
-    QTimer reference;
-    reference.setSingleShot(true);
-    reference.setTimerType(Qt::PreciseTimer);
-    bool tickBeforeReference = false;
-    log.onTick = [&](int n) {
-        if (n == 1) {
-            timer.setEnabled(false);
-        } else if (n == 2) {
-            // Stopped and started within one tick: one fresh run from the restart, due before
-            // a plain timer of ten times its interval started after it (expired timers fire in
-            // deadline order, so this holds on a slow machine too).
-            timer.setEnabled(false);
-            timer.setInterval(40);
-            restartedAt = log.now();
-            timer.setEnabled(true);
-            timer.setInterval(5000);
-            reference.start(400);
-        } else if (n == 3) {
-            tickBeforeReference = reference.isActive();
-            timer.setEnabled(false);
-        }
-    };
-    timer.setInterval(20);
-    timer.setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(log.count(), 1, kWaitMs);
-
-    // Long after the old schedule has passed: its deadline must not fire at once.
-    QTest::qWait(100);
-    QCOMPARE(log.count(), 1);
-    const qint64 enabledAt = log.now();
-    timer.setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(log.count(), 3, kWaitMs);
-    QVERIFY(log.at(2) >= enabledAt + 20 * kNsPerMs);
-    QVERIFY(log.at(3) >= restartedAt + 40 * kNsPerMs);
-    QVERIFY(tickBeforeReference);
-    QTest::qWait(100);
-    QCOMPARE(log.count(), 3);
-}
-
-void TestHiResTimer::repeatedCallsDoNotPostpone() {
-    // Calls that change nothing, made far more often than the interval, must not push the tick
-    // away; restarting on each of them would starve playback entirely.
-    HiResTimer timer;
-    TickLog log(timer);
-    timer.setInterval(60);
-    timer.setEnabled(true);
-    QTimer hammer;
-    hammer.setTimerType(Qt::PreciseTimer);
-    connect(&hammer, &QTimer::timeout, [&] {
-        timer.setEnabled(true);
-        timer.setInterval(60);
-    });
-    hammer.start(2);
-    QTRY_VERIFY_WITH_TIMEOUT(log.count() >= 2, kWaitMs);
-}
-
-void TestHiResTimer::shortIntervalsYieldToEventLoop_data() {
-    QTest::addColumn<int>("intervalMs");
-    QTest::newRow("zero") << 0;
-    QTest::newRow("minus one") << -1;
-    QTest::newRow("most negative") << INT_MIN;
-}
-
-void TestHiResTimer::shortIntervalsYieldToEventLoop() {
-    QFETCH(int, intervalMs);
-    HiResTimer timer;
-    TickLog log(timer);
-    QTimer zeroTimer;
-    zeroTimer.setSingleShot(true);
-    int ticksWhenZeroTimerRan = -1;
-    int ticksWhenPostedRan = -1;
-    connect(&zeroTimer, &QTimer::timeout, [&] { ticksWhenZeroTimerRan = log.count(); });
-    log.onTick = [&](int n) {
-        if (n == 3) {
-            zeroTimer.start(0);
-            QMetaObject::invokeMethod(
-                this, [&] { ticksWhenPostedRan = log.count(); }, Qt::QueuedConnection);
-        }
-    };
-    timer.setInterval(intervalMs);
-    const qint64 start = log.now();
-    timer.setEnabled(true);
-
-    QTRY_VERIFY_WITH_TIMEOUT(ticksWhenZeroTimerRan >= 3 && ticksWhenPostedRan >= 3, kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(log.count() >= 30, kWaitMs);
-    QVERIFY(timer.isEnabled());
-    QCOMPARE(timer.interval(), intervalMs);
-    // Shortest interval, not a busy loop: a millisecond at least between deadlines.
-    for (int n = 1; n <= 30; ++n) {
-        QVERIFY2(log.at(n) >= start + n * kNsPerMs, qPrintable(QString::number(n)));
-    }
-}
-
-void TestHiResTimer::noCatchUpBurstAfterBlockedThread_data() {
-    QTest::addColumn<bool>("insideTick");
-    QTest::newRow("held inside a tick") << true;
-    QTest::newRow("held between ticks") << false;
-}
-
-void TestHiResTimer::noCatchUpBurstAfterBlockedThread() {
-    QFETCH(bool, insideTick);
-    constexpr int kInterval = 20;
-    constexpr int kAfter = 5;
-    HiResTimer timer;
-    TickLog log(timer);
-    qint64 heldUntil = 0;
-    int ticksBeforeHold = -1;
-    const auto hold = [&] {
-        // Stands in for a modal dialog or a slow handler that keeps the thread for 12 intervals.
-        ticksBeforeHold = log.count();
-        QThread::msleep(12 * kInterval);
-        QCOMPARE(log.count(), ticksBeforeHold);
-        heldUntil = log.now();
-    };
-    log.onTick = [&](int n) {
-        if (insideTick && n == 1) {
-            hold();
-        }
-        if (n == 1 + kAfter) {
-            timer.setEnabled(false);
-        }
-    };
-    timer.setInterval(kInterval);
-    timer.setEnabled(true);
-    if (!insideTick) {
-        QTimer::singleShot(kInterval / 2, Qt::PreciseTimer, hold);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(log.count(), 1 + kAfter, kWaitMs);
-    QVERIFY(heldUntil > 0);
-
-    // The schedule restarts from the end of the hold instead of firing the missed ticks back to
-    // back. A tick that was held itself is followed one interval later; a tick that fell due
-    // during the hold comes at once, and the next one an interval after it.
-    const int lag = insideTick ? 0 : 1;
-    for (int n = ticksBeforeHold + 1; n <= log.count(); ++n) {
-        QVERIFY2(log.at(n) >= heldUntil + (n - ticksBeforeHold - lag) * kInterval * kNsPerMs,
-                 qPrintable(QString::number(n)));
-    }
-}
-
-void TestHiResTimer::deletingInsideTickIsSafe() {
-    QPointer<HiResTimer> timer = new HiResTimer;
-    connect(timer, &HiResTimer::tick, [&] { delete timer; });
-    timer->setInterval(2);
-    timer->setEnabled(true);
-    QTRY_VERIFY_WITH_TIMEOUT(timer.isNull(), kWaitMs);
-    QTest::qWait(20);
-}
 
 QTEST_GUILESS_MAIN(TestHiResTimer)
 #include "test_hirestimer.moc"
