@@ -1,20 +1,17 @@
 #include "core/Declaration.h"
-#include "core/NumberText.h"
 #include "core/sequence/SequenceEditor.h"
 
-#include <QLocale>
 #include <QTest>
 
-#include <memory>
+#include <algorithm>
 
 namespace {
 
-// A readable Add-form line whose channel 0 shows id degrees and whose duration is 20 + id.
+// A line whose channel 0 shows id degrees and whose duration is 20 + id.
 QString lineFor(int id) {
-    std::array<QString, kChannelCount> readouts;
-    readouts.fill(numbertext::degreeReadout(128));
-    readouts[0] = numbertext::degreeReadout(128 + 2 * id);
-    return stepline::addForm(readouts, 20 + id);
+    return QString::number(id) + QStringLiteral(" \u00B0\t") +
+           QStringLiteral("0 \u00B0\t").repeated(kChannelCount - 1) + QString::number(20 + id) +
+           QStringLiteral(" ms");
 }
 
 QStringList linesFor(int count, int firstId = 0) {
@@ -31,526 +28,149 @@ class TestSequenceEditor : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
-    void add_data();
-    void add();
-    void refusedAtTheLimit_data();
-    void refusedAtTheLimit();
-    void addUnreadableChangesNothing();
-    void remove_data();
-    void remove();
-    void removeWithNothingToActOn();
-    void replace_data();
-    void replace();
-    void clearAllKeepsRows();
-    void commandsClearBreakpoints_data();
-    void commandsClearBreakpoints();
-
-    void walk_data();
-    void walk();
-
-    void toggleBreak();
-    void toggleBreakOnLoadedLine();
-    void resetOnEmptyListClearsAllRows();
-
-    void dragMove_data();
-    void dragMove();
-    void dragCarriesTheBreakpoint_data();
-    void dragCarriesTheBreakpoint();
-
-    void replaceLineWith();
-    void replaceLineWithRefusals_data();
-    void replaceLineWithRefusals();
-    void replaceAll();
-    void replaceAllRefusals();
-
-    void commaLocale();
+    void init() { decl = Declaration{}; }
+    void commands_data();
+    void commands();
+    void tableAndLimit();
 
 private:
-    void fill(int count, int selected = -1);
-    void setBreakOn(int index);
-    QList<int> ids() const;
-    QList<int> flags() const;
-    void verifyInvariant() const;
+    // A list and its table, written as "0 1* [2] 3": the line ids in order (channel 0 of each row),
+    // the selected one in brackets, a star where a breakpoint is set.
+    void set(const QString& state) {
+        const QStringList tokens = state.split(' ', Qt::SkipEmptyParts);
+        QCOMPARE(editor.replaceAll(linesFor(int(tokens.size()))), EditOutcome::Done);
+        for (int i = 0; i < tokens.size(); ++i) {
+            QVERIFY(!tokens[i].contains('*') || (list.setSelectedIndex(i) && editor.toggleBreak()));
+        }
+        QVERIFY(list.setSelectedIndex(int(tokens.indexOf(QRegularExpression("\\[.*")))));
+    }
+    // A "?" on a line whose row does not hold what the line reads as (columns 0 to 12), or
+    // whose flag disagrees with its mark.
+    QString state() const {
+        QStringList tokens;
+        for (int i = 0; i < list.count(); ++i) {
+            const StepRecord& row = decl.SequenceBuffer[i];
+            const std::optional<stepline::StepValues> v = stepline::ParseStepLine(list.line(i));
+            const bool agrees = v && std::equal(v->begin(), v->end(), row.begin()) &&
+                                (row[kBreakField] != 0) == stepline::hasBreakMark(list.line(i));
+            const QString t = QString::number((row[0] - 128) / 2) + (row[kBreakField] ? "*" : "") +
+                              (agrees ? "" : "?");
+            tokens << (i == list.selectedIndex() ? "[" + t + "]" : t);
+        }
+        return tokens.join(' ');
+    }
 
-    std::unique_ptr<Declaration> m_decl;
-    std::unique_ptr<SequenceList> m_list;
-    std::unique_ptr<SequenceEditor> m_editor;
+    Declaration decl; // every row starts anew in each test
+    SequenceList list;
+    SequenceEditor editor{list, decl};
 };
 
-void TestSequenceEditor::init() {
-    QLocale::setDefault(QLocale::c());
-    m_decl = std::make_unique<Declaration>();
-    m_list = std::make_unique<SequenceList>();
-    m_editor = std::make_unique<SequenceEditor>(*m_list, *m_decl);
+void TestSequenceEditor::commands_data() {
+    QTest::addColumn<QString>("edit"); // before | command; new lines have ids from 100 on
+    QTest::addColumn<int>("result");   // the outcome, the step shown, or whether it acted
+    QTest::addColumn<QString>("after");
+    using E = EditOutcome;
+    const int done = int(E::Done), none = int(E::NothingToDo), bad = int(E::Unreadable);
+
+    QTest::newRow("add, no selection: on top") << "0 1 2 | add" << done << "[100] 0 1 2";
+    QTest::newRow("add after line 2") << "0 1* [2] 3* 4 | add" << done << "0 1 2 [100] 3 4";
+    QTest::newRow("add unreadable") << "0 [1] 2* | add x" << bad << "0 [1] 2*";
+    QTest::newRow("remove the last") << "0 1* 2 3 [4] | remove" << done << "0 1 2 [3]";
+    QTest::newRow("remove the middle") << "0 1 [2] 3 4 | remove" << done << "0 1 [3] 4";
+    QTest::newRow("remove the only line") << "[0] | remove" << done << "";
+    QTest::newRow("remove, no selection") << "0 1* 2 | remove" << none << "0 1 2";
+    QTest::newRow("replace line 0") << "[0]* 1 2* | replace" << done << "[100] 1 2";
+    QTest::newRow("replace, no selection") << "0 1* 2 | replace" << none << "0 1* 2";
+    QTest::newRow("replace unreadable") << "0 [1] 2* | replace x" << bad << "0 [1] 2*";
+    QTest::newRow("clear all") << "0* 1 [2]* 3 | clear" << 0 << "";
+    QTest::newRow("reset all") << "0* 1 [2]* 3 | reset" << 0 << "0 1 [2] 3";
+    QTest::newRow("next wraps") << "0 1 2 [3] | next" << 0 << "[0] 1 2 3";
+    QTest::newRow("next") << "0 [1] 2 3 | next" << 2 << "0 1 [2] 3";
+    QTest::newRow("next, no selection") << "0 1 2 | next" << 0 << "[0] 1 2";
+    QTest::newRow("next, empty list") << " | next" << -1 << "";
+    QTest::newRow("previous wraps") << "[0] 1 2 3 | previous" << 3 << "0 1 2 [3]";
+    QTest::newRow("previous") << "0 1 [2] 3 | previous" << 1 << "0 [1] 2 3";
+    QTest::newRow("previous, no selection") << "0 1 2 | previous" << -1 << "0 1 2";
+    QTest::newRow("set break") << "0 [1] 2 | toggle" << 1 << "0 [1*] 2";
+    QTest::newRow("reset break") << "0 [1*] 2 | toggle" << 1 << "0 [1] 2";
+    QTest::newRow("break, no selection") << "0 1 2 | toggle" << 0 << "0 1 2";
+    // The breakpoint moves with its line, so mark and flag stay on one step.
+    QTest::newRow("drag 1 onto 4") << "0 1* 2 3 4 5 | drag 1 4" << 1 << "0 2 3 4 [1*] 5";
+    QTest::newRow("drag 4 onto 1") << "0 1 2 3 4* 5 | drag 4 1" << 1 << "0 [4*] 1 2 3 5";
+    QTest::newRow("drag onto a mark") << "0 1 2 3 4* 5 | drag 1 4" << 1 << "0 2 3 4* [1] 5";
+    QTest::newRow("drag past a mark") << "0 1 2* 3 4 5 | drag 0 5" << 1 << "1 2* 3 4 5 [0]";
+    QTest::newRow("drag beside a mark") << "0 1 2 3 4 5* | drag 2 3" << 1 << "0 1 3 [2] 4 5*";
+    QTest::newRow("click on one line") << "0 1 2 3 4 5 | drag 2 2" << 0 << "0 1 [2] 3 4 5";
+    QTest::newRow("press, no selection") << "0 1 2 3 4 5 | drag -1 3" << 0 << "0 1 2 [3] 4 5";
+    QTest::newRow("release, no selection") << "0 1 2 3 4 5 | drag 3 -1" << 0 << "0 1 2 3 4 5";
+    // Interpolation: the replaced line loses its breakpoint, lines that move keep theirs.
+    QTest::newRow("lines for 1") << "0 1* 2 [3]* 4 | lines 1 3" << done << "0 [100] 101 102 2 3* 4";
+    QTest::newRow("lines past the end") << "0 1* 2 | lines 3 2" << none << "0 1* 2";
+    QTest::newRow("lines unreadable") << "0 1* 2 | lines 1 x" << bad << "0 1* 2";
+    // Flash read-back.
+    QTest::newRow("all lines") << "0 1* [2] 3 | all 2" << done << "100 101";
 }
 
-void TestSequenceEditor::cleanup() {
-    m_editor.reset();
-    m_list.reset();
-    m_decl.reset();
-    QLocale::setDefault(QLocale::c());
-}
-
-void TestSequenceEditor::fill(int count, int selected) {
-    QCOMPARE(m_editor->replaceAll(linesFor(count)), EditOutcome::Done);
-    QVERIFY(m_list->setSelectedIndex(selected));
-}
-
-void TestSequenceEditor::setBreakOn(int index) {
-    const int was = m_list->selectedIndex();
-    QVERIFY(m_list->setSelectedIndex(index));
-    QVERIFY(m_editor->toggleBreak());
-    QVERIFY(m_list->setSelectedIndex(was));
-}
-
-QList<int> TestSequenceEditor::ids() const {
-    QList<int> result;
-    for (int i = 0; i < m_list->count(); ++i) {
-        result.append((m_decl->SequenceBuffer[i][0] - 128) / 2);
-    }
-    return result;
-}
-
-QList<int> TestSequenceEditor::flags() const {
-    QList<int> result;
-    for (int i = 0; i < m_list->count(); ++i) {
-        result.append(m_decl->SequenceBuffer[i][kBreakField]);
-    }
-    return result;
-}
-
-// Every row of a line holds that line's numbers, and its flag says whether the line is marked.
-void TestSequenceEditor::verifyInvariant() const {
-    for (int i = 0; i < m_list->count(); ++i) {
-        const std::optional<stepline::StepValues> values = stepline::ParseStepLine(m_list->line(i));
-        QVERIFY2(values.has_value(), qPrintable(m_list->line(i)));
-        for (int c = 0; c <= kDurationField; ++c) {
-            QCOMPARE(m_decl->SequenceBuffer[i][c], (*values)[c]);
-        }
-        QCOMPARE(m_decl->SequenceBuffer[i][kBreakField] != 0,
-                 stepline::hasBreakMark(m_list->line(i)));
-    }
-}
-
-void TestSequenceEditor::add_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<int>("at");
-
-    QTest::newRow("empty list") << 0 << -1 << 0;
-    QTest::newRow("no selection goes to the top") << 5 << -1 << 0;
-    QTest::newRow("after line 2 of five") << 5 << 2 << 3;
-    QTest::newRow("after the last line") << 5 << 4 << 5;
-}
-
-void TestSequenceEditor::add() {
-    QFETCH(int, count);
-    QFETCH(int, selected);
-    QFETCH(int, at);
-    fill(count, selected);
-
-    QCOMPARE(m_editor->add(lineFor(100)), EditOutcome::Done);
-    QCOMPARE(m_list->count(), count + 1);
-    QCOMPARE(m_list->selectedIndex(), at);
-    QCOMPARE(m_list->line(at), lineFor(100));
-    QCOMPARE(m_decl->SequenceBuffer[at][kDurationField], 120);
-    QCOMPARE(stepline::stepLabel(m_list->selectedIndex()),
-             QStringLiteral("Step N\u00B0 ") + QString::number(at));
-    verifyInvariant();
-}
-
-void TestSequenceEditor::refusedAtTheLimit_data() {
-    QTest::addColumn<bool>("replace");
-    QTest::newRow("add") << false;
-    QTest::newRow("replace") << true;
-}
-
-void TestSequenceEditor::refusedAtTheLimit() {
-    QFETCH(bool, replace);
-    fill(kMaxLines, 10);
-    setBreakOn(7);
-    const QStringList before = m_list->lines();
-
-    const EditOutcome outcome =
-        replace ? m_editor->replace(lineFor(100)) : m_editor->add(lineFor(100));
-    QCOMPARE(outcome, EditOutcome::ListFull);
-    QCOMPARE(m_list->lines(), before);
-    QCOMPARE(m_list->selectedIndex(), 10);
-    QCOMPARE(m_decl->SequenceBuffer[7][kBreakField], 1);
-    QCOMPARE(kListFullMessage,
-             QStringLiteral("Impossible add other lines, max # of lines is 1024!"));
-    verifyInvariant();
-}
-
-void TestSequenceEditor::addUnreadableChangesNothing() {
-    fill(3, 1);
-    setBreakOn(2);
-    QCOMPARE(m_editor->add(QStringLiteral("garbage")), EditOutcome::Unreadable);
-    QCOMPARE(m_list->count(), 3);
-    QCOMPARE(m_decl->SequenceBuffer[2][kBreakField], 1);
-    QCOMPARE(m_editor->replace(QStringLiteral("garbage")), EditOutcome::Unreadable);
-    QCOMPARE(ids(), (QList<int>{0, 1, 2}));
-    verifyInvariant();
-}
-
-void TestSequenceEditor::remove_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<QList<int>>("idsAfter");
-    QTest::addColumn<int>("selectedAfter");
-
-    QTest::newRow("last of five") << 5 << 4 << QList<int>{0, 1, 2, 3} << 3;
-    QTest::newRow("first of five") << 5 << 0 << QList<int>{1, 2, 3, 4} << 0;
-    QTest::newRow("middle of five") << 5 << 2 << QList<int>{0, 1, 3, 4} << 2;
-    QTest::newRow("the only line") << 1 << 0 << QList<int>{} << -1;
-}
-
-void TestSequenceEditor::remove() {
-    QFETCH(int, count);
-    QFETCH(int, selected);
-    QFETCH(QList<int>, idsAfter);
-    QFETCH(int, selectedAfter);
-    fill(count, selected);
-    const StepRecord lastRow = m_decl->SequenceBuffer[count - 1];
-
-    QCOMPARE(m_editor->remove(), EditOutcome::Done);
-    QCOMPARE(ids(), idsAfter);
-    QCOMPARE(m_list->selectedIndex(), selectedAfter);
-    // Rows past the end are left as they were; readers stop at the line count.
-    if (selected == count - 1) {
-        QCOMPARE(m_decl->SequenceBuffer[count - 1], lastRow);
-    }
-    verifyInvariant();
-}
-
-void TestSequenceEditor::removeWithNothingToActOn() {
-    QCOMPARE(m_editor->remove(), EditOutcome::NothingToDo);
-
-    fill(3, -1);
-    setBreakOn(1);
-    QCOMPARE(m_editor->remove(), EditOutcome::NothingToDo);
-    QCOMPARE(m_list->count(), 3);
-    QCOMPARE(flags(), (QList<int>{0, 0, 0}));
-    verifyInvariant();
-}
-
-void TestSequenceEditor::replace_data() {
-    QTest::addColumn<int>("selected");
-    QTest::newRow("line 0") << 0;
-    QTest::newRow("middle line") << 1;
-    QTest::newRow("last line") << 2;
-}
-
-void TestSequenceEditor::replace() {
-    QFETCH(int, selected);
-    fill(3, selected);
-
-    QCOMPARE(m_editor->replace(lineFor(100)), EditOutcome::Done);
-    QList<int> expected{0, 1, 2};
-    expected[selected] = 100;
-    QCOMPARE(ids(), expected);
-    QCOMPARE(m_list->selectedIndex(), selected);
-    QCOMPARE(m_list->line(selected), lineFor(100));
-    verifyInvariant();
-
-    QVERIFY(m_list->setSelectedIndex(-1));
-    QCOMPARE(m_editor->replace(lineFor(101)), EditOutcome::NothingToDo);
-    QCOMPARE(ids(), expected);
-}
-
-void TestSequenceEditor::clearAllKeepsRows() {
-    fill(4, 2);
-    setBreakOn(3);
-    m_editor->clearAll();
-    QCOMPARE(m_list->count(), 0);
-    QCOMPARE(m_list->selectedIndex(), -1);
-    QCOMPARE((m_decl->SequenceBuffer[3][0] - 128) / 2, 3);
-    QCOMPARE(m_decl->SequenceBuffer[3][kBreakField], 0);
-}
-
-void TestSequenceEditor::commandsClearBreakpoints_data() {
-    QTest::addColumn<QString>("command");
-    QTest::newRow("add") << "add";
-    QTest::newRow("remove") << "remove";
-    QTest::newRow("replace") << "replace";
-    QTest::newRow("clear all") << "clear";
-    QTest::newRow("reset all") << "reset";
-}
-
-void TestSequenceEditor::commandsClearBreakpoints() {
-    QFETCH(QString, command);
-    fill(5, 2);
-    setBreakOn(0);
-    setBreakOn(2);
-    setBreakOn(4);
-    m_decl->SequenceBuffer[kTableRows - 1][kBreakField] = 1;
-
-    if (command == "add") {
-        m_editor->add(lineFor(100));
-    } else if (command == "remove") {
-        m_editor->remove();
-    } else if (command == "replace") {
-        m_editor->replace(lineFor(100));
-    } else if (command == "clear") {
-        m_editor->clearAll();
+void TestSequenceEditor::commands() {
+    QFETCH(QString, edit);
+    QFETCH(int, result);
+    QFETCH(QString, after);
+    set(edit.section(" | ", 0, 0));
+    const QStringList c = edit.section(" | ", 1).split(' '); // "x": an unreadable line
+    const QStringList lines = c.last() == "x" ? QStringList{QStringLiteral("1 \u00B0")}
+                                              : linesFor(c.value(2, c.value(1, "1")).toInt(), 100);
+    int got = 0;
+    if (c[0] == "drag") {
+        QVERIFY(list.setSelectedIndex(c[1].toInt()));
+        editor.pressOnList();
+        QCOMPARE(decl.DragFromIndex, c[1].toInt());
+        QVERIFY(list.setSelectedIndex(c[2].toInt()));
+        got = editor.releaseOnList();
     } else {
-        m_editor->ResetBreakPoints();
+        got = c[0] == "add"        ? int(editor.add(lines.value(0)))
+              : c[0] == "next"     ? editor.next().value_or(-1)
+              : c[0] == "previous" ? editor.previous().value_or(-1)
+              : c[0] == "remove"   ? int(editor.remove())
+              : c[0] == "replace"  ? int(editor.replace(lines.value(0)))
+              : c[0] == "toggle"   ? int(editor.toggleBreak())
+              : c[0] == "lines"    ? int(editor.replaceLineWith(c[1].toInt(), lines))
+              : c[0] == "all"      ? int(editor.replaceAll(lines))
+              : c[0] == "clear"    ? (editor.clearAll(), 0)
+                                   : (editor.ResetBreakPoints(), 0);
     }
-    for (int row = 0; row < kTableRows; ++row) {
-        QCOMPARE(m_decl->SequenceBuffer[row][kBreakField], 0);
+    QCOMPARE(got, result);
+    QCOMPARE(state(), after);
+}
+
+// Edits leave the rows past the list alone; a breakpoint reset clears all 1025, list or none.
+// At the limit, Add, Replace and read-back refuse and keep the breakpoints; interpolation may
+// fill the list exactly.
+void TestSequenceEditor::tableAndLimit() {
+    set("0 1 2 3 [4]");
+    QCOMPARE(editor.remove(), EditOutcome::Done);
+    QCOMPARE(decl.SequenceBuffer[4][kDurationField], 24);
+    editor.clearAll();
+    QCOMPARE(decl.SequenceBuffer[3][kDurationField], 23);
+    for (StepRecord& row : decl.SequenceBuffer) {
+        row[kBreakField] = 1;
     }
-    for (const QString& line : m_list->lines()) {
-        QVERIFY(!line.contains(QStringLiteral("BREAK!")));
-    }
-    verifyInvariant();
-}
-
-void TestSequenceEditor::walk_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<bool>("forward");
-    QTest::addColumn<int>("shown"); // -1: ShowStep does not run
-
-    QTest::newRow("next wraps from the last") << 4 << 3 << true << 0;
-    QTest::newRow("next from the middle") << 4 << 1 << true << 2;
-    QTest::newRow("next without selection") << 4 << -1 << true << 0;
-    QTest::newRow("next on empty list") << 0 << -1 << true << -1;
-    QTest::newRow("next on the only line") << 1 << 0 << true << 0;
-    QTest::newRow("previous wraps from line 0") << 4 << 0 << false << 3;
-    QTest::newRow("previous from the middle") << 4 << 2 << false << 1;
-    QTest::newRow("previous without selection") << 4 << -1 << false << -1;
-    QTest::newRow("previous on empty list") << 0 << -1 << false << -1;
-}
-
-void TestSequenceEditor::walk() {
-    QFETCH(int, count);
-    QFETCH(int, selected);
-    QFETCH(bool, forward);
-    QFETCH(int, shown);
-    fill(count, selected);
-
-    const std::optional<int> show = forward ? m_editor->next() : m_editor->previous();
-    QCOMPARE(show.value_or(-1), shown);
-    QCOMPARE(m_list->selectedIndex(), shown == -1 ? selected : shown);
-    if (show) {
-        QCOMPARE((m_editor->step(*show)[0] - 128) / 2, *show);
-    }
-}
-
-void TestSequenceEditor::toggleBreak() {
-    fill(3, 1);
-    const QString before = m_list->line(1);
-    const StepRecord row = m_decl->SequenceBuffer[1];
-
-    QVERIFY(m_editor->toggleBreak());
-    QCOMPARE(m_list->line(1), before + QStringLiteral("\tBREAK!"));
-    QCOMPARE(m_decl->SequenceBuffer[1][kBreakField], 1);
-    QCOMPARE(m_list->selectedIndex(), 1);
-    verifyInvariant();
-
-    QVERIFY(m_editor->toggleBreak());
-    QCOMPARE(m_list->line(1), before);
-    QCOMPARE(m_decl->SequenceBuffer[1], row);
-
-    QVERIFY(m_list->setSelectedIndex(-1));
-    QVERIFY(!m_editor->toggleBreak());
-    QCOMPARE(flags(), (QList<int>{0, 0, 0}));
-}
-
-void TestSequenceEditor::toggleBreakOnLoadedLine() {
-    QStringList fields(kChannelCount, QStringLiteral("128"));
-    fields << "500"
-           << "";
-    const QString loaded = *stepline::loadForm(fields);
-    QCOMPARE(m_editor->replaceAll({loaded}), EditOutcome::Done);
-    QVERIFY(m_list->setSelectedIndex(0));
-
-    QVERIFY(m_editor->toggleBreak());
-    QVERIFY(m_list->line(0).endsWith(QStringLiteral("500  ms\t\tBREAK!")));
-    QVERIFY(m_editor->toggleBreak());
-    QCOMPARE(m_list->line(0), loaded);
-}
-
-void TestSequenceEditor::resetOnEmptyListClearsAllRows() {
-    for (int row = 0; row < kTableRows; ++row) {
-        m_decl->SequenceBuffer[row][kBreakField] = 1;
-    }
-    m_editor->ResetBreakPoints();
-    for (int row = 0; row < kTableRows; ++row) {
-        QCOMPARE(m_decl->SequenceBuffer[row][kBreakField], 0);
-    }
-}
-
-void TestSequenceEditor::dragMove_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<QList<int>>("idsAfter");
-    QTest::addColumn<int>("selectedAfter");
-
-    QTest::newRow("line 1 onto line 4") << 1 << 4 << QList<int>{0, 2, 3, 4, 1, 5} << 4;
-    QTest::newRow("line 4 onto line 1") << 4 << 1 << QList<int>{0, 4, 1, 2, 3, 5} << 1;
-    QTest::newRow("first onto last") << 0 << 5 << QList<int>{1, 2, 3, 4, 5, 0} << 5;
-    QTest::newRow("last onto first") << 5 << 0 << QList<int>{5, 0, 1, 2, 3, 4} << 0;
-    QTest::newRow("neighbours") << 2 << 3 << QList<int>{0, 1, 3, 2, 4, 5} << 3;
-    QTest::newRow("press and release on one line") << 2 << 2 << QList<int>{0, 1, 2, 3, 4, 5} << 2;
-    QTest::newRow("press without selection") << -1 << 3 << QList<int>{0, 1, 2, 3, 4, 5} << 3;
-    QTest::newRow("release without selection") << 3 << -1 << QList<int>{0, 1, 2, 3, 4, 5} << -1;
-}
-
-void TestSequenceEditor::dragMove() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(QList<int>, idsAfter);
-    QFETCH(int, selectedAfter);
-    fill(6, from);
-
-    m_editor->pressOnList();
-    QCOMPARE(m_decl->DragFromIndex, from);
-    QVERIFY(m_list->setSelectedIndex(to));
-    QCOMPARE(m_editor->releaseOnList(), idsAfter != QList<int>({0, 1, 2, 3, 4, 5}));
-    QCOMPARE(ids(), idsAfter);
-    QCOMPARE(m_list->selectedIndex(), selectedAfter);
-    verifyInvariant();
-}
-
-void TestSequenceEditor::dragCarriesTheBreakpoint_data() {
-    QTest::addColumn<int>("marked");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<QList<int>>("flagsAfter");
-
-    QTest::newRow("moved line down") << 1 << 1 << 4 << QList<int>{0, 0, 0, 0, 1, 0};
-    QTest::newRow("moved line up") << 4 << 4 << 1 << QList<int>{0, 1, 0, 0, 0, 0};
-    QTest::newRow("line passed over") << 2 << 1 << 4 << QList<int>{0, 1, 0, 0, 0, 0};
-    QTest::newRow("line at the target") << 4 << 1 << 4 << QList<int>{0, 0, 0, 1, 0, 0};
-    QTest::newRow("line outside the move") << 5 << 1 << 4 << QList<int>{0, 0, 0, 0, 0, 1};
-}
-
-void TestSequenceEditor::dragCarriesTheBreakpoint() {
-    QFETCH(int, marked);
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(QList<int>, flagsAfter);
-    fill(6, -1);
-    setBreakOn(marked);
-
-    QVERIFY(m_editor->dragMove(from, to));
-    QCOMPARE(flags(), flagsAfter);
-    verifyInvariant();
-}
-
-void TestSequenceEditor::replaceLineWith() {
-    fill(5, 3);
-    setBreakOn(1);
-    setBreakOn(3);
-    m_decl->SequenceBuffer[6] = StepRecord{}; // past the end, must stay untouched
-    m_decl->SequenceBuffer[6][0] = 77;
-
-    QCOMPARE(m_editor->replaceLineWith(1, linesFor(3, 100)), EditOutcome::Done);
-    QCOMPARE(ids(), (QList<int>{0, 100, 101, 102, 2, 3, 4}));
-    QCOMPARE(flags(), (QList<int>{0, 0, 0, 0, 0, 1, 0}));
-    QCOMPARE(m_list->selectedIndex(), 1);
-    QCOMPARE(m_decl->SequenceBuffer[7][kBreakField], 0);
-    verifyInvariant();
-
-    QCOMPARE(m_editor->replaceLineWith(6, linesFor(1, 200)), EditOutcome::Done);
-    QCOMPARE(ids().last(), 200);
-    QCOMPARE(m_list->selectedIndex(), 6);
-    verifyInvariant();
-}
-
-void TestSequenceEditor::replaceLineWithRefusals_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("added");
-    QTest::addColumn<bool>("bad");
-    QTest::addColumn<EditOutcome>("outcome");
-
-    QTest::newRow("one over the limit")
-        << kMaxLines - 1 << 0 << 3 << false << EditOutcome::ListFull;
-    QTest::newRow("exactly to the limit") << kMaxLines - 1 << 0 << 2 << false << EditOutcome::Done;
-    QTest::newRow("index past the end") << 3 << 3 << 2 << false << EditOutcome::NothingToDo;
-    QTest::newRow("empty list") << 0 << 0 << 2 << false << EditOutcome::NothingToDo;
-    QTest::newRow("no new lines") << 3 << 1 << 0 << false << EditOutcome::NothingToDo;
-    QTest::newRow("unreadable new line") << 3 << 1 << 2 << true << EditOutcome::Unreadable;
-}
-
-void TestSequenceEditor::replaceLineWithRefusals() {
-    QFETCH(int, count);
-    QFETCH(int, index);
-    QFETCH(int, added);
-    QFETCH(bool, bad);
-    QFETCH(EditOutcome, outcome);
-    fill(count, count > 0 ? 0 : -1);
-    if (count > 2) {
-        setBreakOn(2);
-    }
-    const QStringList before = m_list->lines();
-    QStringList newLines = linesFor(added, 100);
-    if (bad) {
-        newLines.append(QStringLiteral("1 \u00B0"));
+    editor.ResetBreakPoints();
+    for (const StepRecord& row : decl.SequenceBuffer) {
+        QCOMPARE(row[kBreakField], 0);
     }
 
-    QCOMPARE(m_editor->replaceLineWith(index, newLines), outcome);
-    if (outcome == EditOutcome::Done) {
-        QCOMPARE(m_list->count(), kMaxLines);
-    } else {
-        QCOMPARE(m_list->lines(), before);
-    }
-    verifyInvariant();
-}
-
-void TestSequenceEditor::replaceAll() {
-    fill(4, 2);
-    setBreakOn(1);
-    m_decl->SequenceBuffer[900][kBreakField] = 1;
-
-    QStringList readBack;
-    StepRecord r{};
-    r.fill(129);
-    r[kDurationField] = 1000;
-    readBack << stepline::readBackForm(r) << stepline::readBackForm(r);
-    QCOMPARE(m_editor->replaceAll(readBack), EditOutcome::Done);
-    QCOMPARE(m_list->count(), 2);
-    QCOMPARE(m_list->selectedIndex(), -1);
-    QCOMPARE(m_decl->SequenceBuffer[1][0], 129);
-    QCOMPARE(m_decl->SequenceBuffer[1][kDurationField], 1000);
-    for (int row = 0; row < kTableRows; ++row) {
-        QCOMPARE(m_decl->SequenceBuffer[row][kBreakField], 0);
-    }
-    verifyInvariant();
-
-    QCOMPARE(m_editor->replaceAll({}), EditOutcome::Done);
-    QCOMPARE(m_list->count(), 0);
-}
-
-void TestSequenceEditor::replaceAllRefusals() {
-    fill(3, 1);
-    setBreakOn(0);
-    QCOMPARE(m_editor->replaceAll(linesFor(kMaxLines + 1)), EditOutcome::ListFull);
-    QCOMPARE(m_editor->replaceAll(linesFor(2) << QString()), EditOutcome::Unreadable);
-    QCOMPARE(ids(), (QList<int>{0, 1, 2}));
-    QCOMPARE(m_list->selectedIndex(), 1);
-    QCOMPARE(flags(), (QList<int>{1, 0, 0}));
-}
-
-void TestSequenceEditor::commaLocale() {
-    QLocale::setDefault(QLocale(QLocale::German));
-    SequenceList list;
-    SequenceEditor editor(list, *m_decl);
-    std::array<QString, kChannelCount> readouts;
-    readouts.fill(numbertext::degreeReadout(129));
-    const QString line = stepline::addForm(readouts, 20.5);
-    QVERIFY(line.startsWith(QStringLiteral("0,5 \u00B0\t")));
-
-    QCOMPARE(editor.add(line), EditOutcome::Done);
-    QCOMPARE(m_decl->SequenceBuffer[0][0], 129);
-    QCOMPARE(m_decl->SequenceBuffer[0][kDurationField], 20);
-    QCOMPARE(editor.add(QString(line).replace(QLatin1Char(','), QLatin1Char('.'))),
-             EditOutcome::Unreadable);
+    QCOMPARE(editor.replaceAll(linesFor(kMaxLines - 1)), EditOutcome::Done);
+    QCOMPARE(editor.replaceLineWith(0, linesFor(3, 100)), EditOutcome::ListFull);
+    QCOMPARE(editor.replaceLineWith(0, linesFor(2, 100)), EditOutcome::Done);
+    QCOMPARE(list.count(), kMaxLines);
+    QVERIFY(list.setSelectedIndex(7) && editor.toggleBreak());
+    const QStringList before = list.lines();
+    QCOMPARE(editor.add(lineFor(100)), EditOutcome::ListFull);
+    QCOMPARE(editor.replace(lineFor(100)), EditOutcome::ListFull);
+    QCOMPARE(editor.replaceAll(linesFor(kMaxLines + 1)), EditOutcome::ListFull);
+    QCOMPARE(list.lines(), before);
+    QCOMPARE(list.selectedIndex(), 7);
+    QVERIFY(!state().contains('?')); // line 7 keeps its mark, so row 7 its flag
 }
 
 QTEST_GUILESS_MAIN(TestSequenceEditor)
