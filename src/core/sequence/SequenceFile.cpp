@@ -197,7 +197,9 @@ SaveResult save(const QString& path, const SequenceTable& table, int lineCount) 
                                      .arg(nativePath(path), reason)};
     };
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so a short write shows in the write loop: a buffered save smaller than the
+    // buffer can reach a full disk only at commit, which does not always report it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return failed(file.errorString());
     }
     const SaveResult written = write(file, table, lineCount);

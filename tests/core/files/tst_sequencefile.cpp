@@ -5,10 +5,14 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 using namespace sequencefile;
 
@@ -50,6 +54,24 @@ private slots:
                                                  "2147483647\t-2147483648\t\r\n");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"Sequence1.dat"});
+    }
+
+    // A file smaller than the write buffer once came out cut short yet reported as saved.
+    void smallSaveOnFullDiskFailsAndKeepsOldFile() {
+        auto table = std::make_unique<SequenceTable>();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("full.dat"));
+        QVERIFY(save(path, *table, 1).ok);
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit small{64, limit.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const SaveResult result = save(path, *table, 3);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QVERIFY(!result.ok);
+        QCOMPARE(QFileInfo(path).size(), qint64(QByteArray("0\t").repeated(13).size() + 2));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"full.dat"});
     }
 
     void loadFormText() {
