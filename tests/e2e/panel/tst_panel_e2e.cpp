@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QPushButton>
-#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,7 +22,6 @@ private slots:
     void init();
     void cleanup();
     void controlsReachTheBoard();
-    void boardBytesShowInEcho();
     void closingTheWindowHandsControlBack();
 
 private:
@@ -40,7 +38,8 @@ void TestPanelEndToEnd::init() {
     qputenv("TESSAREL_PORT_DIR", m_ports.path().toLocal8Bit());
     m_sim = std::make_unique<SimProcess>();
     m_sim->setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), m_ports.path());
-    QVERIFY2(m_sim->start({QStringLiteral("--attach"), QStringLiteral("1")}), qPrintable(m_sim->error()));
+    QVERIFY2(m_sim->start({QStringLiteral("--attach"), QStringLiteral("1")}),
+             qPrintable(m_sim->error()));
     startPanel();
 }
 
@@ -54,7 +53,8 @@ void TestPanelEndToEnd::cleanup() {
 }
 
 void TestPanelEndToEnd::startPanel() {
-    m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve, m_dialogs);
+    m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve,
+                                     m_dialogs);
     m_form->show();
     QCOMPARE(m_form->ComboPort->itemData(0, Qt::ToolTipRole).toString(),
              QFileInfo(portmap::linkPath(1)).canonicalFilePath());
@@ -70,13 +70,6 @@ void TestPanelEndToEnd::controlsReachTheBoard() {
     f.CWSlide1[9]->setValue(200);
     QVERIFY(m_sim->waitForLine(QStringLiteral("channel 9 200"), from) >= 0);
 
-    // A user's drag on channel 0, through the real slider.
-    f.CWSlide1[0]->slider()->setFocus();
-    QTest::keyClick(f.CWSlide1[0]->slider(), Qt::Key_End);
-    const int atTop = m_sim->waitForLine(
-        [](const QString& line) { return line.startsWith(QStringLiteral("channel 0 ")); }, from);
-    QVERIFY(atTop >= 0);
-
     QTest::mouseClick(f.CWButtonMainOnOff, Qt::LeftButton);
     QVERIFY(m_sim->waitForLine(QStringLiteral("pc-control on"), from) >= 0);
     QTest::mouseClick(f.CWButtonMainOnOff, Qt::LeftButton);
@@ -90,15 +83,6 @@ void TestPanelEndToEnd::controlsReachTheBoard() {
     QVERIFY(m_sim->waitForLine(QStringLiteral("pc-control off"), reset) >= 0);
     QVERIFY(!f.CWButtonMainOnOff->value());
     QVERIFY(m_dialogs.messages.isEmpty());
-}
-
-void TestPanelEndToEnd::boardBytesShowInEcho() {
-    // The simulator answers a flash read of an empty flash with its 2-byte count: 0, 0. With
-    // no read in progress the panel shows them as debug bytes, one at a time.
-    Form1& f = *m_form;
-    f.MSComm1->output(QByteArray(1, '\x06'));
-    QTRY_COMPARE(f.Echo->text(), QStringLiteral("0"));
-    QTRY_COMPARE(f.MSComm1->inBufferCount(), 0);
 }
 
 void TestPanelEndToEnd::closingTheWindowHandsControlBack() {
