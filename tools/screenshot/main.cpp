@@ -1,6 +1,9 @@
 // Renders the panel as a user sees it, for a look at the layout: screenshot OUT.png [--all]
-// [--lines N]. --all opens the frames behind the "Advanced" menu; --lines adds N steps.
+// [--lines N] [--dialog]. --all opens the frames behind the "Advanced" menu; --lines adds N
+// steps; --dialog opens the interpolation dialog on the last step and renders it to OUT-dialog.png.
 #include "link/QtSerialTransport.h"
+#include "ui/interp/DialogInterp.h"
+#include "ui/interp/InterpController.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/UserDialogs.h"
@@ -18,7 +21,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QtUserDialogs dialogs;
-    Form1 window(std::make_unique<QtSerialTransport>(), [](int) { return QString(); }, dialogs);
+    Form1 window(
+        std::make_unique<QtSerialTransport>(), [](int) { return QString(); }, dialogs);
     window.resize(1280, 800);
     window.show();
     if (args.contains(QStringLiteral("--all"))) {
@@ -31,8 +35,17 @@ int main(int argc, char* argv[]) {
         window.CWSlide1[i % kChannelCount]->setValue(128 + (i * 37) % 128 - 64);
         window.CommandAdd->click();
     }
+    const bool dialog = args.contains(QStringLiteral("--dialog"));
+    if (dialog) {
+        window.CommandInterpolate->click();
+    }
     QTimer::singleShot(1500, &app, [&] {
         window.grab().save(args.at(1));
+        if (dialog && window.interp->dialog()) {
+            QString out = args.at(1);
+            window.interp->dialog()->grab().save(
+                out.replace(QStringLiteral(".png"), QStringLiteral("-dialog.png")));
+        }
         app.quit();
     });
     return QApplication::exec();
