@@ -135,6 +135,37 @@ QString Form1::lineBusyText() const {
 
 void Form1::tellLineBusy() { statusBar()->showMessage(lineBusyText(), kLineBusyShownMs); }
 
+interlock::Activities Form1::activities() const {
+    interlock::Activities now = 0;
+    if (CWButtonEmuPC->value()) {
+        now |= HiTimer1->isEnabled() ? interlock::PcEmuPlaying : interlock::PcEmuHalted;
+    }
+    if (CWButtonManual->value()) {
+        now |= interlock::PcSeq;
+    }
+    if (CWButtonRealEmu->value()) {
+        now |= interlock::BoardPlayback;
+    }
+    if (declaration.AwaitingAck) {
+        now |= interlock::FlashProgram;
+    }
+    if (declaration.ReadingFlash) {
+        now |= interlock::FlashRead;
+    }
+    if (interp && interp->dialog()) {
+        now |= interlock::InterpDialog;
+    }
+    return now;
+}
+
+interlock::Decision Form1::decide(interlock::Command command) {
+    const interlock::Decision decision = interlock::decide(activities(), command);
+    if (!decision.runs()) {
+        statusBar()->showMessage(decision.reason, kLineBusyShownMs);
+    }
+    return decision;
+}
+
 void Form1::runShutdownWork() { emit shutdownWork(); }
 
 void Form1::closeEvent(QCloseEvent* event) {

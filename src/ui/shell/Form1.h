@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Declaration.h"
+#include "core/Interlock.h"
 #include "core/sequence/SequenceEditor.h"
 #include "core/sequence/SequenceList.h"
 #include "link/BoardLink.h"
@@ -57,6 +58,13 @@ public:
     // so the transfer goes on while the user reads it.
     void tellLineBusy();
     QString lineBusyText() const;
+
+    // What is running now, for the interlock.
+    interlock::Activities activities() const;
+    // True when the command runs now as it always does. Otherwise the reason goes to the status
+    // bar and the caller does nothing (Refused) or leaves the sending for later (Deferred).
+    interlock::Decision decide(interlock::Command command);
+    bool permits(interlock::Command command) { return decide(command).runs(); }
 
     // The shutdown work: PC control off while the port is open. Runs at Quit, at window
     // close and at teardown.
