@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the screenshots need, only when missing.
+# Installs the Debian packages the builds, the tests and the screenshots need, only when missing.
+# TESSAREL_NO_INSTALL=1 installs nothing (the preflight then names what is missing).
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev clang
-          xvfb x11-apps imagemagick)
+# clang's fuzzer and sanitizer runtimes are only a recommendation of clang's, so they are named.
+packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev libgl-dev
+          clang libclang-rt-dev xvfb x11-apps imagemagick)
+
+[ "${TESSAREL_NO_INSTALL:-0}" = 1 ] && exit 0
 
 missing=()
 for p in "${packages[@]}"; do

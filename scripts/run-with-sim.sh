@@ -12,7 +12,13 @@ sim="$build/tools/boardsim/tessarel-boardsim"
 log=${TESSAREL_SIM_LOG:-$build/boardsim.log}
 
 ./scripts/install-deps.sh
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+  echo "run-with-sim: no display (DISPLAY and WAYLAND_DISPLAY are empty): run it in a desktop" \
+       "session, or headless: xvfb-run -s '-screen 0 1280x800x24' $0" >&2
+  exit 1
+fi
 if [ ! -x "$panel" ] || [ ! -x "$sim" ]; then
+  ./scripts/preflight.sh panel
   cmake -S . -B "$build" && cmake --build "$build" -j"$(nproc)" --target tessarel tessarel-boardsim
 fi
 

@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh
+# Seconds now rather than a link error after the long builds.
+if [ "${TESSAREL_TEST_QUICK:-0}" = 1 ]; then ./scripts/preflight.sh panel; else ./scripts/preflight.sh test; fi
 jobs=${TESSAREL_JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=offscreen
 
