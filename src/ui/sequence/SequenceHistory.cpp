@@ -97,8 +97,8 @@ QAction* SequenceHistory::createRedoAction(QObject* parent) {
     disconnect(action, &QAction::triggered, &m_stack, &QUndoStack::redo);
     connect(action, &QAction::triggered, this, &SequenceHistory::redo);
     action->setObjectName(QStringLiteral("menuRedo"));
-    action->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-                          QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    action->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     return action;
 }
 

@@ -102,20 +102,11 @@ private:
             }
         }
         const QModelIndexList rows = f.ListSequence->selectionModel()->selectedRows();
-        out << "flags " + flags.join(',') << "selected " +
-                   QString::number(f.sequenceList.selectedIndex()) + " view " +
+        out << "flags " + flags.join(',')
+            << "selected " + QString::number(f.sequenceList.selectedIndex()) + " view " +
                    QString::number(rows.isEmpty() ? -1 : rows.first().row())
             << "label " + f.LabelStep->text();
         return out.join('\n');
-    }
-
-    // What undo leaves alone: the sliders and the step duration.
-    QList<double> entry() const {
-        QList<double> values;
-        for (SlideControl* slide : form()->CWSlide1) {
-            values << slide->value();
-        }
-        return values << form()->CWNumEditTimeStep->value();
     }
 
     QPoint centreOf(int row) const {
@@ -130,18 +121,8 @@ private:
         Form1& f = *form();
         const QStringList c = command.split(' ');
         const QString& name = c[0];
-        if (name == "add") {
-            QTest::mouseClick(f.CommandAdd, Qt::LeftButton);
-        } else if (name == "remove") {
-            QTest::mouseClick(f.CommandRem, Qt::LeftButton);
-        } else if (name == "replace") {
-            QTest::mouseClick(f.CommandReplace, Qt::LeftButton);
-        } else if (name == "clear") {
-            QTest::mouseClick(f.CommandClear, Qt::LeftButton);
-        } else if (name == "break") {
-            QTest::mouseClick(f.CommandBrk, Qt::LeftButton);
-        } else if (name == "reset") {
-            QTest::mouseClick(f.CommandResBrk, Qt::LeftButton);
+        if (auto* button = f.findChild<QPushButton*>(name)) {
+            QTest::mouseClick(button, Qt::LeftButton);
         } else if (name == "drag") {
             QWidget* viewport = f.ListSequence->viewport();
             const int from = c[1].toInt();
@@ -196,37 +177,41 @@ void TestHistory::commands_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("step"); // as the Edit menu names it; empty: no step
+    const auto row = [](const char* name, const char* before, const char* command,
+                        const char* step) {
+        QTest::newRow(name) << QString(before) << QString(command) << QString(step);
+    };
 
-    QTest::newRow("add after the selection") << "0 1* [2] 3" << "add" << "Add";
-    QTest::newRow("add, nothing selected") << "0 1* 2" << "add" << "Add";
-    QTest::newRow("add to a full list") << "full" << "add" << "";
-    QTest::newRow("remove") << "0 1* [2] 3" << "remove" << "Remove";
-    QTest::newRow("remove the only line") << "[0]" << "remove" << "Remove";
-    QTest::newRow("remove, nothing selected: breaks go") << "0 1* 2" << "remove" << "Remove";
-    QTest::newRow("remove, nothing selected or set") << "0 1 2" << "remove" << "";
-    QTest::newRow("replace") << "[0] 1 2*" << "replace" << "Replace";
-    QTest::newRow("replace, nothing selected") << "0 1* 2" << "replace" << "";
-    QTest::newRow("replace in a full list") << "full" << "replace" << "";
-    QTest::newRow("clear all") << "0* 1 [2]* 3" << "clear" << "Clear All";
-    QTest::newRow("clear an empty list") << "" << "clear" << "";
+    row("add after the selection", "0 1* [2] 3", "CommandAdd", "Add");
+    row("add, nothing selected", "0 1* 2", "CommandAdd", "Add");
+    row("add to a full list", "full", "CommandAdd", "");
+    row("remove", "0 1* [2] 3", "CommandRem", "Remove");
+    row("remove the only line", "[0]", "CommandRem", "Remove");
+    row("remove, nothing selected: breaks go", "0 1* 2", "CommandRem", "Remove");
+    row("remove, nothing selected or set", "0 1 2", "CommandRem", "");
+    row("replace", "[0] 1 2*", "CommandReplace", "Replace");
+    row("replace, nothing selected", "0 1* 2", "CommandReplace", "");
+    row("replace in a full list", "full", "CommandReplace", "");
+    row("clear all", "0* 1 [2]* 3", "CommandClear", "Clear All");
+    row("clear an empty list", "", "CommandClear", "");
     // The press selects the line it is on, so a drag starts with that line selected.
-    QTest::newRow("drag down with its break") << "0 [1]* 2 3 4 5" << "drag 1 4" << "Move";
-    QTest::newRow("drag up over a break") << "0 1 2* 3 [4] 5" << "drag 4 1" << "Move";
-    QTest::newRow("click on a line") << "0 1* [2] 3" << "drag 3 3" << "";
-    QTest::newRow("set break") << "0 [1] 2* 3" << "break" << "Set/Reset Break";
-    QTest::newRow("reset break") << "0 [1]* 2" << "break" << "Set/Reset Break";
-    QTest::newRow("break, nothing selected") << "0 1 2" << "break" << "";
-    QTest::newRow("reset all breaks") << "0* 1 [2]* 3" << "reset" << "Reset  All Break";
-    QTest::newRow("reset all, none set") << "0 [1] 2" << "reset" << "";
-    QTest::newRow("interpolate") << "0 [1] 2* 3" << "interpolate 3" << "Interpolate";
-    QTest::newRow("interpolate cancelled") << "0 [1] 2* 3" << "interpolate cancel" << "";
-    QTest::newRow("load") << "0 1* [2]" << "load file" << "Load Buffer";
-    QTest::newRow("load cancelled: breaks go") << "0 1* [2]" << "load cancel" << "Load Buffer";
-    QTest::newRow("load cancelled, none set") << "0 [1] 2" << "load cancel" << "";
+    row("drag down with its break", "0 [1]* 2 3 4 5", "drag 1 4", "Move");
+    row("drag up over a break", "0 1 2* 3 [4] 5", "drag 4 1", "Move");
+    row("click on a line", "0 1* [2] 3", "drag 3 3", "");
+    row("set break", "0 [1] 2* 3", "CommandBrk", "Set/Reset Break");
+    row("reset break", "0 [1]* 2", "CommandBrk", "Set/Reset Break");
+    row("break, nothing selected", "0 1 2", "CommandBrk", "");
+    row("reset all breaks", "0* 1 [2]* 3", "CommandResBrk", "Reset  All Break");
+    row("reset all, none set", "0 [1] 2", "CommandResBrk", "");
+    row("interpolate", "0 [1] 2* 3", "interpolate 3", "Interpolate");
+    row("interpolate cancelled", "0 [1] 2* 3", "interpolate cancel", "");
+    row("load", "0 1* [2]", "load file", "Load Buffer");
+    row("load cancelled: breaks go", "0 1* [2]", "load cancel", "Load Buffer");
+    row("load cancelled, none set", "0 [1] 2", "load cancel", "");
     // The file stays written; the breakpoints the save cleared come back.
-    QTest::newRow("save: breaks go") << "0 1* [2]" << "save" << "Reset  All Break";
-    QTest::newRow("save, none set") << "0 [1] 2" << "save" << "";
-    QTest::newRow("read back from flash") << "0 1* [2]" << "read" << "Read Seq.";
+    row("save: breaks go", "0 1* [2]", "save", "Reset  All Break");
+    row("save, none set", "0 [1] 2", "save", "");
+    row("read back from flash", "0 1* [2]", "read", "Read Seq.");
 }
 
 // The keys in turn: Ctrl+Z, Ctrl+Shift+Z, Ctrl+Z, Ctrl+Y.
@@ -246,6 +231,14 @@ void TestHistory::commands() {
     QVERIFY(step.isEmpty() || now != was);
 
     const QString undone = step.isEmpty() ? now : was;
+    // What undo leaves alone: the sliders and the step duration.
+    const auto entry = [&f] {
+        QList<double> values{f.CWNumEditTimeStep->value()};
+        for (SlideControl* slide : f.CWSlide1) {
+            values << slide->value();
+        }
+        return values;
+    };
     const QList<double> entered = entry();
     rig->port->clearWrites();
     key(Qt::Key_Z, Qt::ControlModifier);
@@ -279,7 +272,8 @@ void TestHistory::refusals() {
     QVERIFY(f.interp->dialog());
     f.menuUndo->trigger();
     QCOMPARE(seen(), added);
-    QCOMPARE(f.statusBar()->currentMessage(), QStringLiteral("Close the interpolation dialog first."));
+    QCOMPARE(f.statusBar()->currentMessage(),
+             QStringLiteral("Close the interpolation dialog first."));
     QTest::mouseClick(f.interp->dialog()->CancelButton, Qt::LeftButton);
     f.menuUndo->trigger();
     QCOMPARE(seen(), marked);
@@ -362,7 +356,8 @@ void TestHistory::bound() {
         h.CommandBrk->click();
     }
     QVERIFY(h.history->bytes() <= SequenceHistory::kByteLimit);
-    QVERIFY2(h.history->stack().count() < 400, qPrintable(QString::number(h.history->stack().count())));
+    QVERIFY2(h.history->stack().count() < 400,
+             qPrintable(QString::number(h.history->stack().count())));
 }
 
 QTEST_MAIN(TestHistory)
