@@ -19,9 +19,10 @@ struct SequenceSnapshot {
     // Counted as if no text were shared with another snapshot, so a bound on the sum holds
     // however the texts happen to be shared.
     qint64 bytes() const;
-    // The selection is left out: the gestures that start an edit move it without editing.
+    // The selection and the label are left out: a press on the list, showing a step and
+    // playback move them without editing anything.
     bool sameContent(const SequenceSnapshot& other) const {
-        return lines == other.lines && breakFlags == other.breakFlags && label == other.label;
+        return lines == other.lines && breakFlags == other.breakFlags;
     }
     bool operator==(const SequenceSnapshot& other) const = default;
 };
