@@ -73,7 +73,7 @@ SequenceHistory::Step SequenceHistory::stepSincePress(const QString& text) {
     std::optional<SequenceSnapshot> before;
     if (m_recording == 0) {
         before = current();
-        // Anything else that changed the sequence since the press is a step of its own.
+        // A change made since the press was a step of its own; this one then starts from now.
         if (m_atPress && m_atPress->sameContent(*before)) {
             before->selected = m_atPress->selected;
         }
