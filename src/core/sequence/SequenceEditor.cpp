@@ -193,3 +193,40 @@ EditOutcome SequenceEditor::replaceAll(const QStringList& lines) {
     RebuildSequenceBuffer();
     return EditOutcome::Done;
 }
+
+SequenceSnapshot SequenceEditor::snapshot() const {
+    SequenceSnapshot s;
+    s.lines = m_list.lines();
+    s.selected = m_list.selectedIndex();
+    for (int row = 0; row < kTableRows; ++row) {
+        s.breakFlags[row] = m_declaration.SequenceBuffer[row][kBreakField];
+    }
+    return s;
+}
+
+bool SequenceEditor::restore(const SequenceSnapshot& snapshot) {
+    const QStringList& lines = snapshot.lines;
+    if (lines.size() == m_list.count()) {
+        // Line by line, so the view keeps its place when only marks or a few texts differ.
+        QList<int> changed;
+        for (int i = 0; i < m_list.count(); ++i) {
+            if (m_list.line(i) != lines[i]) {
+                if (!m_list.isReadable(lines[i])) {
+                    return false;
+                }
+                changed.append(i);
+            }
+        }
+        for (int i : changed) {
+            m_list.setLine(i, lines[i]);
+        }
+    } else if (!m_list.setLines(lines)) {
+        return false;
+    }
+    for (int row = 0; row < kTableRows; ++row) {
+        breakFlag(row) = snapshot.breakFlags[row];
+    }
+    RebuildSequenceBuffer();
+    m_list.setSelectedIndex(snapshot.selected < m_list.count() ? snapshot.selected : -1);
+    return true;
+}

@@ -2,6 +2,7 @@
 
 #include "core/Declaration.h"
 #include "core/sequence/SequenceList.h"
+#include "core/sequence/SequenceSnapshot.h"
 
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,12 @@ public:
     EditOutcome replaceLineWith(int index, const QStringList& newLines);
     // Flash read-back and load: the whole list is replaced and no line is selected.
     EditOutcome replaceAll(const QStringList& lines);
+
+    // Undo and redo: the sequence as it is (the label is the window's to fill in), and the
+    // sequence put back as it was, the table re-derived and nothing shown. False when a line of
+    // the snapshot cannot be read; nothing changes then.
+    SequenceSnapshot snapshot() const;
+    bool restore(const SequenceSnapshot& snapshot);
 
 private:
     qint32& breakFlag(int row) { return m_declaration.SequenceBuffer[row][kBreakField]; }

@@ -2,6 +2,7 @@
 
 #include "core/sequence/SequenceFile.h"
 #include "ui/sequence/SequenceController.h"
+#include "ui/sequence/SequenceHistory.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/UserDialogs.h"
 
@@ -17,7 +18,11 @@ FilesController::FilesController(Form1& form) : m_form(form) {
 void FilesController::SaveBuffer_Click() {
     Declaration& d = m_form.declaration;
     d.SaveCounter = static_cast<qint16>(d.SaveCounter + 1);
-    m_form.sequence->ResetBreakPoints();
+    {
+        // What the save clears can be had back; the file it writes is not undone.
+        const auto step = m_form.history->step(QObject::tr("Reset  All Break"));
+        m_form.sequence->ResetBreakPoints();
+    }
 
     FileQuestion question;
     question.filter = sequencefile::kFilter;
@@ -39,6 +44,7 @@ void FilesController::SaveBuffer_Click() {
 }
 
 void FilesController::LoadBuffer_Click() {
+    const auto step = m_form.history->step(QObject::tr("Load Buffer"));
     m_form.sequence->ResetBreakPoints();
 
     FileQuestion question;

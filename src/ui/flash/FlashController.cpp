@@ -2,6 +2,7 @@
 
 #include "core/BoardCommands.h"
 #include "core/flash/FlashImage.h"
+#include "ui/sequence/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/SlideControl.h"
@@ -219,6 +220,7 @@ void FlashController::storeRead() {
     auto decoded = std::make_unique<SequenceTable>(d.SequenceBuffer);
     const QStringList lines =
         flashimage::decodeImage(d.FlashImage, rows, *decoded, m_form.sequenceList.locale());
+    const auto step = m_form.history->step(QObject::tr("Read Seq."));
     // Replacing the list also clears every breakpoint: no flag stays without its mark.
     const EditOutcome replaced = m_form.editor.replaceAll(lines);
     m_form.ProgressBarFlash->setVisible(false);

@@ -4,6 +4,7 @@
 
 #include "core/interp/Interpolation.h"
 #include "core/sequence/StepLine.h"
+#include "ui/sequence/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/NumericField.h"
@@ -103,6 +104,7 @@ void InterpController::OKButton_Click() {
         return;
     }
     if (result.outcome == interpolation::Outcome::Done) {
+        const auto step = m_form.history->step(QObject::tr("Interpolate"));
         m_applying = true;
         const EditOutcome placed =
             m_form.editor.replaceLineWith(result.sourceIndex, result.newLines);

@@ -1,4 +1,5 @@
 #include "SequenceController.h"
+#include "SequenceHistory.h"
 
 #include "core/sequence/StepLine.h"
 #include "ui/shell/ClickableViews.h"
@@ -70,6 +71,7 @@ void SequenceController::ResetBreakPoints() {
 }
 
 void SequenceController::CommandAdd_Click() {
+    const auto step = m_form.history->step(tr("Add"));
     const EditOutcome outcome = m_form.editor.add(lineFromEntry());
     if (outcome == EditOutcome::Done) {
         showSelectedInLabel();
@@ -78,12 +80,14 @@ void SequenceController::CommandAdd_Click() {
 }
 
 void SequenceController::CommandRem_Click() {
+    const auto step = m_form.history->step(tr("Remove"));
     if (m_form.editor.remove() == EditOutcome::Done) {
         showSelectedInLabel();
     }
 }
 
 void SequenceController::CommandReplace_Click() {
+    const auto step = m_form.history->step(tr("Replace"));
     const EditOutcome outcome = m_form.editor.replace(lineFromEntry());
     if (outcome == EditOutcome::Done) {
         showSelectedInLabel();
@@ -92,6 +96,7 @@ void SequenceController::CommandReplace_Click() {
 }
 
 void SequenceController::CommandClear_Click() {
+    const auto step = m_form.history->step(tr("Clear All"));
     m_form.editor.clearAll();
 }
 
@@ -113,18 +118,22 @@ void SequenceController::ListSequence_DblClick() {
 
 // The button does not matter: only the left one moves the selection while it is held.
 void SequenceController::ListSequence_MouseDown(Qt::MouseButton) {
+    m_form.history->notePress();
     m_form.editor.pressOnList();
 }
 
 void SequenceController::ListSequence_MouseUp(Qt::MouseButton) {
+    const auto step = m_form.history->stepSincePress(tr("Move"));
     m_form.editor.releaseOnList();
 }
 
 void SequenceController::CommandBrk_Click() {
+    const auto step = m_form.history->step(tr("Set/Reset Break"));
     m_form.editor.toggleBreak();
 }
 
 void SequenceController::CommandResBrk_Click() {
+    const auto step = m_form.history->step(tr("Reset  All Break"));
     ResetBreakPoints();
 }
 

@@ -15,6 +15,7 @@
 #include "ui/live/LiveController.h"
 #include "ui/playback/PlaybackController.h"
 #include "ui/sequence/SequenceController.h"
+#include "ui/sequence/SequenceHistory.h"
 #include "ui/shell/LinkController.h"
 #include "ui/shell/ShellController.h"
 
@@ -371,6 +372,14 @@ void Form1::buildMenus() {
     menuLoadBuffer = file->addAction(tr("Load Buffer"));
     file->addSeparator();
     menuQuit = file->addAction(tr("Quit"));
+
+    history = std::make_unique<SequenceHistory>(*this);
+    QMenu* edit = menuBar()->addMenu(tr("Edit"));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    menuUndo = history->createUndoAction(edit);
+    menuRedo = history->createRedoAction(edit);
+    edit->addAction(menuUndo);
+    edit->addAction(menuRedo);
 
     QMenu* advanced = menuBar()->addMenu(tr("Advanced"));
     advanced->setObjectName(QStringLiteral("menuAdvanced"));

@@ -33,6 +33,7 @@ class ShellController;
 class LinkController;
 class LiveController;
 class SequenceController;
+class SequenceHistory;
 class PlaybackController;
 class FlashController;
 class FilesController;
@@ -74,6 +75,8 @@ public:
     Declaration declaration;
     SequenceList sequenceList;
     SequenceEditor editor{sequenceList, declaration};
+    // Undo and redo of the editing commands; built with the Edit menu.
+    std::unique_ptr<SequenceHistory> history;
     SerialControl* MSComm1 = nullptr;
     HiResTimer* HiTimer1 = nullptr;
     std::unique_ptr<BoardLink> link;
@@ -137,6 +140,8 @@ public:
     QAction* menuFlashProgr = nullptr;
     QAction* menuSerialDebug = nullptr;
     QAction* menuReset = nullptr;
+    QAction* menuUndo = nullptr;
+    QAction* menuRedo = nullptr;
 
     // One controller per area; each owns the handlers of its controls.
     std::unique_ptr<ShellController> shell;

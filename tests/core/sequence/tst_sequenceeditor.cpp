@@ -1,6 +1,7 @@
 #include "core/Declaration.h"
 #include "core/sequence/SequenceEditor.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -32,6 +33,7 @@ private slots:
     void commands_data();
     void commands();
     void tableAndLimit();
+    void snapshotRestore();
 
 private:
     // A list and its table, written as "0 1* [2] 3": the line ids in order (channel 0 of each row),
@@ -171,6 +173,47 @@ void TestSequenceEditor::tableAndLimit() {
     QCOMPARE(list.lines(), before);
     QCOMPARE(list.selectedIndex(), 7);
     QVERIFY(!state().contains('?')); // line 7 keeps its mark, so row 7 its flag
+}
+
+// Undo's restore gives back the lines, the selection and the flags of all 1025 rows, and
+// re-derives the table. A list of the same length is patched line by line, so the view keeps
+// its place; a snapshot with a line that cannot be read changes nothing.
+void TestSequenceEditor::snapshotRestore() {
+    set("0 1* [2] 3");
+    decl.SequenceBuffer[kTableRows - 1][kBreakField] = 1;
+    const SequenceSnapshot before = editor.snapshot();
+    QCOMPARE(before.lines.size(), 4);
+    QCOMPARE(before.selected, 2);
+
+    QCOMPARE(editor.replace(lineFor(100)), EditOutcome::Done);
+    QSignalSpy resets(&list, &QAbstractItemModel::modelReset);
+    QVERIFY(editor.restore(before));
+    QCOMPARE(state(), QStringLiteral("0 1* [2] 3"));
+    QCOMPARE(decl.SequenceBuffer[kTableRows - 1][kBreakField], 1);
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(editor.snapshot(), before);
+
+    QCOMPARE(editor.remove(), EditOutcome::Done);
+    QVERIFY(editor.restore(before));
+    QCOMPARE(state(), QStringLiteral("0 1* [2] 3"));
+    QCOMPARE(resets.count(), 1);
+
+    editor.clearAll();
+    const SequenceSnapshot empty = editor.snapshot();
+    QVERIFY(editor.restore(before));
+    QVERIFY(editor.restore(empty));
+    QCOMPARE(state(), QString());
+    QCOMPARE(decl.SequenceBuffer[3][kDurationField], 23); // rows past the list are left alone
+
+    QVERIFY(editor.restore(before));
+    for (const int length : {4, 5}) { // patched line by line, replaced whole
+        SequenceSnapshot bad = before;
+        bad.lines[1] = QStringLiteral("1 \u00B0");
+        bad.lines.resize(length, lineFor(9));
+        bad.selected = 0;
+        QVERIFY(!editor.restore(bad));
+        QCOMPARE(state(), QStringLiteral("0 1* [2] 3"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSequenceEditor)

@@ -85,7 +85,7 @@ private slots:
             }
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
-                 QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,"
+                 QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,Edit,Undo,Redo,"
                                 "Advanced,Flash Progr,Serial Comm Debug,Reset"));
     }
 

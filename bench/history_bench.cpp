@@ -1,0 +1,105 @@
+// What the edit history costs on a shown window with a full list of 1024 lines: a command with
+// its step recorded beside the same edit made on the editor alone, an undo beside a Load's
+// replacement of the whole list, and a command once the 64 MiB bound drops the oldest step
+// beside one below it. Run with QT_QPA_PLATFORM=offscreen; --quick runs a few rounds.
+
+#include "BenchSupport.h"
+
+#include "core/NumberText.h"
+#include "support/FormRig.h"
+#include "ui/sequence/SequenceHistory.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTextStream>
+
+namespace {
+
+QStringList fullList() {
+    QStringList lines;
+    for (int i = 0; i < kMaxLines; ++i) {
+        std::array<QString, kChannelCount> readouts;
+        for (int k = 0; k < kChannelCount; ++k) {
+            readouts[k] = numbertext::degreeReadout((i * 7 + k * 13) % 256);
+        }
+        lines << stepline::addForm(readouts, 20 + i % 980);
+    }
+    return lines;
+}
+
+void settle() {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const bool quick = app.arguments().contains(QStringLiteral("--quick"));
+    const int runs = quick ? 5 : 200;
+    QTextStream out(stdout);
+
+    FormRig rig(false);
+    Form1& f = *rig.form;
+    f.resize(1200, 800);
+    f.show();
+    const QStringList lines = fullList();
+    f.editor.replaceAll(lines);
+    f.sequenceList.setSelectedIndex(kMaxLines / 2);
+    settle();
+    const auto ms = [&](const std::function<void()>& work) {
+        return benchsupport::medianMs(runs, [&] {
+            work();
+            settle();
+        });
+    };
+
+    const double toggleAlone = ms([&] { f.editor.toggleBreak(); });
+    const double toggleRecorded = ms([&] { f.CommandBrk->click(); });
+    const double undoToggle = ms([&] { f.menuUndo->trigger(); });
+
+    const double replaceAll = ms([&] { f.editor.replaceAll(lines); });
+    f.sequenceList.setSelectedIndex(kMaxLines / 2);
+    f.CommandRem->click();
+    const double undoRemove = benchsupport::medianMs(runs,
+                                                     [&] {
+                                                         f.menuUndo->trigger();
+                                                         settle();
+                                                         f.menuRedo->trigger();
+                                                         settle();
+                                                     }) /
+                              2;
+
+    // Fill the history up to the byte bound with whole-list steps.
+    f.editor.replaceAll(lines);
+    f.sequenceList.setSelectedIndex(kMaxLines / 2);
+    const double belowBound = ms([&] { f.CommandBrk->click(); });
+    const SequenceHistory& history = *f.history;
+    int pushes = 0;
+    while (history.bytes() + history.bytes() / qMax(1, history.stack().count()) <=
+               SequenceHistory::kByteLimit &&
+           history.stack().count() < SequenceHistory::kStepLimit) {
+        f.CommandBrk->click();
+        ++pushes;
+    }
+    const double atBound = ms([&] { f.CommandBrk->click(); });
+
+    out << "Edit history, shown window, 1024 lines, median ms of " << runs << " runs\n";
+    out << QString::asprintf("%-46s %9.3f\n", "Set/Reset Break, editor alone (baseline)",
+                             toggleAlone);
+    out << QString::asprintf("%-46s %9.3f\n", "Set/Reset Break, step recorded", toggleRecorded);
+    out << QString::asprintf("%-46s %9.3f\n", "Undo of Set/Reset Break (lines patched)",
+                             undoToggle);
+    out << QString::asprintf("%-46s %9.3f\n", "Load's replaceAll of 1024 lines (baseline)",
+                             replaceAll);
+    out << QString::asprintf("%-46s %9.3f\n", "Undo or redo of Remove (list replaced)", undoRemove);
+    out << QString::asprintf("%-46s %9.3f\n", "A step below the byte bound", belowBound);
+    out << QString::asprintf("%-46s %9.3f\n", "A step at the byte bound (oldest dropped)", atBound);
+    out << QString::asprintf("%-46s %9d\n", "Whole-list steps kept at 64 MiB",
+                             history.stack().count());
+    out << QString::asprintf("%-46s %9.1f\n", "KiB counted per step",
+                             double(history.bytes()) / history.stack().count() / 1024.0);
+    out.flush();
+    return 0;
+}

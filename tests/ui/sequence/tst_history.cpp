@@ -1,0 +1,364 @@
+#include "support/FormRig.h"
+
+#include "core/BoardCommands.h"
+#include "ui/interp/DialogInterp.h"
+#include "ui/interp/InterpController.h"
+#include "ui/sequence/SequenceHistory.h"
+#include "ui/shell/ClickableViews.h"
+#include "ui/shell/NumericField.h"
+#include "ui/shell/SlideControl.h"
+#include "ui/shell/SwitchControl.h"
+
+#include <QAction>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The Edit menu on the real window: every command that changes the sequence is one step that
+// undo takes back and redo does again, exactly, without a byte to the board or a slider moved.
+namespace {
+
+// Line i: channel 0 at i degrees, 100 * (i + 1) ms.
+QString lineFor(int i) {
+    return QStringLiteral("%1 °\t").arg(i) + QStringLiteral("0 °\t").repeated(11) +
+           QStringLiteral("%1 ms").arg(100 * (i + 1));
+}
+
+// Two steps as the board stores them, behind their count.
+const QByteArray kFlashRead = QByteArray::fromHex("001c8100ff") + QByteArray(9, char(128)) +
+                              QByteArray::fromHex("0032") + QByteArray(12, char(128)) +
+                              QByteArray::fromHex("0100");
+const QString kLabel = QStringLiteral("Step N° 7");
+const QString kTransferRefusal =
+    QStringLiteral("The board is busy with a flash transfer; wait for it to end or Abort it.");
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        rig = std::make_unique<FormRig>();
+        form()->show();
+        form()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form()));
+        form()->ListSequence->setFocus();
+    }
+
+    void commands_data();
+    void commands();
+    void refusals();
+    void bound();
+
+private:
+    Form1* form() const { return rig->form.get(); }
+
+    // Written as in the editor's tests: "0 1* [2] 3" are lines 0 to 3, line 2 selected, a
+    // breakpoint on line 1. "full": 1024 lines, line 5 selected, a breakpoint on line 7.
+    void set(const QString& state) {
+        Form1& f = *form();
+        const bool full = state == "full";
+        const QStringList tokens = full ? QStringList() : state.split(' ', Qt::SkipEmptyParts);
+        QStringList lines;
+        for (int i = 0; i < (full ? kMaxLines : tokens.size()); ++i) {
+            lines << lineFor(i);
+        }
+        QCOMPARE(f.editor.replaceAll(lines), EditOutcome::Done);
+        for (int i = 0; i < tokens.size(); ++i) {
+            QVERIFY(!tokens[i].contains('*') ||
+                    (f.sequenceList.setSelectedIndex(i) && f.editor.toggleBreak()));
+        }
+        if (full) {
+            QVERIFY(f.sequenceList.setSelectedIndex(7) && f.editor.toggleBreak());
+        }
+        const int selected = full ? 5 : int(tokens.indexOf(QRegularExpression("\\[.*")));
+        QVERIFY(f.sequenceList.setSelectedIndex(selected));
+        f.LabelStep->setText(kLabel);
+    }
+
+    // All that undo gives back: the lines, the table as read from them, every flag, the
+    // selection of the list and of the view, the label.
+    QString seen() const {
+        const Form1& f = *form();
+        QStringList out;
+        for (int i = 0; i < f.sequenceList.count(); ++i) {
+            QStringList values;
+            for (int c = 0; c <= kDurationField; ++c) {
+                values << QString::number(f.declaration.SequenceBuffer[i][c]);
+            }
+            out << f.sequenceList.line(i) + " = " + values.join(' ');
+        }
+        QStringList flags;
+        for (int row = 0; row < kTableRows; ++row) {
+            if (f.declaration.SequenceBuffer[row][kBreakField] != 0) {
+                flags << QString::number(row);
+            }
+        }
+        const QModelIndexList rows = f.ListSequence->selectionModel()->selectedRows();
+        out << "flags " + flags.join(',')
+            << "selected " + QString::number(f.sequenceList.selectedIndex()) + " view " +
+                   QString::number(rows.isEmpty() ? -1 : rows.first().row())
+            << "label " + f.LabelStep->text();
+        return out.join('\n');
+    }
+
+    QPoint centreOf(int row) const {
+        return form()->ListSequence->visualRect(form()->sequenceList.index(row)).center();
+    }
+
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(form()->ListSequence, k, modifiers);
+    }
+
+    void run(const QString& command) {
+        Form1& f = *form();
+        const QStringList c = command.split(' ');
+        const QString& name = c[0];
+        if (auto* button = f.findChild<QPushButton*>(name)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (name == "drag") {
+            QWidget* viewport = f.ListSequence->viewport();
+            const int from = c[1].toInt();
+            const int to = c[2].toInt();
+            QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(from));
+            QTest::mouseMove(viewport, centreOf((from + to) / 2));
+            QTest::mouseMove(viewport, centreOf(to));
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(to));
+        } else if (name == "interpolate") {
+            QTest::mouseClick(f.CommandInterpolate, Qt::LeftButton);
+            DialogInterp* dialog = f.interp->dialog();
+            QVERIFY(dialog);
+            if (c[1] == "cancel") {
+                QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
+            } else {
+                dialog->OptionINterp[DialogInterp::WithNext]->click();
+                dialog->CWNumEditInterp->setValue(c[1].toInt());
+                QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+            }
+            QVERIFY(!f.interp->dialog());
+        } else if (name == "load") {
+            const QString path = dir.filePath("steps.dat");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("130\t").repeated(12) + "40\t\r\n" +
+                       QByteArray("126\t").repeated(12) + "60\t\r\n");
+            file.close();
+            rig->dialogs.fileAnswers << (c[1] == "cancel" ? std::nullopt : std::optional(path));
+            f.menuLoadBuffer->trigger();
+        } else if (name == "save") {
+            rig->dialogs.fileAnswers << dir.filePath("saved.dat");
+            f.menuSaveBuffer->trigger();
+            QVERIFY(QFile::exists(dir.filePath("saved.dat")));
+        } else if (name == "read") {
+            rig->port->onWrite = [this](const QByteArray& bytes) {
+                if (bytes == QByteArray(1, char(board::FlashRead))) {
+                    rig->port->inject(kFlashRead);
+                }
+            };
+            f.CommandRead->click();
+            QCOMPARE(f.sequenceList.count(), 2);
+        } else {
+            QFAIL("unknown command");
+        }
+    }
+
+    std::unique_ptr<FormRig> rig;
+    QTemporaryDir dir;
+};
+
+void TestHistory::commands_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("step"); // as the Edit menu names it; empty: no step
+    const auto row = [](const char* name, const char* before, const char* command,
+                        const char* step) {
+        QTest::newRow(name) << QString(before) << QString(command) << QString(step);
+    };
+
+    row("add after the selection", "0 1* [2] 3", "CommandAdd", "Add");
+    row("add, nothing selected", "0 1* 2", "CommandAdd", "Add");
+    row("add to a full list", "full", "CommandAdd", "");
+    row("remove", "0 1* [2] 3", "CommandRem", "Remove");
+    row("remove the only line", "[0]", "CommandRem", "Remove");
+    row("remove, nothing selected: breaks go", "0 1* 2", "CommandRem", "Remove");
+    row("remove, nothing selected or set", "0 1 2", "CommandRem", "");
+    row("replace", "[0] 1 2*", "CommandReplace", "Replace");
+    row("replace, nothing selected", "0 1* 2", "CommandReplace", "");
+    row("replace in a full list", "full", "CommandReplace", "");
+    row("clear all", "0* 1 [2]* 3", "CommandClear", "Clear All");
+    row("clear an empty list", "", "CommandClear", "");
+    // The press selects the line it is on, so a drag starts with that line selected.
+    row("drag down with its break", "0 [1]* 2 3 4 5", "drag 1 4", "Move");
+    row("drag up over a break", "0 1 2* 3 [4] 5", "drag 4 1", "Move");
+    row("click on a line", "0 1* [2] 3", "drag 3 3", "");
+    row("set break", "0 [1] 2* 3", "CommandBrk", "Set/Reset Break");
+    row("reset break", "0 [1]* 2", "CommandBrk", "Set/Reset Break");
+    row("break, nothing selected", "0 1 2", "CommandBrk", "");
+    row("reset all breaks", "0* 1 [2]* 3", "CommandResBrk", "Reset  All Break");
+    row("reset all, none set", "0 [1] 2", "CommandResBrk", "");
+    row("interpolate", "0 [1] 2* 3", "interpolate 3", "Interpolate");
+    row("interpolate cancelled", "0 [1] 2* 3", "interpolate cancel", "");
+    row("load", "0 1* [2]", "load file", "Load Buffer");
+    row("load cancelled: breaks go", "0 1* [2]", "load cancel", "Load Buffer");
+    row("load cancelled, none set", "0 [1] 2", "load cancel", "");
+    // The file stays written; the breakpoints the save cleared come back.
+    row("save: breaks go", "0 1* [2]", "save", "Reset  All Break");
+    row("save, none set", "0 [1] 2", "save", "");
+    row("read back from flash", "0 1* [2]", "read", "Read Seq.");
+}
+
+// The keys in turn: Ctrl+Z, Ctrl+Shift+Z, Ctrl+Z, Ctrl+Y.
+void TestHistory::commands() {
+    QFETCH(QString, before);
+    QFETCH(QString, command);
+    QFETCH(QString, step);
+    set(before);
+    Form1& f = *form();
+    const QString was = seen();
+    run(command);
+    const QString now = seen();
+    QCOMPARE(f.history->stack().count(), step.isEmpty() ? 0 : 1);
+    QCOMPARE(f.menuUndo->text(), step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
+    QCOMPARE(f.menuUndo->isEnabled(), !step.isEmpty());
+    QVERIFY(!f.menuRedo->isEnabled());
+    QVERIFY(step.isEmpty() || now != was);
+
+    const QString undone = step.isEmpty() ? now : was;
+    // What undo leaves alone: the sliders and the step duration.
+    const auto entry = [&f] {
+        QList<double> values{f.CWNumEditTimeStep->value()};
+        for (SlideControl* slide : f.CWSlide1) {
+            values << slide->value();
+        }
+        return values;
+    };
+    const QList<double> entered = entry();
+    rig->port->clearWrites();
+    key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(seen(), undone);
+    QCOMPARE(f.menuRedo->text(), step.isEmpty() ? QStringLiteral("Redo") : "Redo " + step);
+    QCOMPARE(f.menuRedo->isEnabled(), !step.isEmpty());
+    QCOMPARE(f.menuUndo->isEnabled(), false);
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(seen(), now);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(seen(), undone);
+    key(Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(seen(), now);
+    QCOMPARE(f.menuUndo->text(), step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
+    QCOMPARE(entry(), entered);
+    QVERIFY(rig->port->writes.isEmpty());
+}
+
+// The interlock decides: no undo or redo while the interpolation dialog is open or a flash
+// transfer runs, the reason on the status bar; during playback they run like any edit.
+void TestHistory::refusals() {
+    set("0 [1] 2 3");
+    Form1& f = *form();
+    QTest::mouseClick(f.CommandBrk, Qt::LeftButton);
+    const QString marked = seen();
+    const QStringList markedLines = f.sequenceList.lines();
+    QTest::mouseClick(f.CommandAdd, Qt::LeftButton);
+    const QString added = seen();
+
+    QTest::mouseClick(f.CommandInterpolate, Qt::LeftButton);
+    QVERIFY(f.interp->dialog());
+    f.menuUndo->trigger();
+    QCOMPARE(seen(), added);
+    QCOMPARE(f.statusBar()->currentMessage(),
+             QStringLiteral("Close the interpolation dialog first."));
+    QTest::mouseClick(f.interp->dialog()->CancelButton, Qt::LeftButton);
+    f.menuUndo->trigger();
+    QCOMPARE(seen(), marked);
+
+    // Asked from inside the read's wait, before the board answers.
+    QString during;
+    QString reason;
+    rig->port->onWrite = [&](const QByteArray& bytes) {
+        if (bytes != QByteArray(1, char(board::FlashRead))) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            &f,
+            [&] {
+                f.statusBar()->clearMessage();
+                f.menuRedo->trigger();
+                reason = f.statusBar()->currentMessage();
+                key(Qt::Key_Z, Qt::ControlModifier);
+                during = seen();
+                rig->port->inject(kFlashRead);
+            },
+            Qt::QueuedConnection);
+    };
+    f.CommandRead->click();
+    QCOMPARE(during, marked);
+    QCOMPARE(reason, kTransferRefusal);
+    QCOMPARE(f.sequenceList.count(), 2);
+    QCOMPARE(f.menuUndo->text(), QStringLiteral("Undo Read Seq."));
+
+    f.CWButtonEmuPC->setValue(true);
+    QVERIFY(f.activities() & interlock::kPcPlayback);
+    f.menuUndo->trigger();
+    QCOMPARE(f.sequenceList.lines(), markedLines);
+    f.CWButtonEmuPC->setValue(false);
+}
+
+// At most 500 steps, and the oldest goes first; the byte bound drops the oldest too but never
+// the newest. The real bound on a full list: whole lists of history stay under 64 MiB.
+void TestHistory::bound() {
+    set("[0] 1");
+    Form1& f = *form();
+    for (int i = 1; i <= 501; ++i) { // odd counts leave line 0 marked
+        f.CommandBrk->click();
+    }
+    QCOMPARE(f.history->stack().count(), 500);
+    int undone = 0;
+    while (f.menuUndo->isEnabled()) {
+        f.menuUndo->trigger();
+        ++undone;
+    }
+    QCOMPARE(undone, 500);
+    QVERIFY(f.sequenceList.hasBreakMark(0)); // the first step, which set it, is gone
+
+    init();
+    set("[0] 1");
+    Form1& g = *form();
+    g.CommandBrk->click();
+    const qint64 oneStep = g.history->bytes();
+    g.history->setByteLimit(3 * oneStep + oneStep / 2);
+    for (int i = 2; i <= 6; ++i) {
+        g.CommandBrk->click();
+    }
+    QCOMPARE(g.history->stack().count(), 3);
+    QVERIFY(g.history->bytes() <= 3 * oneStep + oneStep / 2);
+    g.menuUndo->trigger();
+    g.menuUndo->trigger();
+    g.menuUndo->trigger();
+    QVERIFY(!g.menuUndo->isEnabled());
+    QVERIFY(g.sequenceList.hasBreakMark(0)); // as after the third
+    g.menuRedo->trigger();
+    g.history->setByteLimit(1);
+    g.CommandBrk->click();
+    QCOMPARE(g.history->stack().count(), 1);
+    QCOMPARE(g.menuUndo->text(), QStringLiteral("Undo Set/Reset Break"));
+
+    init();
+    set("full");
+    Form1& h = *form();
+    for (int i = 0; i < 400; ++i) {
+        h.CommandBrk->click();
+    }
+    QVERIFY(h.history->bytes() <= SequenceHistory::kByteLimit);
+    QVERIFY2(h.history->stack().count() < 400,
+             qPrintable(QString::number(h.history->stack().count())));
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
