@@ -2,8 +2,8 @@
 # Installs the Debian packages the build, the tests and the screenshots need, only when missing.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev clang
-          xvfb x11-apps imagemagick)
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev
+          libqt6opengl6-dev libgl-dev clang xvfb x11-apps imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do

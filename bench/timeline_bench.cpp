@@ -1,0 +1,232 @@
+// The timeline's cost in the real window on the offscreen platform: from a change of the
+// 1024-step list to the painted frame of the view (one edit, the whole list replaced), beside
+// two baselines of the same run: the list view's own update for the same change, and the
+// chart made again from nothing and painted (what redrawing from scratch would cost). Last,
+// Form1's construction against the part the hidden timeline adds to it.
+
+#include "BenchSupport.h"
+#include "support/FormRig.h"
+
+#include "core/NumberText.h"
+#include "core/sequence/StepLine.h"
+#include "core/sequence/Timeline.h"
+#include "ui/timeline/TimelineController.h"
+#include "ui/timeline/TimelineView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QChart>
+#include <QDockWidget>
+#include <QLineSeries>
+#include <QTextStream>
+#include <QValueAxis>
+
+#include <memory>
+
+namespace {
+
+QString lineFor(int i, int salt = 0) {
+    std::array<QString, kChannelCount> readouts;
+    for (int k = 0; k < kChannelCount; ++k) {
+        readouts[k] = numbertext::degreeReadout((i * 7 + k * 13 + salt) % 256);
+    }
+    return stepline::addForm(readouts, 20 + i % 980);
+}
+
+QStringList linesFor(int count, int salt) {
+    QStringList lines;
+    for (int i = 0; i < count; ++i) {
+        lines.append(lineFor(i, salt));
+    }
+    return lines;
+}
+
+// Counts the paints of a widget, so a measurement ends when the frame is on the backing store.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return false;
+    }
+};
+
+// Runs the change, then the event loop until the watched widget has painted once more.
+double untilPainted(PaintCounter& counter, const std::function<void()>& change) {
+    const int before = counter.paints;
+    QElapsedTimer timer;
+    timer.start();
+    change();
+    while (counter.paints == before && timer.elapsed() < 2000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+double medianOf(int runs, const std::function<double(int)>& once) {
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        times.push_back(once(run));
+        settle();
+    }
+    return benchsupport::median(std::move(times));
+}
+
+// The whole chart made anew from the timeline and painted: the baseline for a view that
+// would not update its series in place.
+double recreatedChart(const Timeline& timeline, QSize size) {
+    QElapsedTimer timer;
+    timer.start();
+    auto* chart = new QChart;
+    auto* x = new QValueAxis;
+    auto* y = new QValueAxis;
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (int c = 0; c < kChannelCount; ++c) {
+        auto* s = new QLineSeries;
+        s->replace(timeline.staircase(c));
+        s->setName(Timeline::channelName(c));
+        chart->addSeries(s);
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    x->setRange(0, double(timeline.totalMs()) / 1000.0);
+    y->setRange(-64, 63.5);
+    QChartView view(chart);
+    view.resize(size);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    view.viewport()->repaint();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const bool quick = QApplication::arguments().contains(QStringLiteral("--quick"));
+    const int runs = quick ? 9 : 51;
+    QTextStream out(stdout);
+
+    FormRig rig;
+    Form1& form = *rig.form;
+    form.resize(1280, 800);
+    form.show();
+    form.editor.replaceAll(linesFor(kMaxLines, 0));
+    form.sequenceList.setSelectedIndex(kMaxLines / 2);
+    settle();
+
+    PaintCounter listPaints;
+    QWidget* list = form.ListSequence->viewport();
+    list->installEventFilter(&listPaints);
+    const QString edited = lineFor(kMaxLines / 2, 101);
+    const QString original = form.sequenceList.line(kMaxLines / 2);
+    // One edit: the middle line's text replaced, as Set/Reset Break or a dialog would.
+    const auto edit = [&](int run) {
+        form.sequenceList.setLine(kMaxLines / 2, run % 2 == 0 ? edited : original);
+    };
+    const auto load = [&](int run) { form.editor.replaceAll(linesFor(kMaxLines, run % 2 + 1)); };
+
+    // Timeline hidden: what the list alone costs.
+    const double listEdit = medianOf(runs, [&](int run) {
+        return untilPainted(listPaints, [&] { edit(run); });
+    });
+    const double listLoad = medianOf(runs, [&](int run) {
+        return untilPainted(listPaints, [&] { load(run); });
+    });
+
+    QElapsedTimer firstShow;
+    firstShow.start();
+    form.menuTimeline->trigger();
+    settle();
+    const double firstShowMs = double(firstShow.nsecsElapsed()) / 1e6;
+    TimelineView* view = form.timeline->view();
+    PaintCounter viewPaints;
+    view->viewport()->installEventFilter(&viewPaints);
+    settle();
+
+    const double viewEdit = medianOf(runs, [&](int run) {
+        return untilPainted(viewPaints, [&] { edit(run); });
+    });
+    const double viewLoad = medianOf(runs, [&](int run) {
+        return untilPainted(viewPaints, [&] { load(run); });
+    });
+    const double viewSelect = medianOf(runs, [&](int run) {
+        return untilPainted(viewPaints,
+                            [&] { form.sequenceList.setSelectedIndex(100 + run % 2); });
+    });
+    const double recreated = medianOf(runs, [&](int) {
+        return recreatedChart(form.timeline->timeline(), view->viewport()->size());
+    });
+
+    // Start-up: the whole window, and the part the hidden timeline adds (its dock, menu
+    // actions and controller; the view itself waits for the first show).
+    const double construction = medianOf(runs, [&](int) {
+        QElapsedTimer timer;
+        timer.start();
+        FormRig other(false);
+        return double(timer.nsecsElapsed()) / 1e6;
+    });
+    const double timelineShare = medianOf(runs, [&](int) {
+        QElapsedTimer timer;
+        timer.start();
+        auto* dock = new QDockWidget(QStringLiteral("Timeline"), &form);
+        form.addDockWidget(Qt::BottomDockWidgetArea, dock);
+        dock->hide();
+        auto* a = new QAction(QStringLiteral("Timeline"), &form);
+        auto* b = new QAction(QStringLiteral("Export Timeline…"), &form);
+        QDockWidget* real = form.DockTimeline;
+        QAction* realA = form.menuTimeline;
+        QAction* realB = form.menuExportTimeline;
+        form.DockTimeline = dock;
+        form.menuTimeline = a;
+        form.menuExportTimeline = b;
+        auto controller = std::make_unique<TimelineController>(form);
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        controller.reset();
+        form.DockTimeline = real;
+        form.menuTimeline = realA;
+        form.menuExportTimeline = realB;
+        delete dock;
+        delete a;
+        delete b;
+        return ms;
+    });
+
+    out << "Timeline, 1024 steps x 12 channels (2048 points a channel), offscreen, view "
+        << view->viewport()->width() << "x" << view->viewport()->height() << ", median of "
+        << runs << " runs, ms\n";
+    out << QStringLiteral("  %1 %2 %3 %4\n")
+               .arg(QStringLiteral("change"), -34)
+               .arg(QStringLiteral("timeline"), 10)
+               .arg(QStringLiteral("list only"), 10)
+               .arg(QStringLiteral("chart anew"), 10);
+    const auto row = [&](const QString& what, double ours, double listOnly, double anew) {
+        out << QStringLiteral("  %1 %2 %3 %4\n")
+                   .arg(what, -34)
+                   .arg(ours, 10, 'f', 2)
+                   .arg(listOnly, 10, 'f', 2)
+                   .arg(anew, 10, 'f', 2);
+    };
+    row(QStringLiteral("one edit (goal < 16)"), viewEdit, listEdit, recreated);
+    row(QStringLiteral("whole list replaced (goal < 50)"), viewLoad, listLoad, recreated);
+    row(QStringLiteral("selection moved"), viewSelect, 0, recreated);
+    out << "  (timeline: model change to the view's painted frame, the list's paint included;"
+           " list only: the same change with the timeline hidden)\n";
+    out << QStringLiteral("Start-up: Form1 constructed %1 ms; the hidden timeline's part %2 ms "
+                          "(%3 %); its first show %4 ms\n")
+               .arg(construction, 0, 'f', 2)
+               .arg(timelineShare, 0, 'f', 3)
+               .arg(100.0 * timelineShare / construction, 0, 'f', 1)
+               .arg(firstShowMs, 0, 'f', 1);
+    out.flush();
+    return 0;
+}
