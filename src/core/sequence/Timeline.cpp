@@ -47,13 +47,23 @@ int Timeline::stepAt(double ms) const {
 
 QList<QPointF> Timeline::staircase(int channel) const {
     QList<QPointF> points;
-    points.reserve(2 * count());
-    for (int i = 0; i < count(); ++i) {
-        const Step& s = m_steps[static_cast<size_t>(i)];
-        const double y = angle(s.positions[static_cast<size_t>(channel)]);
-        points.append(QPointF(double(s.startMs) / 1000.0, y));
-        points.append(QPointF(double(endMs(i)) / 1000.0, y));
+    if (m_steps.empty()) {
+        return points;
     }
+    const auto c = static_cast<size_t>(channel);
+    double held = angle(m_steps.front().positions[c]);
+    points.reserve(2 * count());
+    points.append(QPointF(0, held));
+    for (const Step& s : m_steps) {
+        const double y = angle(s.positions[c]);
+        if (y != held) {
+            const double x = double(s.startMs) / 1000.0;
+            points.append(QPointF(x, held));
+            points.append(QPointF(x, y));
+            held = y;
+        }
+    }
+    points.append(QPointF(double(m_totalMs) / 1000.0, held));
     return points;
 }
 

@@ -37,7 +37,9 @@ public:
     // then; -1 before the start, at or after the end, or with no steps.
     int stepAt(double ms) const;
 
-    // Two points per step, (start, angle) and (end, angle), x in seconds, y in degrees.
+    // The channel's staircase, x in seconds, y in degrees: a point at the start and the end,
+    // and two at each step whose angle differs from the one before (a channel at rest is one
+    // line, however many steps it holds through).
     QList<QPointF> staircase(int channel) const;
     // True when the channel's position differs between any two steps.
     bool channelMoves(int channel) const;

@@ -17,6 +17,9 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
+#include <QElapsedTimer>
+#include <cstdio>
 
 namespace {
 
@@ -29,6 +32,25 @@ constexpr std::array<QRgb, kChannelCount> kChannelColours = {
 constexpr double kAngleMin = -64;
 constexpr double kAngleMax = 63.5;
 constexpr qreal kHiddenAlpha = 0.3;
+
+// A round step (1, 2, 2.5 or 5 times a power of ten) that cuts the time into at most `parts`.
+double tickFor(double seconds, int parts) {
+    double tick = std::pow(10.0, std::floor(std::log10(std::max(seconds, 0.001) / parts)));
+    for (const double factor : {2.0, 1.25, 2.0, 2.0}) {
+        if (seconds / tick <= parts) {
+            break;
+        }
+        tick *= factor;
+    }
+    return tick;
+}
+
+// Below these sizes the axis titles and, narrower still, the legend give their room to the
+// curves, so that no label is cut (a dock beside the list, all frames open at 1280x800).
+constexpr int kTitlesMinWidth = 420;
+constexpr int kTitlesMinHeight = 230;
+constexpr int kLegendMinWidth = 420;
+constexpr int kPixelsPerTick = 80;
 
 } // namespace
 
@@ -47,7 +69,10 @@ TimelineView::TimelineView(const Timeline& timeline, QWidget* parent)
 
     m_time = new QValueAxis(chart);
     m_time->setTitleText(tr("Time (s)"));
-    m_time->setLabelFormat(QStringLiteral("%g"));
+    m_time->setLabelFormat(QStringLiteral("%.10g"));
+    m_time->setTickType(QValueAxis::TicksDynamic);
+    m_time->setTickAnchor(0);
+    m_time->setTickInterval(0.1);
     m_time->setRange(0, 1);
     m_angle = new QValueAxis(chart);
     m_angle->setTitleText(tr("Angle (°)"));
@@ -63,7 +88,7 @@ TimelineView::TimelineView(const Timeline& timeline, QWidget* parent)
         auto* series = new QLineSeries(chart);
         series->setName(Timeline::channelName(c));
         QPen pen(QColor::fromRgb(kChannelColours[size_t(c)]));
-        pen.setWidthF(1.5);
+        pen.setWidthF(1);
         series->setPen(pen);
         chart->addSeries(series);
         series->attachAxis(m_time);
@@ -74,10 +99,41 @@ TimelineView::TimelineView(const Timeline& timeline, QWidget* parent)
         connect(marker, &QLegendMarker::clicked, this, [this, marker] { toggleChannel(marker); });
     }
     setChart(chart);
+    connect(chart, &QChart::plotAreaChanged, this, [this] {
+        if (timeAxisChanges()) {
+            updateTimeAxis();
+        }
+    });
     refresh();
 }
 
 QSize TimelineView::sizeHint() const { return {640, 260}; }
+
+std::pair<double, double> TimelineView::timeAxis() const {
+    const double seconds = m_timeline.count() == 0 ? 1.0 : double(m_timeline.totalMs()) / 1000.0;
+    const int parts = std::clamp(int(chart()->plotArea().width()) / kPixelsPerTick, 2, 10);
+    const double tick = tickFor(seconds, parts);
+    return {std::max(std::ceil(seconds / tick - 1e-6), 1.0) * tick, tick};
+}
+
+bool TimelineView::timeAxisChanges() const {
+    const auto [end, tick] = timeAxis();
+    return m_time->max() != end || m_time->tickInterval() != tick;
+}
+
+void TimelineView::updateTimeAxis() {
+    const auto [end, tick] = timeAxis();
+    m_time->setTickInterval(tick);
+    m_time->setRange(0, end);
+}
+
+void TimelineView::resizeEvent(QResizeEvent* event) {
+    const bool titles = width() >= kTitlesMinWidth && height() >= kTitlesMinHeight;
+    m_time->setTitleVisible(titles);
+    m_angle->setTitleVisible(titles);
+    chart()->legend()->setVisible(width() >= kLegendMinWidth);
+    QChartView::resizeEvent(event);
+}
 
 QLegendMarker* TimelineView::legendMarker(int channel) const {
     const QList<QLegendMarker*> markers = chart()->legend()->markers(series(channel));
@@ -85,13 +141,25 @@ QLegendMarker* TimelineView::legendMarker(int channel) const {
 }
 
 void TimelineView::refresh() {
+    // A series lays itself out again at once when its points or the range change, which is
+    // most of the cost of an update. So channels an edit did not touch keep their points, and
+    // a new range is set while the series are empty, so that each is laid out only once.
+    std::array<QList<QPointF>, kChannelCount> points;
     for (int c = 0; c < kChannelCount; ++c) {
-        m_series[size_t(c)]->replace(m_timeline.staircase(c));
+        points[size_t(c)] = m_timeline.staircase(c);
     }
-    // A little room after the last step, so its stair shows as a step and not as the border.
-    const double end = std::max(double(m_timeline.totalMs()) / 1000.0, 0.001);
-    m_time->setRange(0, end);
-    m_time->applyNiceNumbers();
+    if (timeAxisChanges()) {
+        for (QLineSeries* s : m_series) {
+            s->clear();
+        }
+        updateTimeAxis();
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        QLineSeries* s = m_series[size_t(c)];
+        if (points[size_t(c)] != s->points()) {
+            s->replace(points[size_t(c)]);
+        }
+    }
     setAccessibleDescription(m_timeline.summary());
     m_selected = std::min(m_selected, m_timeline.count() - 1);
     m_cursor = std::min(m_cursor, m_timeline.count() - 1);

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <utility>
 
 class QLegendMarker;
 class QLineSeries;
@@ -51,9 +52,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void toggleChannel(QLegendMarker* marker);
+    // The end of the time axis and its tick, round numbers that suit the plot's width.
+    std::pair<double, double> timeAxis() const;
+    bool timeAxisChanges() const;
+    void updateTimeAxis();
     double xOf(qint64 ms) const;
     bool inPlot(const QPointF& viewportPos) const;
     void showHover(const QPointF& viewportPos, const QPoint& globalPos);

@@ -53,8 +53,11 @@ void TestTimeline::layoutOfThreeSteps() {
     const QList<QPointF> ch1 = {{0, 22.5},     {0.5, 22.5}, {0.5, -64},
                                 {0.75, -64},   {0.75, 63.5}, {1.75, 63.5}};
     QCOMPARE(t.staircase(1), ch1);
-    const QList<QPointF> ch0 = {{0, 0}, {0.5, 0}, {0.5, 0}, {0.75, 0}, {0.75, 0}, {1.75, 0}};
-    QCOMPARE(t.staircase(0), ch0);
+    QCOMPARE(t.staircase(0), QList<QPointF>({{0, 0}, {1.75, 0}}));
+    list.setLine(2, line(QStringLiteral("-64"), QStringLiteral("40 ms")));
+    t.rebuild(list);
+    const QList<QPointF> held = {{0, 22.5}, {0.5, 22.5}, {0.5, -64}, {0.79, -64}};
+    QCOMPARE(t.staircase(1), held);
     QVERIFY(t.channelMoves(1));
     QVERIFY(!t.channelMoves(0));
 
