@@ -52,16 +52,31 @@ struct PaintCounter : QObject {
     }
 };
 
-// Runs the change, then the event loop until the watched widget has painted once more.
-double untilPainted(PaintCounter& counter, const std::function<void()>& change) {
-    const int before = counter.paints;
+// Wall time, and the process's CPU time, which other loads of a shared machine disturb less.
+struct Time {
+    double wall = 0;
+    double cpu = 0;
+};
+
+Time timed(const std::function<void()>& work) {
+    const double cpu = benchsupport::cpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    change();
-    while (counter.paints == before && timer.elapsed() < 2000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    return double(timer.nsecsElapsed()) / 1e6;
+    work();
+    return {double(timer.nsecsElapsed()) / 1e6, (benchsupport::cpuSeconds() - cpu) * 1e3};
+}
+
+// Runs the change, then the event loop until the watched widget has painted once more.
+Time untilPainted(PaintCounter& counter, const std::function<void()>& change) {
+    const int before = counter.paints;
+    return timed([&] {
+        QElapsedTimer limit;
+        limit.start();
+        change();
+        while (counter.paints == before && limit.elapsed() < 2000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        }
+    });
 }
 
 void settle() {
@@ -71,20 +86,22 @@ void settle() {
     }
 }
 
-double medianOf(int runs, const std::function<double(int)>& once) {
-    std::vector<double> times;
+Time medianOf(int runs, const std::function<Time(int)>& once) {
+    std::vector<double> wall;
+    std::vector<double> cpu;
     for (int run = 0; run < runs; ++run) {
-        times.push_back(once(run));
+        const Time t = once(run);
+        wall.push_back(t.wall);
+        cpu.push_back(t.cpu);
         settle();
     }
-    return benchsupport::median(std::move(times));
+    return {benchsupport::median(std::move(wall)), benchsupport::median(std::move(cpu))};
 }
 
 // The whole chart made anew from the timeline and painted: the baseline for a view that
 // would not update its series in place.
-double recreatedChart(const Timeline& timeline, QSize size) {
-    QElapsedTimer timer;
-    timer.start();
+Time recreatedChart(const Timeline& timeline, QSize size) {
+    return timed([&] {
     auto* chart = new QChart;
     auto* x = new QValueAxis;
     auto* y = new QValueAxis;
@@ -105,7 +122,7 @@ double recreatedChart(const Timeline& timeline, QSize size) {
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.show();
     view.viewport()->repaint();
-    return double(timer.nsecsElapsed()) / 1e6;
+    });
 }
 
 } // namespace
@@ -136,10 +153,10 @@ int main(int argc, char* argv[]) {
     const auto load = [&](int run) { form.editor.replaceAll(linesFor(kMaxLines, run % 2 + 1)); };
 
     // Timeline hidden: what the list alone costs.
-    const double listEdit = medianOf(runs, [&](int run) {
+    const Time listEdit = medianOf(runs, [&](int run) {
         return untilPainted(listPaints, [&] { edit(run); });
     });
-    const double listLoad = medianOf(runs, [&](int run) {
+    const Time listLoad = medianOf(runs, [&](int run) {
         return untilPainted(listPaints, [&] { load(run); });
     });
 
@@ -153,44 +170,42 @@ int main(int argc, char* argv[]) {
     view->viewport()->installEventFilter(&viewPaints);
     settle();
 
-    const double viewEdit = medianOf(runs, [&](int run) {
+    const Time viewEdit = medianOf(runs, [&](int run) {
         return untilPainted(viewPaints, [&] { edit(run); });
     });
-    const double viewLoad = medianOf(runs, [&](int run) {
+    const Time viewLoad = medianOf(runs, [&](int run) {
         return untilPainted(viewPaints, [&] { load(run); });
     });
-    const double viewSelect = medianOf(runs, [&](int run) {
+    const Time viewSelect = medianOf(runs, [&](int run) {
         return untilPainted(viewPaints,
                             [&] { form.sequenceList.setSelectedIndex(100 + run % 2); });
     });
-    const double recreated = medianOf(runs, [&](int) {
+    const Time recreated = medianOf(runs, [&](int) {
         return recreatedChart(form.timeline->timeline(), view->viewport()->size());
     });
 
     // Start-up: the whole window, and the part the hidden timeline adds (its dock, menu
     // actions and controller; the view itself waits for the first show).
-    const double construction = medianOf(runs, [&](int) {
-        QElapsedTimer timer;
-        timer.start();
-        FormRig other(false);
-        return double(timer.nsecsElapsed()) / 1e6;
-    });
-    const double timelineShare = medianOf(runs, [&](int) {
-        QElapsedTimer timer;
-        timer.start();
-        auto* dock = new QDockWidget(QStringLiteral("Timeline"), &form);
-        form.addDockWidget(Qt::BottomDockWidgetArea, dock);
-        dock->hide();
-        auto* a = new QAction(QStringLiteral("Timeline"), &form);
-        auto* b = new QAction(QStringLiteral("Export Timeline…"), &form);
+    const Time construction = medianOf(runs, [&](int) { return timed([] { FormRig other(false); }); });
+    const Time timelineShare = medianOf(runs, [&](int) {
+        std::unique_ptr<TimelineController> controller;
+        QDockWidget* dock = nullptr;
+        QAction* a = nullptr;
+        QAction* b = nullptr;
         QDockWidget* real = form.DockTimeline;
         QAction* realA = form.menuTimeline;
         QAction* realB = form.menuExportTimeline;
+        const Time t = timed([&] {
+        dock = new QDockWidget(QStringLiteral("Timeline"), &form);
+        form.addDockWidget(Qt::BottomDockWidgetArea, dock);
+        dock->hide();
+        a = new QAction(QStringLiteral("Timeline"), &form);
+        b = new QAction(QStringLiteral("Export Timeline…"), &form);
         form.DockTimeline = dock;
         form.menuTimeline = a;
         form.menuExportTimeline = b;
-        auto controller = std::make_unique<TimelineController>(form);
-        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        controller = std::make_unique<TimelineController>(form);
+        });
         controller.reset();
         form.DockTimeline = real;
         form.menuTimeline = realA;
@@ -198,37 +213,40 @@ int main(int argc, char* argv[]) {
         delete dock;
         delete a;
         delete b;
-        return ms;
+        return t;
     });
 
     out << "Timeline, 1024 steps x 12 channels (up to 2048 points a channel), offscreen, view "
         << view->viewport()->width() << "x" << view->viewport()->height() << ", median of "
-        << runs << " runs, ms from the change of the list to the painted frame\n";
+        << runs << " runs,\nms from the change of the list to the painted frame, wall (CPU)\n";
     out << QStringLiteral("  %1 %2 %3 %4 %5\n")
                .arg(QStringLiteral("change"), -32)
-               .arg(QStringLiteral("shown"), 9)
-               .arg(QStringLiteral("hidden"), 9)
-               .arg(QStringLiteral("view's"), 9)
-               .arg(QStringLiteral("anew"), 9);
-    const auto row = [&](const QString& what, double shown, double hidden, double anew) {
+               .arg(QStringLiteral("shown"), 15)
+               .arg(QStringLiteral("hidden"), 15)
+               .arg(QStringLiteral("view's"), 15)
+               .arg(QStringLiteral("anew"), 15);
+    const auto both = [](double wall, double cpu) {
+        return QStringLiteral("%1 (%2)").arg(wall, 0, 'f', 2).arg(cpu, 5, 'f', 2);
+    };
+    const auto row = [&](const QString& what, Time shown, Time hidden, Time anew) {
         out << QStringLiteral("  %1 %2 %3 %4 %5\n")
                    .arg(what, -32)
-                   .arg(shown, 9, 'f', 2)
-                   .arg(hidden, 9, 'f', 2)
-                   .arg(shown - hidden, 9, 'f', 2)
-                   .arg(anew, 9, 'f', 2);
+                   .arg(both(shown.wall, shown.cpu), 15)
+                   .arg(both(hidden.wall, hidden.cpu), 15)
+                   .arg(both(shown.wall - hidden.wall, shown.cpu - hidden.cpu), 15)
+                   .arg(both(anew.wall, anew.cpu), 15);
     };
     row(QStringLiteral("one edit (goal < 16)"), viewEdit, listEdit, recreated);
     row(QStringLiteral("whole list replaced (goal < 50)"), viewLoad, listLoad, recreated);
-    row(QStringLiteral("selection moved"), viewSelect, 0, recreated);
+    row(QStringLiteral("selection moved"), viewSelect, Time{}, recreated);
     out << "  shown: the timeline open (the list's own work and paint included); hidden: the same\n"
            "  change with the timeline closed; view's: the difference; anew: baseline, the whole\n"
            "  chart made again from the same steps and painted\n";
     out << QStringLiteral("Start-up: Form1 constructed %1 ms; the hidden timeline's part %2 ms "
                           "(%3 %); its first show %4 ms\n")
-               .arg(construction, 0, 'f', 2)
-               .arg(timelineShare, 0, 'f', 3)
-               .arg(100.0 * timelineShare / construction, 0, 'f', 1)
+               .arg(both(construction.wall, construction.cpu))
+               .arg(both(timelineShare.wall, timelineShare.cpu))
+               .arg(100.0 * timelineShare.wall / construction.wall, 0, 'f', 1)
                .arg(firstShowMs, 0, 'f', 1);
     out.flush();
     return 0;
