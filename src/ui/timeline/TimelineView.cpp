@@ -18,8 +18,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <QElapsedTimer>
-#include <cstdio>
 
 namespace {
 
