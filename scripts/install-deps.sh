@@ -3,9 +3,10 @@
 # TESSAREL_NO_INSTALL=1 installs nothing (the preflight then names what is missing).
 set -euo pipefail
 
-# clang's fuzzer and sanitizer runtimes are only a recommendation of clang's, so they are named.
-packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev libgl-dev
-          clang libclang-rt-dev xvfb x11-apps imagemagick)
+# clang's fuzzer and sanitizer runtimes are only a recommendation of clang's, so they are named;
+# Qt Charts' CMake files need Qt OpenGL's.
+packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev qt6-charts-dev
+          qt6-svg-dev libqt6opengl6-dev libgl-dev clang libclang-rt-dev xvfb x11-apps imagemagick)
 
 [ "${TESSAREL_NO_INSTALL:-0}" = 1 ] && exit 0
 

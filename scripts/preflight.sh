@@ -32,8 +32,16 @@ EOF
 cat > "$work/qt.cpp" <<'EOF'
 #include <QApplication>
 #include <QSerialPort>
+#include <QSvgGenerator>
 #include <QTest>
-int main(int argc, char** argv) { QApplication app(argc, argv); QSerialPort port; return 0; }
+#include <QtCharts/QChartView>
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QSerialPort port;
+    QSvgGenerator svg;
+    QChartView view;
+    return 0;
+}
 EOF
 
 check cmake "cmake" cmake --version
@@ -41,14 +49,14 @@ check make "make" make --version
 check g++ "g++ compiling C++20" g++ -std=c++20 "$work/one.cpp" -o "$work/one"
 check pkg-config "pkg-config" pkg-config --version
 for module in Qt6Widgets:qt6-base-dev Qt6Test:qt6-base-dev Qt6SerialPort:qt6-serialport-dev \
-              gl:libgl-dev; do
+              Qt6Charts:qt6-charts-dev Qt6Svg:qt6-svg-dev Qt6OpenGL:libqt6opengl6-dev gl:libgl-dev; do
   check "${module#*:}" "finding ${module%%:*}" pkg-config --exists "${module%%:*}"
 done
 if [ ${#failed[@]} -eq 0 ]; then
   # shellcheck disable=SC2046
   check qt6-base-dev "linking a Qt Widgets program" \
     g++ -std=c++20 -fPIC "$work/qt.cpp" -o "$work/qt" \
-    $(pkg-config --cflags --libs Qt6Widgets Qt6SerialPort Qt6Test)
+    $(pkg-config --cflags --libs Qt6Widgets Qt6SerialPort Qt6Test Qt6Charts Qt6Svg)
 fi
 
 if [ "$what" = test ]; then

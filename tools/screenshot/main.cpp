@@ -1,6 +1,8 @@
 // Renders the panel as a user sees it, for a look at the layout: screenshot OUT.png [--all]
-// [--lines N] [--dialog]. --all opens the frames behind the "Advanced" menu; --lines adds N
-// steps; --dialog opens the interpolation dialog on the last step and renders it to OUT-dialog.png.
+// [--lines N] [--dialog] [--timeline | --timeline-right]. --all opens the frames behind the
+// "Advanced" menu; --lines adds N steps; --dialog opens the interpolation dialog on the last step
+// and renders it to OUT-dialog.png; --timeline opens the timeline below the sliders,
+// --timeline-right beside the list.
 #include "link/QtSerialTransport.h"
 #include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
@@ -9,6 +11,7 @@
 #include "ui/shell/UserDialogs.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
@@ -17,7 +20,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
-        qWarning("usage: screenshot OUT.png [--all] [--lines N]");
+        qWarning("usage: screenshot OUT.png [--all] [--lines N] [--dialog] [--timeline | --timeline-right]");
         return 2;
     }
     QtUserDialogs dialogs;
@@ -34,6 +37,14 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < lines; ++i) {
         window.CWSlide1[i % kChannelCount]->setValue(128 + (i * 37) % 128 - 64);
         window.CommandAdd->click();
+    }
+    if (args.contains(QStringLiteral("--timeline")) || args.contains(QStringLiteral("--timeline-right"))) {
+        if (args.contains(QStringLiteral("--timeline-right"))) {
+            window.addDockWidget(Qt::RightDockWidgetArea, window.DockTimeline);
+        }
+        window.menuTimeline->trigger();
+        // The middle step selected, so the band shows too.
+        window.sequenceList.setSelectedIndex(lines / 2);
     }
     const bool dialog = args.contains(QStringLiteral("--dialog"));
     if (dialog) {

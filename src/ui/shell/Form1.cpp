@@ -18,9 +18,11 @@
 #include "ui/sequence/SequenceHistory.h"
 #include "ui/shell/LinkController.h"
 #include "ui/shell/ShellController.h"
+#include "ui/timeline/TimelineController.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -99,6 +101,7 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver
     columns->addWidget(buildSideColumn(resolver), 1);
     setCentralWidget(central);
     buildMenus();
+    buildTimelineDock();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
 
     shell = std::make_unique<ShellController>(*this);
@@ -109,6 +112,7 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver
     flash = std::make_unique<FlashController>(*this);
     files = std::make_unique<FilesController>(*this);
     interp = std::make_unique<InterpController>(*this);
+    timeline = std::make_unique<TimelineController>(*this);
 
     shell->Form_Load();
 }
@@ -116,6 +120,7 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver
 Form1::~Form1() {
     shell->Form_Terminate();
     // Controllers go first: they hold references into the controls and the state.
+    timeline.reset();
     interp.reset();
     files.reset();
     flash.reset();
@@ -395,4 +400,23 @@ void Form1::buildMenus() {
     menuFlashProgr->setObjectName(QStringLiteral("menuFlashProgr"));
     menuSerialDebug->setObjectName(QStringLiteral("menuSerialDebug"));
     menuReset->setObjectName(QStringLiteral("menuReset"));
+
+    QMenu* view = menuBar()->addMenu(tr("View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    menuTimeline = view->addAction(tr("Timeline"));
+    menuTimeline->setCheckable(true);
+    menuTimeline->setObjectName(QStringLiteral("menuTimeline"));
+    menuExportTimeline = view->addAction(tr("Export Timeline…"));
+    menuExportTimeline->setObjectName(QStringLiteral("menuExportTimeline"));
+}
+
+// Empty until first shown (the controller makes the view then), so start-up stays as it was.
+void Form1::buildTimelineDock() {
+    DockTimeline = new QDockWidget(tr("Timeline"), this);
+    DockTimeline->setObjectName(QStringLiteral("DockTimeline"));
+    DockTimeline->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
+    DockTimeline->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                              QDockWidget::DockWidgetFloatable);
+    addDockWidget(Qt::BottomDockWidgetArea, DockTimeline);
+    DockTimeline->hide();
 }

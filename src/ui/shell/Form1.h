@@ -15,6 +15,7 @@
 
 class QAction;
 class QComboBox;
+class QDockWidget;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -38,6 +39,7 @@ class PlaybackController;
 class FlashController;
 class FilesController;
 class InterpController;
+class TimelineController;
 
 // The panel's one window. It builds and lays out the controls and owns the program-wide state
 // and the link; the handlers live in one controller per area, which reach the controls
@@ -143,6 +145,11 @@ public:
     QAction* menuUndo = nullptr;
     QAction* menuRedo = nullptr;
 
+    // The timeline of the sequence, from the "View" menu; hidden at start.
+    QAction* menuTimeline = nullptr;
+    QAction* menuExportTimeline = nullptr;
+    QDockWidget* DockTimeline = nullptr;
+
     // One controller per area; each owns the handlers of its controls.
     std::unique_ptr<ShellController> shell;
     std::unique_ptr<LinkController> linkControl;
@@ -152,6 +159,7 @@ public:
     std::unique_ptr<FlashController> flash;
     std::unique_ptr<FilesController> files;
     std::unique_ptr<InterpController> interp;
+    std::unique_ptr<TimelineController> timeline;
 
 signals:
     void shutdownWork();
@@ -170,4 +178,5 @@ private:
     QWidget* buildSideColumn(const SerialControl::Resolver& resolver);
     void buildFrames();
     void buildMenus();
+    void buildTimelineDock();
 };

@@ -86,7 +86,8 @@ private slots:
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
                  QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,Edit,Undo,Redo,"
-                                "Advanced,Flash Progr,Serial Comm Debug,Reset"));
+                                "Advanced,Flash Progr,Serial Comm Debug,Reset,"
+                                "View,Timeline,Export Timeline…"));
     }
 
     void advancedMenuShowsFramesWithCheckMarks() {

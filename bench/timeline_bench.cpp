@@ -1,0 +1,253 @@
+// The timeline's cost in the real window on the offscreen platform: from a change of the
+// 1024-step list to the painted frame of the view (one edit, the whole list replaced), beside
+// two baselines of the same run: the list view's own update for the same change, and the
+// chart made again from nothing and painted (what redrawing from scratch would cost). Last,
+// Form1's construction against the part the hidden timeline adds to it.
+
+#include "BenchSupport.h"
+#include "support/FormRig.h"
+
+#include "core/NumberText.h"
+#include "core/sequence/StepLine.h"
+#include "core/sequence/Timeline.h"
+#include "ui/timeline/TimelineController.h"
+#include "ui/timeline/TimelineView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QChart>
+#include <QDockWidget>
+#include <QLineSeries>
+#include <QTextStream>
+#include <QValueAxis>
+
+#include <memory>
+
+namespace {
+
+QString lineFor(int i, int salt = 0) {
+    std::array<QString, kChannelCount> readouts;
+    for (int k = 0; k < kChannelCount; ++k) {
+        readouts[k] = numbertext::degreeReadout((i * 7 + k * 13 + salt) % 256);
+    }
+    return stepline::addForm(readouts, 20 + i % 980);
+}
+
+QStringList linesFor(int count, int salt) {
+    QStringList lines;
+    for (int i = 0; i < count; ++i) {
+        lines.append(lineFor(i, salt));
+    }
+    return lines;
+}
+
+// Counts the paints of a widget, so a measurement ends when the frame is on the backing store.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return false;
+    }
+};
+
+// Wall time, and the process's CPU time, which other loads of a shared machine disturb less.
+struct Time {
+    double wall = 0;
+    double cpu = 0;
+};
+
+Time timed(const std::function<void()>& work) {
+    const double cpu = benchsupport::cpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return {double(timer.nsecsElapsed()) / 1e6, (benchsupport::cpuSeconds() - cpu) * 1e3};
+}
+
+// Runs the change, then the event loop until the watched widget has painted once more.
+Time untilPainted(PaintCounter& counter, const std::function<void()>& change) {
+    const int before = counter.paints;
+    return timed([&] {
+        QElapsedTimer limit;
+        limit.start();
+        change();
+        while (counter.paints == before && limit.elapsed() < 2000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        }
+    });
+}
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+Time medianOf(int runs, const std::function<Time(int)>& once) {
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (int run = 0; run < runs; ++run) {
+        const Time t = once(run);
+        wall.push_back(t.wall);
+        cpu.push_back(t.cpu);
+        settle();
+    }
+    return {benchsupport::median(std::move(wall)), benchsupport::median(std::move(cpu))};
+}
+
+// The whole chart made anew from the timeline and painted: the baseline for a view that
+// would not update its series in place.
+Time recreatedChart(const Timeline& timeline, QSize size) {
+    return timed([&] {
+    auto* chart = new QChart;
+    auto* x = new QValueAxis;
+    auto* y = new QValueAxis;
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (int c = 0; c < kChannelCount; ++c) {
+        auto* s = new QLineSeries;
+        s->replace(timeline.staircase(c));
+        s->setName(Timeline::channelName(c));
+        chart->addSeries(s);
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    x->setRange(0, double(timeline.totalMs()) / 1000.0);
+    y->setRange(-64, 63.5);
+    QChartView view(chart);
+    view.resize(size);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    view.viewport()->repaint();
+    });
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const bool quick = QApplication::arguments().contains(QStringLiteral("--quick"));
+    const int runs = quick ? 9 : 51;
+    QTextStream out(stdout);
+
+    FormRig rig;
+    Form1& form = *rig.form;
+    form.resize(1280, 800);
+    form.show();
+    form.editor.replaceAll(linesFor(kMaxLines, 0));
+    form.sequenceList.setSelectedIndex(kMaxLines / 2);
+    settle();
+
+    PaintCounter listPaints;
+    QWidget* list = form.ListSequence->viewport();
+    list->installEventFilter(&listPaints);
+    const QString edited = lineFor(kMaxLines / 2, 101);
+    const QString original = form.sequenceList.line(kMaxLines / 2);
+    // One edit: the middle line's text replaced, as Set/Reset Break or a dialog would.
+    const auto edit = [&](int run) {
+        form.sequenceList.setLine(kMaxLines / 2, run % 2 == 0 ? edited : original);
+    };
+    const auto load = [&](int run) { form.editor.replaceAll(linesFor(kMaxLines, run % 2 + 1)); };
+
+    // Timeline hidden: what the list alone costs.
+    const Time listEdit = medianOf(runs, [&](int run) {
+        return untilPainted(listPaints, [&] { edit(run); });
+    });
+    const Time listLoad = medianOf(runs, [&](int run) {
+        return untilPainted(listPaints, [&] { load(run); });
+    });
+
+    QElapsedTimer firstShow;
+    firstShow.start();
+    form.menuTimeline->trigger();
+    settle();
+    const double firstShowMs = double(firstShow.nsecsElapsed()) / 1e6;
+    TimelineView* view = form.timeline->view();
+    PaintCounter viewPaints;
+    view->viewport()->installEventFilter(&viewPaints);
+    settle();
+
+    const Time viewEdit = medianOf(runs, [&](int run) {
+        return untilPainted(viewPaints, [&] { edit(run); });
+    });
+    const Time viewLoad = medianOf(runs, [&](int run) {
+        return untilPainted(viewPaints, [&] { load(run); });
+    });
+    const Time viewSelect = medianOf(runs, [&](int run) {
+        return untilPainted(viewPaints,
+                            [&] { form.sequenceList.setSelectedIndex(100 + run % 2); });
+    });
+    const Time recreated = medianOf(runs, [&](int) {
+        return recreatedChart(form.timeline->timeline(), view->viewport()->size());
+    });
+
+    // Start-up: the whole window, and the part the hidden timeline adds (its dock, menu
+    // actions and controller; the view itself waits for the first show).
+    const Time construction = medianOf(runs, [&](int) { return timed([] { FormRig other(false); }); });
+    const Time timelineShare = medianOf(runs, [&](int) {
+        std::unique_ptr<TimelineController> controller;
+        QDockWidget* dock = nullptr;
+        QAction* a = nullptr;
+        QAction* b = nullptr;
+        QDockWidget* real = form.DockTimeline;
+        QAction* realA = form.menuTimeline;
+        QAction* realB = form.menuExportTimeline;
+        const Time t = timed([&] {
+        dock = new QDockWidget(QStringLiteral("Timeline"), &form);
+        form.addDockWidget(Qt::BottomDockWidgetArea, dock);
+        dock->hide();
+        a = new QAction(QStringLiteral("Timeline"), &form);
+        b = new QAction(QStringLiteral("Export Timeline…"), &form);
+        form.DockTimeline = dock;
+        form.menuTimeline = a;
+        form.menuExportTimeline = b;
+        controller = std::make_unique<TimelineController>(form);
+        });
+        controller.reset();
+        form.DockTimeline = real;
+        form.menuTimeline = realA;
+        form.menuExportTimeline = realB;
+        delete dock;
+        delete a;
+        delete b;
+        return t;
+    });
+
+    out << "Timeline, 1024 steps x 12 channels (up to 2048 points a channel), offscreen, view "
+        << view->viewport()->width() << "x" << view->viewport()->height() << ", median of "
+        << runs << " runs,\nms from the change of the list to the painted frame, wall (CPU)\n";
+    out << QStringLiteral("  %1 %2 %3 %4 %5\n")
+               .arg(QStringLiteral("change"), -32)
+               .arg(QStringLiteral("shown"), 15)
+               .arg(QStringLiteral("hidden"), 15)
+               .arg(QStringLiteral("view's"), 15)
+               .arg(QStringLiteral("anew"), 15);
+    const auto both = [](double wall, double cpu) {
+        return QStringLiteral("%1 (%2)").arg(wall, 0, 'f', 2).arg(cpu, 5, 'f', 2);
+    };
+    const auto row = [&](const QString& what, Time shown, Time hidden, Time anew) {
+        out << QStringLiteral("  %1 %2 %3 %4 %5\n")
+                   .arg(what, -32)
+                   .arg(both(shown.wall, shown.cpu), 15)
+                   .arg(both(hidden.wall, hidden.cpu), 15)
+                   .arg(both(shown.wall - hidden.wall, shown.cpu - hidden.cpu), 15)
+                   .arg(both(anew.wall, anew.cpu), 15);
+    };
+    row(QStringLiteral("one edit (goal < 16)"), viewEdit, listEdit, recreated);
+    row(QStringLiteral("whole list replaced (goal < 50)"), viewLoad, listLoad, recreated);
+    row(QStringLiteral("selection moved"), viewSelect, Time{}, recreated);
+    out << "  shown: the timeline open (the list's own work and paint included); hidden: the same\n"
+           "  change with the timeline closed; view's: the difference; anew: baseline, the whole\n"
+           "  chart made again from the same steps and painted\n";
+    out << QStringLiteral("Start-up: Form1 constructed %1 ms; the hidden timeline's part %2 ms "
+                          "(%3 %); its first show %4 ms\n")
+               .arg(both(construction.wall, construction.cpu))
+               .arg(both(timelineShare.wall, timelineShare.cpu))
+               .arg(100.0 * timelineShare.wall / construction.wall, 0, 'f', 1)
+               .arg(firstShowMs, 0, 'f', 1);
+    out.flush();
+    return 0;
+}

@@ -1,0 +1,141 @@
+#include "TimelineController.h"
+
+#include "TimelineView.h"
+
+#include "ui/sequence/SequenceController.h"
+#include "ui/shell/Form1.h"
+#include "ui/shell/SwitchControl.h"
+#include "ui/shell/UserDialogs.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDockWidget>
+
+TimelineController::TimelineController(Form1& form) : m_form(form) {
+    connect(form.menuTimeline, &QAction::triggered, this, [this](bool on) { menuTimeline_Click(on); });
+    connect(form.menuExportTimeline, &QAction::triggered, this, [this] { menuExportTimeline_Click(); });
+    // The dock's own close button hides it; the check mark follows.
+    connect(form.DockTimeline->toggleViewAction(), &QAction::toggled, form.menuTimeline,
+            &QAction::setChecked);
+    connect(form.DockTimeline, &QDockWidget::visibilityChanged, this, [this](bool shown) {
+        if (shown && m_stale) {
+            refresh();
+        }
+    });
+
+    const SequenceList* list = &form.sequenceList;
+    const auto changed = [this] { scheduleRefresh(); };
+    connect(list, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(list, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(list, &QAbstractItemModel::dataChanged, this, changed);
+    connect(list, &QAbstractItemModel::modelReset, this, changed);
+    connect(list, &QAbstractItemModel::layoutChanged, this, changed);
+    connect(list, &SequenceList::selectedIndexChanged, this, [this] { followSelection(); });
+    for (SwitchControl* mode : {form.CWButtonEmuPC, form.CWButtonManual}) {
+        connect(mode, &SwitchControl::valueChanged, this, [this] { followSelection(); });
+    }
+}
+
+// The view draws from this controller's timeline, so it goes first.
+TimelineController::~TimelineController() { delete m_view; }
+
+void TimelineController::menuTimeline_Click(bool on) {
+    if (!m_form.permits(interlock::Command::ShowHideFrames)) {
+        m_form.menuTimeline->setChecked(!on);
+        return;
+    }
+    if (on) {
+        ensureView();
+    }
+    m_form.DockTimeline->setVisible(on);
+}
+
+void TimelineController::menuExportTimeline_Click() {
+    if (!m_form.permits(interlock::Command::ExportTimeline)) {
+        return;
+    }
+    // What is exported is what the user sees, so a hidden timeline is opened first.
+    if (!m_form.DockTimeline->isVisible()) {
+        ensureView();
+        m_form.DockTimeline->setVisible(true);
+        m_form.menuTimeline->setChecked(true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    }
+    if (m_stale) {
+        refresh();
+    }
+    FileQuestion question;
+    question.filter = kExportFilter;
+    question.defaultExtension = QStringLiteral(".png");
+    question.initialFileName = QStringLiteral("timeline.png");
+    const std::optional<QString> path = m_form.dialogs.saveFileName(&m_form, question);
+    if (!path) {
+        return;
+    }
+    QString error;
+    if (!m_view->exportTo(*path, &error)) {
+        m_form.inform(tr("The timeline could not be written to %1: %2")
+                          .arg(QDir::toNativeSeparators(*path), error));
+    }
+}
+
+TimelineView* TimelineController::ensureView() {
+    if (!m_view) {
+        m_view = new TimelineView(m_timeline, m_form.DockTimeline);
+        connect(m_view, &TimelineView::stepClicked, this, [this](int step) { selectStep(step); });
+        connect(m_view, &TimelineView::stepDoubleClicked, this, [this](int step) { showStep(step); });
+        m_form.DockTimeline->setWidget(m_view);
+        m_stale = true;
+    }
+    return m_view;
+}
+
+// A load or an interpolation changes many rows at once; the view is redrawn once after them.
+void TimelineController::scheduleRefresh() {
+    m_stale = true;
+    if (m_refreshQueued || !m_view || !m_form.DockTimeline->isVisible()) {
+        return;
+    }
+    m_refreshQueued = true;
+    QMetaObject::invokeMethod(this, [this] { refresh(); }, Qt::QueuedConnection);
+}
+
+void TimelineController::refresh() {
+    m_refreshQueued = false;
+    if (!m_view) {
+        return;
+    }
+    m_timeline.rebuild(m_form.sequenceList);
+    m_view->refresh();
+    m_stale = false;
+    followSelection();
+}
+
+// While PC playback runs, the selected line is the playing step.
+void TimelineController::followSelection() {
+    if (!m_view || m_stale) {
+        return;
+    }
+    const int selected = m_form.sequenceList.selectedIndex();
+    m_view->setSelectedStep(selected);
+    const bool playing = (m_form.activities() & interlock::kPcPlayback) != 0;
+    m_view->setCursorStep(playing ? selected : -1);
+}
+
+void TimelineController::selectStep(int step) {
+    if (m_form.permits(interlock::Command::SelectLine)) {
+        m_form.sequenceList.setSelectedIndex(step);
+    }
+}
+
+// As a double-click on the list: the first click has selected the step, the second shows it.
+void TimelineController::showStep(int step) {
+    if (m_form.sequenceList.selectedIndex() != step) {
+        selectStep(step);
+    }
+    if (m_form.sequenceList.selectedIndex() == step && m_form.permits(interlock::Command::ShowStep)) {
+        m_form.sequence->ShowStep(step);
+    }
+}

@@ -1,0 +1,155 @@
+#include "core/sequence/SequenceList.h"
+#include "core/sequence/Timeline.h"
+
+#include <QTest>
+
+namespace {
+
+// Channel 1 at the given angle text, the others at 0°.
+QString line(const QString& ch1, const QString& duration) {
+    return QStringLiteral("0 \u00B0\t") + ch1 + QStringLiteral(" \u00B0\t") +
+           QStringLiteral("0 \u00B0\t").repeated(kChannelCount - 2) + duration;
+}
+
+// 500 ms at 22.5°, 250 ms at -64° with a breakpoint, 1 s at 63.5° (the last one loaded).
+void fillThreeSteps(SequenceList& list) {
+    QVERIFY(list.setLines({line(QStringLiteral("22.5"), QStringLiteral("500 ms")),
+                           line(QStringLiteral("-64"), QStringLiteral("250 ms\tBREAK!")),
+                           line(QStringLiteral("63.5"), QStringLiteral("1000  ms\t"))}));
+}
+
+Timeline::Step step(qint32 duration, qint32 ch0 = 128) {
+    Timeline::Step s;
+    s.durationMs = duration;
+    s.positions.fill(128);
+    s.positions[0] = ch0;
+    return s;
+}
+
+} // namespace
+
+class TestTimeline : public QObject {
+    Q_OBJECT
+
+private slots:
+    void layoutOfThreeSteps();
+    void stepAtTime_data();
+    void stepAtTime();
+    void summary_data();
+    void summary();
+    void hoverTextOfAStep();
+};
+
+void TestTimeline::layoutOfThreeSteps() {
+    SequenceList list;
+    fillThreeSteps(list);
+    Timeline t;
+    t.rebuild(list);
+    QCOMPARE(t.count(), 3);
+    QCOMPARE(t.totalMs(), 1750);
+    QCOMPARE(t.step(2).startMs, 750);
+    QCOMPARE(t.step(1).breakpoint, true);
+    QCOMPARE(t.step(2).breakpoint, false);
+    const QList<QPointF> ch1 = {{0, 22.5},     {0.5, 22.5}, {0.5, -64},
+                                {0.75, -64},   {0.75, 63.5}, {1.75, 63.5}};
+    QCOMPARE(t.staircase(1), ch1);
+    QCOMPARE(t.staircase(0), QList<QPointF>({{0, 0}, {1.75, 0}}));
+    list.setLine(2, line(QStringLiteral("-64"), QStringLiteral("40 ms")));
+    t.rebuild(list);
+    const QList<QPointF> held = {{0, 22.5}, {0.5, 22.5}, {0.5, -64}, {0.79, -64}};
+    QCOMPARE(t.staircase(1), held);
+    QVERIFY(t.channelMoves(1));
+    QVERIFY(!t.channelMoves(0));
+
+    list.clear();
+    t.rebuild(list);
+    QCOMPARE(t.count(), 0);
+    QCOMPARE(t.totalMs(), 0);
+    QVERIFY(t.staircase(1).isEmpty());
+}
+
+void TestTimeline::stepAtTime_data() {
+    QTest::addColumn<QList<int>>("durations");
+    QTest::addColumn<double>("ms");
+    QTest::addColumn<int>("step");
+
+    const QList<int> three = {500, 250, 1000};
+    QTest::newRow("before the start") << three << -0.5 << -1;
+    QTest::newRow("at the start") << three << 0.0 << 0;
+    QTest::newRow("end of the first") << three << 499.9 << 0;
+    QTest::newRow("start of the second") << three << 500.0 << 1;
+    QTest::newRow("start of the last") << three << 750.0 << 2;
+    QTest::newRow("in the last") << three << 1749.0 << 2;
+    QTest::newRow("at the end") << three << 1750.0 << -1;
+    // Steps that take no time cannot be pointed at: the one after them holds the pose.
+    const QList<int> empty = {500, 0, -20, 300};
+    QTest::newRow("zero and negative take no time") << empty << 500.0 << 3;
+    QTest::newRow("before them") << empty << 499.0 << 0;
+    QTest::newRow("no steps") << QList<int>{} << 0.0 << -1;
+}
+
+void TestTimeline::stepAtTime() {
+    QFETCH(QList<int>, durations);
+    QFETCH(double, ms);
+    QFETCH(int, step);
+    std::vector<Timeline::Step> steps;
+    for (int d : durations) {
+        steps.push_back(::step(d));
+    }
+    Timeline t;
+    t.setSteps(std::move(steps));
+    QCOMPARE(t.stepAt(ms), step);
+}
+
+void TestTimeline::summary_data() {
+    QTest::addColumn<QList<int>>("durations");
+    QTest::addColumn<QList<int>>("ch0");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("summary");
+
+    QTest::newRow("empty") << QList<int>{} << QList<int>{} << "C" << "No steps.";
+    QTest::newRow("one step") << QList<int>{500} << QList<int>{0} << "C"
+                              << "1 step, 0.5 s in total; no channel moves.";
+    QTest::newRow("still") << QList<int>{20, 40} << QList<int>{255, 255} << "C"
+                           << "2 steps, 0.06 s in total; no channel moves.";
+    QTest::newRow("moving, comma") << QList<int>{1000, 1250} << QList<int>{128, 129} << "de_DE"
+                                   << "2 steps, 2,25 s in total; channels that move: Ch0.";
+    // A file can hold durations whose sum passes 2^31 ms; the total must not wrap.
+    QTest::newRow("long") << QList<int>{2000000000, 2000000000} << QList<int>{128, 128} << "C"
+                          << "2 steps, 4000000 s in total; no channel moves.";
+}
+
+void TestTimeline::summary() {
+    QFETCH(QList<int>, durations);
+    QFETCH(QList<int>, ch0);
+    QFETCH(QString, locale);
+    QFETCH(QString, summary);
+    std::vector<Timeline::Step> steps;
+    for (int i = 0; i < durations.size(); ++i) {
+        steps.push_back(step(durations[i], ch0[i]));
+    }
+    Timeline t;
+    t.setSteps(std::move(steps));
+    QCOMPARE(t.summary(QLocale(locale)), summary);
+}
+
+void TestTimeline::hoverTextOfAStep() {
+    SequenceList list;
+    fillThreeSteps(list);
+    list.setLine(0, line(QStringLiteral("22.5"), QStringLiteral("500 ms")).replace(
+                        0, 1, QStringLiteral("-0.5")));
+    Timeline t;
+    t.rebuild(list);
+    QCOMPARE(t.summary(), QStringLiteral("3 steps, 1.75 s in total; channels that move: Ch0, Ch1."));
+    QCOMPARE(t.describeStep(1),
+             QStringLiteral("Step 1 at 0.5 s, 250 ms, BREAK!\n"
+                            "Ch0 0 \u00B0   Ch1 -64 \u00B0   Ch2 0 \u00B0   Ch3 0 \u00B0\n"
+                            "Ch4 0 \u00B0   Ch5 0 \u00B0   Ch6 0 \u00B0   Ch7 0 \u00B0\n"
+                            "Ch8 0 \u00B0   Ch9 0 \u00B0   Ch10 0 \u00B0   Ch11 0 \u00B0"));
+    QCOMPARE(t.describeStep(0).section(QLatin1Char('\n'), 0, 1),
+             QStringLiteral("Step 0 at 0 s, 500 ms\n"
+                            "Ch0 -0.5 \u00B0   Ch1 22.5 \u00B0   Ch2 0 \u00B0   Ch3 0 \u00B0"));
+}
+
+QTEST_GUILESS_MAIN(TestTimeline)
+#include "tst_timeline.moc"

@@ -1,0 +1,272 @@
+#include "support/FormRig.h"
+
+#include "core/sequence/StepLine.h"
+#include "ui/playback/PlaybackController.h"
+#include "ui/shell/NumericField.h"
+#include "ui/shell/SlideControl.h"
+#include "ui/shell/SwitchControl.h"
+#include "ui/timeline/TimelineController.h"
+#include "ui/timeline/TimelineView.h"
+
+#include <QAction>
+#include <QChart>
+#include <QDockWidget>
+#include <QGraphicsTextItem>
+#include <QImage>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The timeline through the real window: the View menu and the dock, a real mouse on the
+// view and its legend, the list's changes and selection, playback's cursor, real files.
+class TestTimelineView : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { rig = std::make_unique<FormRig>(); }
+
+    void hiddenAtStartOpenedFromView();
+    void followsEveryChange_data();
+    void followsEveryChange();
+    void clickSelectsDoubleClickShows();
+    void legendHidesAChannel();
+    void cursorFollowsPlayback();
+    void exportWritesPngAndSvg();
+
+private:
+    // Line i has channel 0 at i degrees and lasts 100 * (i + 1) ms; the timeline is shown.
+    void fill(int count) {
+        QStringList lines;
+        for (int i = 0; i < count; ++i) {
+            lines << QString("%1 °\t").arg(i) + QString("0 °\t").repeated(11) +
+                         QString("%1 ms").arg(100 * (i + 1));
+        }
+        QCOMPARE(form()->editor.replaceAll(lines), EditOutcome::Done);
+        form()->resize(1280, 800);
+        form()->show();
+        form()->menuTimeline->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(form()));
+        QTRY_COMPARE(view()->series(0)->count(), 2 * count);
+    }
+    // Channel 0's angle at the start of each step, as drawn.
+    QList<double> ch0() const {
+        QList<double> angles;
+        const QList<QPointF> points = view()->series(0)->points();
+        for (qsizetype i = 0; i < points.size(); i += 2) {
+            angles << points[i].y();
+        }
+        return angles;
+    }
+    QPoint at(double seconds) const { return view()->positionOf(seconds, 10).toPoint(); }
+
+    std::unique_ptr<FormRig> rig;
+    Form1* form() const { return rig->form.get(); }
+    TimelineView* view() const { return form()->timeline->view(); }
+};
+
+// The window starts exactly as before: the dock exists, hidden and empty.
+void TestTimelineView::hiddenAtStartOpenedFromView() {
+    QDockWidget* dock = form()->DockTimeline;
+    QCOMPARE(dock->objectName(), QStringLiteral("DockTimeline"));
+    QVERIFY(dock->isHidden() && !form()->menuTimeline->isChecked() && !view());
+    QCOMPARE(dock->allowedAreas(), Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
+    QVERIFY(dock->features() & QDockWidget::DockWidgetFloatable);
+
+    fill(2);
+    QVERIFY(dock->isVisible() && form()->menuTimeline->isChecked());
+    QCOMPARE(view()->accessibleName(), QStringLiteral("Timeline"));
+    QCOMPARE(view()->accessibleDescription(),
+             QStringLiteral("2 steps, 0.3 s in total; channels that move: Ch0."));
+    QCOMPARE(view()->series(11)->name(), QStringLiteral("Ch11"));
+    dock->close();
+    QVERIFY(!form()->menuTimeline->isChecked());
+    // Closed, the view lets the list change without it, and catches up when opened.
+    form()->CommandClear->click();
+    form()->menuTimeline->trigger();
+    QVERIFY(dock->isVisible());
+    QCOMPARE(view()->accessibleDescription(), QStringLiteral("No steps."));
+}
+
+void TestTimelineView::followsEveryChange_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QList<double>>("angles");
+    QTest::addColumn<QString>("description");
+
+    // From three steps at 0°, 1°, 2° lasting 0.1, 0.2, 0.3 s, step 1 selected.
+    QTest::newRow("add") << "add" << QList<double>{0, 1, 0, 2}
+                         << "4 steps, 1.1 s in total; channels that move: Ch0, Ch11.";
+    QTest::newRow("remove") << "remove" << QList<double>{0, 2}
+                            << "2 steps, 0.4 s in total; channels that move: Ch0.";
+    QTest::newRow("drag") << "drag" << QList<double>{0, 2, 1}
+                          << "3 steps, 0.6 s in total; channels that move: Ch0.";
+    QTest::newRow("load") << "load" << QList<double>{-64}
+                          << "1 step, 0.02 s in total; no channel moves.";
+    QTest::newRow("interpolation") << "interp" << QList<double>{0, 1.5, 3, 2}
+                                   << "4 steps, 0.6 s in total; channels that move: Ch0.";
+    QTest::newRow("clear all") << "clear" << QList<double>{} << "No steps.";
+    QTest::newRow("break") << "break" << QList<double>{0, 1, 2}
+                           << "3 steps, 0.6 s in total; channels that move: Ch0.";
+}
+
+void TestTimelineView::followsEveryChange() {
+    QFETCH(QString, edit);
+    QFETCH(QList<double>, angles);
+    QFETCH(QString, description);
+    fill(3);
+    form()->sequenceList.setSelectedIndex(1);
+    if (edit == "add") {
+        form()->CWSlide1[11]->setValue(0);
+        form()->CWNumEditTimeStep->setValue(500);
+        form()->CommandAdd->click();
+    } else if (edit == "remove") {
+        form()->CommandRem->click();
+    } else if (edit == "drag") {
+        form()->editor.dragMove(1, 2);
+    } else if (edit == "load") {
+        form()->editor.replaceAll({QString("-64 °\t") + QString("0 °\t").repeated(11) + "20  ms\t"});
+    } else if (edit == "interp") {
+        const QString tail = QString("0 °\t").repeated(11);
+        form()->editor.replaceLineWith(1, {"1.5 °\t" + tail + "100 ms", "3 °\t" + tail + "100 ms"});
+    } else if (edit == "clear") {
+        form()->CommandClear->click();
+    } else if (edit == "break") {
+        form()->CommandBrk->click();
+    }
+    QTRY_COMPARE(ch0(), angles);
+    QCOMPARE(view()->accessibleDescription(), description);
+    QCOMPARE(view()->selectedStep(), form()->sequenceList.selectedIndex());
+    if (edit == "break") {
+        QTRY_VERIFY(form()->timeline->timeline().step(1).breakpoint);
+    }
+}
+
+// A click selects the line as a click on the list would; a double-click shows the step; a
+// flash transfer lets the selection through but not ShowStep, which moves the servos.
+void TestTimelineView::clickSelectsDoubleClickShows() {
+    fill(4); // steps start at 0, 0.1, 0.3, 0.6 s; the sequence ends at 1 s
+    QWidget* viewport = view()->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at(0.2));
+    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->ListSequence->currentIndex().row(), 1);
+    QCOMPARE(view()->selectedStep(), 1);
+    QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° ..."));
+    QVERIFY(rig->port->writes.isEmpty());
+
+    // Outside the plot (the legend's row) and after the end nothing is chosen.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(at(0.2).x(), 3));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at(1.01));
+    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+
+    // As the window system delivers it: press, release, double-click, release.
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(0.7));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(0.7));
+    QCOMPARE(form()->sequenceList.selectedIndex(), 3);
+    QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° 3"));
+    QCOMPARE(rig->port->written(), QByteArray::fromHex("0886"));
+
+    QTest::mouseMove(viewport, at(0.35));
+    QCOMPARE(view()->hoverText().section(QLatin1Char('\n'), 0, 1),
+             QStringLiteral("Step 2 at 0.3 s, 300 ms\n"
+                            "Ch0 2 °   Ch1 0 °   Ch2 0 °   Ch3 0 °"));
+
+    rig->port->clearWrites();
+    form()->declaration.AwaitingAck = true;
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(0.05));
+    QCOMPARE(form()->sequenceList.selectedIndex(), 0);
+    QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° 3"));
+    QVERIFY(!form()->statusBar()->currentMessage().isEmpty());
+    form()->declaration.AwaitingAck = false;
+    QVERIFY(rig->port->writes.isEmpty());
+}
+
+// A click on a legend entry hides the channel's curve and keeps the entry to bring it back.
+void TestTimelineView::legendHidesAChannel() {
+    fill(3);
+    QGraphicsTextItem* label = nullptr;
+    const QList<QGraphicsItem*> items = view()->chart()->legend()->childItems();
+    QList<QGraphicsItem*> pending = items;
+    while (!pending.isEmpty() && !label) {
+        QGraphicsItem* item = pending.takeFirst();
+        auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+        if (text && text->toPlainText() == QStringLiteral("Ch3")) {
+            label = text;
+        }
+        pending << item->childItems();
+    }
+    QVERIFY(label);
+    const QPoint onLabel = view()->mapFromScene(label->sceneBoundingRect().center());
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, onLabel);
+    QVERIFY(!view()->series(3)->isVisible());
+    QVERIFY(view()->series(2)->isVisible());
+    QVERIFY(view()->legendMarker(3)->isVisible());
+    QCOMPARE(form()->sequenceList.selectedIndex(), -1);
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, onLabel);
+    QVERIFY(view()->series(3)->isVisible());
+}
+
+void TestTimelineView::cursorFollowsPlayback() {
+    fill(3);
+    QCOMPARE(view()->cursorStep(), -1);
+    form()->CWButtonEmuPC->setValue(true);
+    QCOMPARE(view()->cursorStep(), 0);
+    form()->playback->HiTimer1_Timer();
+    QCOMPARE(view()->cursorStep(), 1);
+    QCOMPARE(view()->selectedStep(), 1);
+    form()->CWButtonEmuPC->setValue(false);
+    QCOMPARE(view()->cursorStep(), -1);
+    QCOMPARE(view()->selectedStep(), 1);
+}
+
+void TestTimelineView::exportWritesPngAndSvg() {
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("t.png"));
+    const QString svg = dir.filePath(QStringLiteral("t.SVG"));
+    const QString nowhere = dir.filePath(QStringLiteral("missing/t.png"));
+    form()->editor.replaceAll({QString("30 °\t") + QString("0 °\t").repeated(11) + "500 ms"});
+    form()->resize(1280, 800);
+    form()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form()));
+
+    // Refused during a transfer: no question is asked.
+    form()->declaration.ReadingFlash = true;
+    form()->menuExportTimeline->trigger();
+    form()->declaration.ReadingFlash = false;
+    QVERIFY(rig->dialogs.questions.isEmpty() && !view());
+
+    // A hidden timeline is opened, so the file holds what the user sees.
+    rig->dialogs.fileAnswers = {png, svg, std::nullopt, nowhere};
+    for (int i = 0; i < 4; ++i) {
+        form()->menuExportTimeline->trigger();
+    }
+    QVERIFY(form()->DockTimeline->isVisible() && form()->menuTimeline->isChecked());
+    QCOMPARE(rig->dialogs.questions.size(), 4);
+    QCOMPARE(rig->dialogs.questions[0].filter,
+             QStringLiteral("PNG Image (*.png)|*.png|SVG Drawing (*.svg)|*.svg"));
+
+    const QImage image(png);
+    QCOMPARE(image.size(), view()->viewport()->size());
+    // Channel 0's colour is drawn at 30° over the whole step.
+    const QPoint high = view()->positionOf(0.25, 30).toPoint();
+    bool found = false;
+    for (int dy = -2; dy <= 2 && !found; ++dy) {
+        found = image.pixelColor(high + QPoint(0, dy)) == QColor(0x1f77b4);
+    }
+    QVERIFY(found);
+
+    QFile file(svg);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray xml = file.readAll();
+    QVERIFY(xml.startsWith("<?xml") && xml.contains("<svg") && xml.contains("Ch11"));
+
+    QCOMPARE(rig->dialogs.messages.size(), 1);
+    QVERIFY(rig->dialogs.messages[0].text.startsWith(
+        QStringLiteral("The timeline could not be written to ") + nowhere));
+    QVERIFY(!QFile::exists(nowhere));
+}
+
+QTEST_MAIN(TestTimelineView)
+#include "tst_timelineview.moc"
