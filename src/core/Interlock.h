@@ -52,6 +52,7 @@ enum class Command {
     Repeat,
     Continue,
     FixedStepTime,
+    PlayStep,       // a playback tick's ChannelBurst
     // Flash and the board.
     Program,
     Read,
@@ -70,7 +71,7 @@ enum class Command {
     ChoosePort,
     EchoClick,
     InBuff,
-    Quit,           // "Quit" and closing the window alike
+    Quit,           // "Quit" and closing the window alike; keep it last
 };
 
 enum class Outcome {

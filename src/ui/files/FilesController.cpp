@@ -15,6 +15,9 @@ FilesController::FilesController(Form1& form) : m_form(form) {
 }
 
 void FilesController::SaveBuffer_Click() {
+    if (!m_form.permits(interlock::Command::Save)) {
+        return;
+    }
     Declaration& d = m_form.declaration;
     d.SaveCounter = static_cast<qint16>(d.SaveCounter + 1);
     m_form.sequence->ResetBreakPoints();
@@ -39,6 +42,9 @@ void FilesController::SaveBuffer_Click() {
 }
 
 void FilesController::LoadBuffer_Click() {
+    if (!m_form.permits(interlock::Command::Load)) {
+        return;
+    }
     m_form.sequence->ResetBreakPoints();
 
     FileQuestion question;

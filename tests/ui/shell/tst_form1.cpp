@@ -2,10 +2,12 @@
 
 #include "ui/shell/HiResTimer.h"
 #include "ui/shell/NumericField.h"
+#include "ui/sequence/SequenceController.h"
 #include "ui/shell/ShellController.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -27,6 +29,12 @@ QString shownCaption(QWidget* w) {
     }
     auto* label = qobject_cast<QLabel*>(w);
     return label ? label->text() : QString();
+}
+
+// What screen readers and UI automation are told.
+QString accessibleName(QWidget* w) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->text(QAccessible::Name) : QString();
 }
 
 std::array<SwitchControl*, 4> switches(Form1& f) {
@@ -63,9 +71,13 @@ private slots:
         for (const QString& row : captions) {
             const QString name = row.section(QLatin1Char('='), 0, 0);
             auto* w = f.findChild<QWidget*>(name);
-            QVERIFY2(w && !w->accessibleName().isEmpty(), qPrintable(name));
+            QVERIFY2(w && !accessibleName(w).isEmpty(), qPrintable(name));
             QCOMPARE(name + QLatin1Char('=') + shownCaption(w), row);
         }
+        f.editor.replaceAll(QStringList(4, QStringLiteral("0 \u00B0\t").repeated(12) + "20 ms"));
+        f.sequenceList.setSelectedIndex(3);
+        f.sequence->ShowStep(3);
+        QCOMPARE(accessibleName(f.LabelStep), QStringLiteral("Step N\u00B0 3"));
         QCOMPARE(f.CWSlide1[10]->accessibleName(), QStringLiteral("Ch 10"));
         QCOMPARE(f.CWSlide1[11]->accessibleName(), QStringLiteral("Ch11"));
         for (QWidget* hidden : std::initializer_list<QWidget*>{
