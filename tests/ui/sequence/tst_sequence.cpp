@@ -3,6 +3,8 @@
 #include "core/sequence/StepLine.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/ClickableViews.h"
+#include "ui/shell/HiResTimer.h"
+#include "ui/shell/SwitchControl.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 
@@ -24,6 +26,7 @@ private slots:
     void fullListRefusesAdd();
     void walkAndShowStep();
     void mouseOnTheList();
+    void mouseWhilePlaying();
 
 private:
     // Line i has channel 0 at i degrees and lasts 100 * (i + 1) ms; the window is shown.
@@ -174,6 +177,54 @@ void TestSequence::mouseOnTheList() {
     form()->CommandResBrk->click();
     QCOMPARE(form()->sequenceList.line(1), stepline::withoutBreakMarks(marked));
     QCOMPARE(form()->declaration.SequenceBuffer[1][kBreakField], 0);
+
+    // No gesture leaves the list without a selected line: not a click below the last line, not
+    // Ctrl+click on the selected one.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(centreOf(5).x(), viewport->height() - 2));
+    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, centreOf(1));
+    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(viewSelection(), 1);
+}
+
+// While the real timer plays 20 ms steps the ticks move the selection under a held button; the
+// drag move goes by the lines under the pointer all the same.
+void TestSequence::mouseWhilePlaying() {
+    QStringList lines;
+    for (int i = 0; i < 6; ++i) {
+        lines << QString("%1 °\t").arg(i) + QString("0 °\t").repeated(11) + "20 ms";
+    }
+    form()->editor.replaceAll(lines);
+    form()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form()));
+    const auto steps = [this] {
+        QList<int> ids; // channel 0 of line i stands at i degrees before any move
+        for (int i = 0; i < form()->sequenceList.count(); ++i) {
+            ids << (form()->declaration.SequenceBuffer[i][0] - 128) / 2;
+        }
+        return ids;
+    };
+    form()->CWButtonEmuPC->click();
+    QVERIFY(form()->HiTimer1->isEnabled());
+    QWidget* viewport = form()->ListSequence->viewport();
+    const QPoint below(centreOf(0).x(), viewport->height() - 2);
+    const struct {
+        int from;
+        QPoint to;
+        QList<int> order;
+    } gestures[] = {{3, centreOf(3), {0, 1, 2, 3, 4, 5}}, // a click
+                    {1, centreOf(4), {0, 2, 3, 4, 1, 5}}, // a drag
+                    {2, below, {0, 2, 3, 4, 1, 5}}};      // released on no line
+    for (const auto& g : gestures) {
+        QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(g.from));
+        QTest::qWait(70);
+        QTest::mouseMove(viewport, g.to);
+        QTest::qWait(70);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, g.to);
+        QCOMPARE(steps(), g.order);
+    }
+    form()->CWButtonEmuPC->click();
+    QVERIFY(!form()->HiTimer1->isEnabled());
 }
 
 QTEST_MAIN(TestSequence)
