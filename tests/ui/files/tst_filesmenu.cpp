@@ -1,9 +1,13 @@
 #include "support/FormRig.h"
 
 #include "core/NumberText.h"
+#include "core/sequence/SequenceFile.h"
 #include "core/sequence/StepLine.h"
+#include "ui/shell/UserDialogs.h"
 
 #include <QAction>
+#include <QFileDialog>
+#include <QListView>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -176,6 +180,25 @@ private slots:
                  stop.isEmpty() ? loaded : QStringList{"Load: " + stop} + loaded);
         QCOMPARE(rig.form->sequenceList.count(), lines);
         QVERIFY(clean(*rig.form));
+    }
+
+    // The file dialog takes its patterns from the parentheses, so "All Files" must say "*"
+    // there, or names without a dot stay hidden.
+    void allFilesShowsEveryFile() {
+        const QStringList filters = QtUserDialogs::nameFilters(sequencefile::kFilter);
+        QCOMPARE(filters, QStringList({"Data Files (*.dat)", "Text Files(*.txt)", "All Files (*)"}));
+        QTemporaryDir dir;
+        for (const char* name : {"Sequence3", "a.dat"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QFileDialog dialog(nullptr, QString(), dir.path());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters[2]);
+        auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(view);
+        QTRY_COMPARE(view->model()->rowCount(view->rootIndex()), 2);
     }
 };
 
