@@ -62,23 +62,6 @@ private slots:
         m_sim.reset();
     }
 
-    void sliderMovesReachTheBoard_data() {
-        QTest::addColumn<int>("channel");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("logged");
-        QTest::newRow("slider 9 to 200") << 9 << 200.0 << "channel 9 200";
-        QTest::newRow("slider 0 to 0") << 0 << 0.0 << "channel 0 0";
-        QTest::newRow("slider 11 to 255") << 11 << 255.0 << "channel 11 255";
-        QTest::newRow("half rounds to even") << 3 << 128.5 << "channel 3 128";
-    }
-    void sliderMovesReachTheBoard() {
-        QFETCH(int, channel);
-        QFETCH(double, value);
-        QFETCH(QString, logged);
-        QCOMPARE(m_panel->link.ChannelPosition(channel, value), BoardLink::Sent::Yes);
-        QCOMPARE(m_sim->waitForLine(logged, 0, kWaitMs), 0);
-    }
-
     void commandsReachTheBoardInOrder() {
         StepRecord step{};
         step.fill(128);

@@ -225,8 +225,6 @@ private slots:
     void portClosed_data();
     void portClosed();
     void realEmu();
-    void endDuringTransfer_data();
-    void endDuringTransfer();
     void echoClickDuringRead();
 };
 
@@ -283,27 +281,6 @@ void TestFlashController::realEmu() {
     closed.form->CWButtonRealEmu->click();
     QCOMPARE(closed.dialogs.texts(), QStringList{"No Connection Available!"});
     QVERIFY(!closed.form->CWButtonRealEmu->value() && closed.port->writes.isEmpty());
-}
-
-// Closing the window and Quit during a transfer alike: the wait ends, and nothing more goes
-// out into the image the board is still taking, not even at teardown.
-void TestFlashController::endDuringTransfer_data() {
-    QTest::addColumn<bool>("quit");
-    QTest::newRow("close box") << false;
-    QTest::newRow("Quit") << true;
-}
-void TestFlashController::endDuringTransfer() {
-    QFETCH(bool, quit);
-    auto rig = std::make_unique<FormRig>();
-    Form1& f = *rig->form;
-    f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
-    f.show();
-    QByteArray sent;
-    rig->port->onWrite = [&sent](const QByteArray& bytes) { sent += bytes; };
-    QTimer::singleShot(0, &f, [&] { quit ? f.menuQuit->trigger() : void(f.close()); });
-    f.CommandFlash->click(); // no board answers: only the end of the window ends the wait
-    rig.reset();
-    QCOMPARE(sent, QByteArray::fromHex("02000e"));
 }
 
 // An Echo click during a read leaves the arriving image alone; the read ends with all of it.

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <array>
 
@@ -219,29 +220,37 @@ private slots:
         }
     }
 
-    void quitSendsPcOffOnceAndNothingAfter() {
-        auto rig = std::make_unique<FormRig>();
-        QList<QByteArray> sent;
-        rig->port->onWrite = [&sent](const QByteArray& bytes) { sent << bytes; };
-        rig->form->menuQuit->trigger();
-        QVERIFY(rig->form->declaration.shuttingDown);
-        rig->form->close();
-        rig.reset();
-        QCOMPARE(sent, QList<QByteArray>({QByteArray(1, '\0')}));
-        FormRig closed(false);
-        closed.form->menuQuit->trigger();
-        QVERIFY(closed.port->writes.isEmpty());
+    // Quit sends PC control off once and nothing after; closing the window and the teardown
+    // each send it. During a transfer both end it alike and send nothing more into the image.
+    void shutdown_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("Quit") << "quit" << QByteArray::fromHex("00");
+        QTest::newRow("close box") << "close" << QByteArray::fromHex("0000");
+        QTest::newRow("Quit, no port") << "quit, closed" << QByteArray();
+        QTest::newRow("Quit during a transfer") << "quit, transfer" << QByteArray::fromHex("02000e");
+        QTest::newRow("close box during a transfer")
+            << "close, transfer" << QByteArray::fromHex("02000e");
     }
-
-    void closeAndTeardownEachSendPcOff() {
-        auto rig = std::make_unique<FormRig>();
-        QList<QByteArray> sent;
-        rig->port->onWrite = [&sent](const QByteArray& bytes) { sent << bytes; };
-        rig->form->show();
-        rig->form->close();
-        QCOMPARE(sent.size(), 1);
+    void shutdown() {
+        QFETCH(QString, how);
+        auto rig = std::make_unique<FormRig>(!how.contains("closed"));
+        Form1& f = *rig->form;
+        f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+        f.show();
+        QByteArray sent;
+        rig->port->onWrite = [&sent](const QByteArray& bytes) { sent += bytes; };
+        const auto end = [&] { how.startsWith("quit") ? f.menuQuit->trigger() : void(f.close()); };
+        if (how.contains("transfer")) {
+            QTimer::singleShot(0, &f, end); // no board answers: only the end ends the wait
+            f.CommandFlash->click();
+        } else {
+            end();
+        }
+        f.close();
+        QVERIFY(f.declaration.shuttingDown);
         rig.reset();
-        QCOMPARE(sent, QList<QByteArray>({QByteArray(1, '\0'), QByteArray(1, '\0')}));
+        QTEST(sent, "sent");
     }
 };
 
