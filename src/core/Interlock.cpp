@@ -33,6 +33,10 @@ struct Rule {
 
 // Read top to bottom; the first row that matches what runs and the command decides.
 constexpr Rule kRules[] = {
+    // The dialog works on the line it was opened on.
+    {InterpDialog, bit(C::SelectLine), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "Close the interpolation dialog first.")},
+
     // Neither the list nor the line, and no dialog that would stall a wait.
     {kAlways, any(C::Abort, C::ShowHideFrames, C::InBuff, C::SelectLine, C::FixedStepTime, C::Quit),
      Outcome::Runs, ""},
@@ -49,7 +53,7 @@ constexpr Rule kRules[] = {
      QT_TRANSLATE_NOOP("Interlock", "The board is busy with a flash transfer; wait for it to end "
                                     "or Abort it.")},
 
-    // The dialog works on the line it was opened on: nothing may move or replace it meanwhile.
+    // Nothing may move or replace the dialog's line meanwhile.
     {InterpDialog, bit(C::Interpolate), Outcome::Refused,
      QT_TRANSLATE_NOOP("Interlock", "The interpolation dialog is already open.")},
     {InterpDialog, (kChangesList & ~bit(C::InterpolateOk)) | any(C::ShowStep, C::PcEmuOn, C::PcSeqOn),

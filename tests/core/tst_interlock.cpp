@@ -27,7 +27,7 @@ private slots:
         row(C::MoveSlider,      "r    r   r    r   r    d    d    r");
         row(C::CentreAll,       "r    r   r    r   r    d    d    r");
         row(C::PcControl,       "r    r   r    r   r    x    x    r");
-        row(C::SelectLine,      "r    r   r    r   r    r    r    r");
+        row(C::SelectLine,      "r    r   r    r   r    r    r    x");
         row(C::ShowStep,        "r    r   r    r   r    x    x    x");
         row(C::Add,             "r    r   r    r   r    x    x    x");
         row(C::Remove,          "r    r   r    r   r    x    x    x");
