@@ -9,10 +9,11 @@ namespace {
 using C = Command;
 using Commands = quint64;
 
-constexpr Commands bit(Command c) { return Commands{1} << static_cast<unsigned>(c); }
+constexpr Commands bit(Command c) {
+    return Commands{1} << static_cast<unsigned>(c);
+}
 
-template <typename... Cs>
-constexpr Commands any(Cs... cs) {
+template <typename... Cs> constexpr Commands any(Cs... cs) {
     return (bit(cs) | ...);
 }
 
@@ -20,9 +21,9 @@ static_assert(static_cast<unsigned>(C::Quit) < 64, "one bit per command");
 
 constexpr Activities kAlways = ~Activities{0};
 constexpr Commands kEvery = ~Commands{0};
-constexpr Commands kChangesList = any(C::Add, C::Remove, C::Replace, C::ClearAll, C::DragLine,
-                                      C::SetBreak, C::ResetAllBreaks, C::InterpolateOk, C::Undo,
-                                      C::Redo, C::Load, C::Read);
+constexpr Commands kChangesList =
+    any(C::Add, C::Remove, C::Replace, C::ClearAll, C::DragLine, C::SetBreak, C::ResetAllBreaks,
+        C::InterpolateOk, C::Undo, C::Redo, C::Load, C::Read);
 
 struct Rule {
     Activities running; // the row applies while any of these runs
@@ -56,7 +57,8 @@ constexpr Rule kRules[] = {
     // Nothing may move or replace the dialog's line meanwhile.
     {InterpDialog, bit(C::Interpolate), Outcome::Refused,
      QT_TRANSLATE_NOOP("Interlock", "The interpolation dialog is already open.")},
-    {InterpDialog, (kChangesList & ~bit(C::InterpolateOk)) | any(C::ShowStep, C::PcEmuOn, C::PcSeqOn),
+    {InterpDialog,
+     (kChangesList & ~bit(C::InterpolateOk)) | any(C::ShowStep, C::PcEmuOn, C::PcSeqOn),
      Outcome::Refused, QT_TRANSLATE_NOOP("Interlock", "Close the interpolation dialog first.")},
 
     // Playback moves the selection under the dialog.

@@ -7,7 +7,9 @@
 namespace {
 constexpr int kUnknown = -1;
 
-int positionByte(double value) { return qBound(0, rounding::toInt32(value), 255); }
+int positionByte(double value) {
+    return qBound(0, rounding::toInt32(value), 255);
+}
 } // namespace
 
 BoardLink::BoardLink(Declaration& declaration, SerialControl& comm)
@@ -19,7 +21,9 @@ bool BoardLink::holds(int channel, double value) const {
     return m_sentPosition[size_t(channel)] == positionByte(value);
 }
 
-void BoardLink::forgetPositions() { m_sentPosition.fill(kUnknown); }
+void BoardLink::forgetPositions() {
+    m_sentPosition.fill(kUnknown);
+}
 
 bool BoardLink::portOpen() const { return m_comm.portOpen(); }
 

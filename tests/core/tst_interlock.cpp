@@ -9,8 +9,8 @@ Q_DECLARE_METATYPE(Command)
 
 namespace {
 // The columns of the table, one thing running at a time.
-constexpr Activities kColumns[] = {0,         PcEmuPlaying, PcEmuHalted,  PcSeq,
-                                   BoardPlayback, FlashProgram, FlashRead, InterpDialog};
+constexpr Activities kColumns[] = {
+    0, PcEmuPlaying, PcEmuHalted, PcSeq, BoardPlayback, FlashProgram, FlashRead, InterpDialog};
 } // namespace
 
 class TestInterlock : public QObject {
@@ -23,6 +23,7 @@ private slots:
         const auto row = [](Command c, const char* outcomes) {
             QTest::newRow(qPrintable(commandName(c))) << c << QString::fromLatin1(outcomes);
         };
+        // clang-format off
         //                       idle emu halt seq real prog read dialog
         row(C::MoveSlider,      "r    r   r    r   r    d    d    r");
         row(C::CentreAll,       "r    r   r    r   r    d    d    r");
@@ -64,6 +65,7 @@ private slots:
         row(C::EchoClick,       "r    r   r    r   r    x    x    r");
         row(C::InBuff,          "r    r   r    r   r    r    r    r");
         row(C::Quit,            "r    r   r    r   r    r    r    r");
+        // clang-format on
     }
     void table() {
         QFETCH(Command, command);

@@ -81,8 +81,8 @@ struct LineCheck {
 // The duration may be fractional ("20.5"): it is kept in the line as read, and the list reader
 // rounds it. It must read as the list reads numbers, or every later rebuild would fail.
 bool readableDuration(QByteArrayView field, const QLocale& locale) {
-    return stepline::ParseStepLine(kZeroPositions + QString::fromLatin1(field) + stepline::kLoadMsSuffix,
-                                   locale)
+    return stepline::ParseStepLine(
+               kZeroPositions + QString::fromLatin1(field) + stepline::kLoadMsSuffix, locale)
         .has_value();
 }
 
@@ -101,8 +101,9 @@ LineCheck checkLine(QByteArrayView line, const QLocale& locale) {
     for (int k = 0; k < kFileFields; ++k) {
         const qsizetype tab = line.indexOf('\t', start);
         const QByteArrayView field = tab < 0 ? line.sliced(start) : line.sliced(start, tab - start);
-        if (const StopReason r = checkField(field, check.values[k]); r != StopReason::None &&
-            !(k == kDurationField && r == StopReason::NotANumber && readableDuration(field, locale))) {
+        if (const StopReason r = checkField(field, check.values[k]);
+            r != StopReason::None && !(k == kDurationField && r == StopReason::NotANumber &&
+                                       readableDuration(field, locale))) {
             check.reason = r;
             return check;
         }

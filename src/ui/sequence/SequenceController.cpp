@@ -1,8 +1,8 @@
 #include "SequenceController.h"
 
 #include "core/sequence/StepLine.h"
-#include "ui/shell/ClickableViews.h"
 #include "ui/live/LiveController.h"
+#include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"

@@ -6,11 +6,11 @@
 #include "ui/shell/UserDialogs.h"
 
 #include <QAction>
-#include <QFileDialog>
-#include <QListView>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QListView>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -186,7 +186,8 @@ private slots:
     // there, or names without a dot stay hidden.
     void allFilesShowsEveryFile() {
         const QStringList filters = QtUserDialogs::nameFilters(sequencefile::kFilter);
-        QCOMPARE(filters, QStringList({"Data Files (*.dat)", "Text Files(*.txt)", "All Files (*)"}));
+        QCOMPARE(filters,
+                 QStringList({"Data Files (*.dat)", "Text Files(*.txt)", "All Files (*)"}));
         QTemporaryDir dir;
         for (const char* name : {"Sequence3", "a.dat"}) {
             QFile file(dir.filePath(name));

@@ -12,8 +12,8 @@
 #include <QAction>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -182,9 +182,11 @@ private slots:
                  run.message.isEmpty() ? QStringList{} : QStringList{run.message});
         QVERIFY(rig.dialogs.questions.isEmpty());
         // A slider moved during the transfer goes out when it ends.
-        const QByteArray deferred = action.startsWith("try") ? QByteArray("\x0b\xc8") : QByteArray();
-        QCOMPARE(rig.port->written(), reading ? QByteArray("\x06")
-                                              : (programmed ? exchange + deferred : exchange.left(run.at)));
+        const QByteArray deferred =
+            action.startsWith("try") ? QByteArray("\x0b\xc8") : QByteArray();
+        QCOMPARE(rig.port->written(),
+                 reading ? QByteArray("\x06")
+                         : (programmed ? exchange + deferred : exchange.left(run.at)));
         QCOMPARE(rig.port->writes.size(), rig.port->written().size()); // one byte a write
         const QByteArray image = exchange.mid(3);
         QCOMPARE(rig.board.flash() == boardsim::BoardCore::Bytes(image.begin(), image.end()),

@@ -119,7 +119,8 @@ private slots:
         auto* playing = rig.form->findChild<QAbstractButton*>(mode);
         playing->click();
         QVERIFY(!open(rig));
-        QCOMPARE(rig.form->statusBar()->currentMessage(), QStringLiteral("Stop the playback first."));
+        QCOMPARE(rig.form->statusBar()->currentMessage(),
+                 QStringLiteral("Stop the playback first."));
         playing->click();
         QVERIFY(open(rig));
     }

@@ -142,11 +142,16 @@ void TestLive::numericFields_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<double>("value"); // the field holds 40 before
-    QTest::newRow("fixed step time, grouped") << "CWNumEdit1" << "1,000" << 1000.0;
-    QTest::newRow("step duration, grouped") << "CWNumEditTimeStep" << "1,500" << 1500.0;
-    QTest::newRow("step duration, plain") << "CWNumEditTimeStep" << "2500" << 2500.0;
-    QTest::newRow("not a number: the last value") << "CWNumEditTimeStep" << "-" << 40.0;
-    QTest::newRow("below the range: its floor") << "CWNumEdit1" << "7" << 50.0;
+    QTest::newRow("fixed step time, grouped") << "CWNumEdit1"
+                                              << "1,000" << 1000.0;
+    QTest::newRow("step duration, grouped") << "CWNumEditTimeStep"
+                                            << "1,500" << 1500.0;
+    QTest::newRow("step duration, plain") << "CWNumEditTimeStep"
+                                          << "2500" << 2500.0;
+    QTest::newRow("not a number: the last value") << "CWNumEditTimeStep"
+                                                  << "-" << 40.0;
+    QTest::newRow("below the range: its floor") << "CWNumEdit1"
+                                                << "7" << 50.0;
 }
 
 // Numbers typed as the user writes them; what cannot be read goes back, visibly, to the value

@@ -177,7 +177,8 @@ void TestPlayback::burstHoldsPositionsToTheRange() {
     QCOMPARE(rig.form->editor.replaceAll({stepline::readBackForm(r)}), EditOutcome::Done);
     rig.form->playback->HiTimer1_Timer();
     QCOMPARE(rig.port->written(), QByteArray::fromHex("08ff09000a800b800c800d800e800f80"
-                                                      "28802980" "2a802b80"));
+                                                      "28802980"
+                                                      "2a802b80"));
 }
 
 // The question users care about: after Repeat and after "PC Emu" off, does the board hold the

@@ -4,9 +4,9 @@
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/HiResTimer.h"
-#include "ui/shell/SwitchControl.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
+#include "ui/shell/SwitchControl.h"
 
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -115,8 +115,9 @@ void TestSequence::walkAndShowStep() {
     form()->CommandUp->click();
     form()->CommandDwn->click();
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(1));
-    QCOMPARE(rig->port->written(),
-             QByteArray::fromHex("088409800a800b800c800d800e800f8028802980" "2a802b80" "0882"));
+    QCOMPARE(rig->port->written(), QByteArray::fromHex("088409800a800b800c800d800e800f8028802980"
+                                                       "2a802b80"
+                                                       "0882"));
 
     // The odd channels k at 10 * k, the even ones centred.
     const QString odd =
@@ -180,7 +181,8 @@ void TestSequence::mouseOnTheList() {
 
     // No gesture leaves the list without a selected line: not a click below the last line, not
     // Ctrl+click on the selected one.
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(centreOf(5).x(), viewport->height() - 2));
+    QTest::mouseClick(viewport, Qt::LeftButton, {},
+                      QPoint(centreOf(5).x(), viewport->height() - 2));
     QCOMPARE(form()->sequenceList.selectedIndex(), 1);
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, centreOf(1));
     QCOMPARE(form()->sequenceList.selectedIndex(), 1);

@@ -1,8 +1,8 @@
 #include "support/FormRig.h"
 
+#include "ui/sequence/SequenceController.h"
 #include "ui/shell/HiResTimer.h"
 #include "ui/shell/NumericField.h"
-#include "ui/sequence/SequenceController.h"
 #include "ui/shell/ShellController.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
@@ -228,7 +228,8 @@ private slots:
         QTest::newRow("Quit") << "quit" << QByteArray::fromHex("00");
         QTest::newRow("close box") << "close" << QByteArray::fromHex("0000");
         QTest::newRow("Quit, no port") << "quit, closed" << QByteArray();
-        QTest::newRow("Quit during a transfer") << "quit, transfer" << QByteArray::fromHex("02000e");
+        QTest::newRow("Quit during a transfer")
+            << "quit, transfer" << QByteArray::fromHex("02000e");
         QTest::newRow("close box during a transfer")
             << "close, transfer" << QByteArray::fromHex("02000e");
     }
