@@ -217,11 +217,13 @@ void TestSequence::mouseWhilePlaying() {
     } gestures[] = {{3, centreOf(3), {0, 1, 2, 3, 4, 5}}, // a click
                     {1, centreOf(4), {0, 2, 3, 4, 1, 5}}, // a drag
                     {2, below, {0, 2, 3, 4, 1, 5}}};      // released on no line
+    const SequenceList& list = form()->sequenceList;
     for (const auto& g : gestures) {
         QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(g.from));
-        QTest::qWait(70);
+        QTRY_VERIFY(list.selectedIndex() != g.from); // a tick has moved on
         QTest::mouseMove(viewport, g.to);
-        QTest::qWait(70);
+        const int pointed = form()->ListSequence->indexAt(g.to).row();
+        QTRY_VERIFY(list.selectedIndex() != pointed);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, g.to);
         QCOMPARE(steps(), g.order);
     }
