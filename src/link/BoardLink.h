@@ -37,7 +37,8 @@ public:
     Sent transferByte(quint8 byte);
 
     // True when the last position sent to the channel is `value` as it would go out. Nothing
-    // is known after BoardReset or before anything was sent on the port now open.
+    // is known after BoardReset, once the board plays by itself, or before anything was sent
+    // on the port now open.
     bool holds(int channel, double value) const;
     void forgetPositions();
 

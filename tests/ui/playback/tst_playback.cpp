@@ -190,10 +190,12 @@ void TestPlayback::boardHoldsWhatTheWindowShows_data() {
     QTest::newRow("Repeat again") << "show emu tick tick repeat tick repeat";
     QTest::newRow("PC Emu off") << "show emu tick tick tick tick tick select:0 emu";
     QTest::newRow("after a board reset") << "show reset emu select:0 emu";
+    QTest::newRow("after the board played") << "show real advance real emu select:0 emu";
 }
 void TestPlayback::boardHoldsWhatTheWindowShows() {
     QFETCH(QString, script);
     BoardRig rig;
+    rig.board.setFlash({60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 0, 50}); // its own step
     Form1& f = *rig.form;
     load(rig, 4, {});
     f.sequenceList.setSelectedIndex(0);
@@ -208,6 +210,10 @@ void TestPlayback::boardHoldsWhatTheWindowShows() {
             f.CommandRepeat->click();
         } else if (step == "reset") {
             f.menuReset->trigger();
+        } else if (step == "real") {
+            f.CWButtonRealEmu->click();
+        } else if (step == "advance") {
+            rig.board.advance(std::chrono::seconds(1));
         } else {
             f.sequenceList.setSelectedIndex(step.section(':', 1).toInt());
         }
