@@ -54,7 +54,14 @@ BoardLink::Sent BoardLink::transferByte(quint8 byte) {
 
 BoardLink::Sent BoardLink::PcControlOn() { return everyday(board::PcControlOn); }
 BoardLink::Sent BoardLink::PcControlOff() { return everyday(board::PcControlOff); }
-BoardLink::Sent BoardLink::BoardPlayStart() { return everyday(board::BoardPlayStart); }
+BoardLink::Sent BoardLink::BoardPlayStart() {
+    // The board moves the servos itself from here on.
+    const Sent sent = everyday(board::BoardPlayStart);
+    if (sent == Sent::Yes) {
+        forgetPositions();
+    }
+    return sent;
+}
 BoardLink::Sent BoardLink::BoardPlayStop() { return everyday(board::BoardPlayStop); }
 BoardLink::Sent BoardLink::FlashErase() { return everyday(board::FlashErase); }
 BoardLink::Sent BoardLink::BoardReset() {
