@@ -185,9 +185,9 @@ void measureAll(std::vector<Row>& rows, bool uniform, bool paint, bool addOnly) 
     auto to = [](int run) { return run % 2 == 0 ? 900 : 100; };
     put("Drag move (line 100 <-> line 900)", measure([&](int run) {
             model.list.setSelectedIndex(from(run));
-            model.editor.pressOnList();
+            model.editor.pressOnList(from(run));
             model.list.setSelectedIndex(to(run));
-            model.editor.releaseOnList();
+            model.editor.releaseOnList(to(run));
         }),
         measure([&](int run) {
             widget.lines.move(from(run), to(run));

@@ -24,7 +24,7 @@ constexpr quint8 ChannelSelect(int channel) {
     return static_cast<quint8>(channel < 8 ? channel + 8 : channel + 32);
 }
 
-// Twelve ChannelSelect/position pairs, channel 0 first: 24 bytes.
+// Twelve ChannelSelect/position pairs, channel 0 first: 24 bytes. Positions are held to 0..255.
 QByteArray ChannelBurst(const StepRecord& step);
 
 } // namespace board

@@ -7,71 +7,85 @@ namespace interlock {
 namespace {
 
 using C = Command;
+using Commands = quint64;
 
-QString tr(const char* text) { return QCoreApplication::translate("Interlock", text); }
-
-bool changesList(Command c) {
-    switch (c) {
-    case C::Add:
-    case C::Remove:
-    case C::Replace:
-    case C::ClearAll:
-    case C::DragLine:
-    case C::SetBreak:
-    case C::ResetAllBreaks:
-    case C::InterpolateOk:
-    case C::Undo:
-    case C::Redo:
-    case C::Load:
-    case C::Read:
-        return true;
-    default:
-        return false;
-    }
+constexpr Commands bit(Command c) {
+    return Commands{1} << static_cast<unsigned>(c);
 }
 
-// Commands that run whatever else is running: they neither touch the list nor the line, nor
-// open a dialog that would stall a transfer.
-bool alwaysRuns(Command c) {
-    switch (c) {
-    case C::Abort:
-    case C::ShowHideFrames:
-    case C::InBuff:
-    case C::SelectLine:
-    case C::Quit:
-        return true;
-    default:
-        return false;
-    }
+template <typename... Cs> constexpr Commands any(Cs... cs) {
+    return (bit(cs) | ...);
 }
+
+static_assert(static_cast<unsigned>(C::Quit) < 64, "one bit per command");
+
+constexpr Activities kAlways = ~Activities{0};
+constexpr Commands kEvery = ~Commands{0};
+constexpr Commands kChangesList =
+    any(C::Add, C::Remove, C::Replace, C::ClearAll, C::DragLine, C::SetBreak, C::ResetAllBreaks,
+        C::InterpolateOk, C::Undo, C::Redo, C::Load, C::Read);
+
+struct Rule {
+    Activities running; // the row applies while any of these runs
+    Commands commands;
+    Outcome outcome;
+    const char* reason;
+};
+
+// Read top to bottom; the first row that matches what runs and the command decides.
+constexpr Rule kRules[] = {
+    // The dialog works on the line it was opened on.
+    {InterpDialog, bit(C::SelectLine), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "Close the interpolation dialog first.")},
+
+    // Neither the list nor the line, and no dialog that would stall a wait.
+    {kAlways, any(C::Abort, C::ShowHideFrames, C::InBuff, C::SelectLine, C::FixedStepTime, C::Quit),
+     Outcome::Runs, ""},
+
+    // A flash transfer owns the line: a byte of ours would land inside the image, a modal
+    // dialog would stall the exchange until the board gives up, and the list stays as it is.
+    {kTransfer, any(C::MoveSlider, C::CentreAll), Outcome::Deferred,
+     QT_TRANSLATE_NOOP("Interlock", "The board is busy with a flash transfer; the channels are "
+                                    "sent when it ends.")},
+    {kTransfer, bit(C::PlayStep), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "The board is busy with a flash transfer; playback steps are "
+                                    "not sent until it ends.")},
+    {kTransfer, kEvery, Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "The board is busy with a flash transfer; wait for it to end "
+                                    "or Abort it.")},
+
+    // Nothing may move or replace the dialog's line meanwhile.
+    {InterpDialog, bit(C::Interpolate), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "The interpolation dialog is already open.")},
+    {InterpDialog,
+     (kChangesList & ~bit(C::InterpolateOk)) | any(C::ShowStep, C::PcEmuOn, C::PcSeqOn),
+     Outcome::Refused, QT_TRANSLATE_NOOP("Interlock", "Close the interpolation dialog first.")},
+
+    // Playback moves the selection under the dialog.
+    {kPcPlayback, any(C::Interpolate, C::InterpolateOk), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "Stop the playback first.")},
+
+    // One player at a time.
+    {BoardPlayback, any(C::PcEmuOn, C::PcSeqOn), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "Switch \"Real Emu\" off first.")},
+    {PcEmuPlaying | PcEmuHalted, any(C::PcSeqOn, C::RealEmuOn), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "Switch \"PC Emu\" off first.")},
+    {PcSeq, any(C::PcEmuOn, C::RealEmuOn), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "Switch \"PC Seq\" off first.")},
+
+    {kAlways, kEvery, Outcome::Runs, ""},
+};
 
 } // namespace
 
-// Read top to bottom; the first rule that matches decides.
 Decision decide(Activities now, Command c) {
-    if (alwaysRuns(c)) {
-        return {};
-    }
-    if (now & kTransfer) {
-        // A byte of ours would land inside the image; a dialog would stall the exchange.
-        if (c == C::MoveSlider || c == C::CentreAll) {
-            return {Outcome::Deferred, tr("The board is busy with a flash transfer; the channels "
-                                          "are sent when it ends.")};
-        }
-        return {Outcome::Refused,
-                tr("The board is busy with a flash transfer; wait for it to end or Abort it.")};
-    }
-    if (now & InterpDialog) {
-        if (changesList(c) && c != C::InterpolateOk) {
-            return {Outcome::Refused, tr("Close the interpolation dialog first.")};
-        }
-        if (c == C::Interpolate) {
-            return {Outcome::Refused, tr("The interpolation dialog is already open.")};
-        }
-    }
-    if (now & kPcPlayback) {
-        if (c == C::Interpolate || c == C::InterpolateOk) {
-            return {Outcome::Refused, tr("Stop the playback first.")};
+    for (const Rule& rule : kRules) {
+        const bool applies = rule.running == kAlways || (now & rule.running) != 0;
+        if (applies && (rule.commands & bit(c)) != 0) {
+            if (rule.outcome == Outcome::Runs) {
+                return {};
+            }
+            return {rule.outcome, QCoreApplication::translate("Interlock", rule.reason)};
         }
     }
     return {};
@@ -102,6 +116,7 @@ QString commandName(Command c) {
     case C::Repeat: return QStringLiteral("Repeat");
     case C::Continue: return QStringLiteral("Continue");
     case C::FixedStepTime: return QStringLiteral("FixedStepTime");
+    case C::PlayStep: return QStringLiteral("PlayStep");
     case C::Program: return QStringLiteral("Program");
     case C::Read: return QStringLiteral("Read");
     case C::Verify: return QStringLiteral("Verify");

@@ -26,12 +26,12 @@ constexpr Activities kPcPlayback = PcEmuPlaying | PcEmuHalted | PcSeq;
 // Every command the user can give, grouped by what it does to the list and the line.
 enum class Command {
     // Live control: each puts bytes on the line.
-    MoveSlider,     // a slider, a committed offset, ShowStep's moves
-    PcControl,      // "PC Ctr Enbl", "ON", "OFF"
-    CentreAll,      // the channels' "Reset"
+    MoveSlider, // a slider, a committed offset, ShowStep's moves
+    PcControl,  // "PC Ctr Enbl", "ON", "OFF"
+    CentreAll,  // the channels' "Reset"
     // Walking the list: no change to it, ShowStep moves the servos.
-    SelectLine,     // a click on a line or on a step in the timeline
-    ShowStep,       // double-click, "--->", "<---"
+    SelectLine, // a click on a line or on a step in the timeline
+    ShowStep,   // double-click, "--->", "<---"
     // Editing: each changes the list.
     Add,
     Remove,
@@ -40,8 +40,8 @@ enum class Command {
     DragLine,
     SetBreak,
     ResetAllBreaks,
-    Interpolate,    // opening the dialog
-    InterpolateOk,  // its OK
+    Interpolate,   // opening the dialog
+    InterpolateOk, // its OK
     Undo,
     Redo,
     // Playback.
@@ -52,6 +52,7 @@ enum class Command {
     Repeat,
     Continue,
     FixedStepTime,
+    PlayStep, // a playback tick's ChannelBurst
     // Flash and the board.
     Program,
     Read,
@@ -70,7 +71,7 @@ enum class Command {
     ChoosePort,
     EchoClick,
     InBuff,
-    Quit,           // "Quit" and closing the window alike
+    Quit, // "Quit" and closing the window alike; keep it last
 };
 
 enum class Outcome {

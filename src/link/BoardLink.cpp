@@ -4,8 +4,26 @@
 #include "core/BoardCommands.h"
 #include "core/Rounding.h"
 
+namespace {
+constexpr int kUnknown = -1;
+
+int positionByte(double value) {
+    return qBound(0, rounding::toInt32(value), 255);
+}
+} // namespace
+
 BoardLink::BoardLink(Declaration& declaration, SerialControl& comm)
-    : m_d(declaration), m_comm(comm) {}
+    : m_d(declaration), m_comm(comm) {
+    forgetPositions();
+}
+
+bool BoardLink::holds(int channel, double value) const {
+    return m_sentPosition[size_t(channel)] == positionByte(value);
+}
+
+void BoardLink::forgetPositions() {
+    m_sentPosition.fill(kUnknown);
+}
 
 bool BoardLink::portOpen() const { return m_comm.portOpen(); }
 
@@ -36,15 +54,30 @@ BoardLink::Sent BoardLink::transferByte(quint8 byte) {
 
 BoardLink::Sent BoardLink::PcControlOn() { return everyday(board::PcControlOn); }
 BoardLink::Sent BoardLink::PcControlOff() { return everyday(board::PcControlOff); }
-BoardLink::Sent BoardLink::BoardPlayStart() { return everyday(board::BoardPlayStart); }
+BoardLink::Sent BoardLink::BoardPlayStart() {
+    // The board moves the servos itself from here on.
+    const Sent sent = everyday(board::BoardPlayStart);
+    if (sent == Sent::Yes) {
+        forgetPositions();
+    }
+    return sent;
+}
 BoardLink::Sent BoardLink::BoardPlayStop() { return everyday(board::BoardPlayStop); }
 BoardLink::Sent BoardLink::FlashErase() { return everyday(board::FlashErase); }
-BoardLink::Sent BoardLink::BoardReset() { return everyday(board::BoardReset); }
+BoardLink::Sent BoardLink::BoardReset() {
+    const Sent sent = everyday(board::BoardReset);
+    if (sent == Sent::Yes) {
+        forgetPositions();
+    }
+    return sent;
+}
 
 BoardLink::Sent BoardLink::ChannelPosition(int channel, double value) {
     const Sent sent = everyday(board::ChannelSelect(channel));
     if (sent == Sent::Yes) {
-        send(static_cast<quint8>(qBound(0, rounding::toInt32(value), 255)));
+        const int position = positionByte(value);
+        send(static_cast<quint8>(position));
+        m_sentPosition[size_t(channel)] = position;
     }
     return sent;
 }
@@ -57,5 +90,8 @@ BoardLink::Sent BoardLink::ChannelBurst(const StepRecord& step) {
         return Sent::LineBusy;
     }
     m_comm.output(board::ChannelBurst(step));
+    for (int c = 0; c < kChannelCount; ++c) {
+        m_sentPosition[size_t(c)] = qBound(0, step[c], 255);
+    }
     return Sent::Yes;
 }

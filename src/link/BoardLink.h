@@ -5,12 +5,16 @@
 
 #include <QtGlobal>
 
+#include <array>
+
 class SerialControl;
 
 // The senders of the board's command set. Every byte goes out through OutByte as its own
 // one-byte write, except ChannelBurst, which is one 24-byte write. Each sender asks first
-// whether the port is open; the everyday senders also keep off the line while a flash
-// transfer holds it, since a stray byte would corrupt the transfer.
+// whether the port is open. Whether a command may send now is the interlock's to say; the
+// everyday senders still keep off the line while a flash transfer holds it, as a last guard
+// for bytes that come from no command (a tick, the shutdown work), since one stray byte
+// corrupts the image. The link also remembers the position it last sent to each channel.
 class BoardLink {
 public:
     enum class Sent { Yes, PortClosed, LineBusy };
@@ -32,10 +36,17 @@ public:
     // The bytes of a flash exchange itself: FlashProgram, its count and image, FlashRead.
     Sent transferByte(quint8 byte);
 
+    // True when the last position sent to the channel is `value` as it would go out. Nothing
+    // is known after BoardReset, once the board plays by itself, or before anything was sent
+    // on the port now open.
+    bool holds(int channel, double value) const;
+    void forgetPositions();
+
 private:
     Sent everyday(quint8 byte);
     void send(quint8 byte);
 
     Declaration& m_d;
     SerialControl& m_comm;
+    std::array<int, kChannelCount> m_sentPosition;
 };

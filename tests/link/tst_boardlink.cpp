@@ -16,10 +16,6 @@ private slots:
         auto at = [](int c, double v) {
             return Send([=](auto& l) { return l.ChannelPosition(c, v); });
         };
-        QTest::newRow("PcControlOff") << Send(&BoardLink::PcControlOff) << bytes({0});
-        QTest::newRow("PcControlOn") << Send(&BoardLink::PcControlOn) << bytes({1});
-        QTest::newRow("BoardPlayStart") << Send(&BoardLink::BoardPlayStart) << bytes({3});
-        QTest::newRow("BoardPlayStop") << Send(&BoardLink::BoardPlayStop) << bytes({4});
         QTest::newRow("FlashErase") << Send(&BoardLink::FlashErase) << bytes({7});
         QTest::newRow("BoardReset") << Send(&BoardLink::BoardReset) << bytes({17});
         QTest::newRow("slider 9 to 200") << at(9, 200) << bytes({41, 200});

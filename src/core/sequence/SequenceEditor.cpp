@@ -124,12 +124,12 @@ std::optional<int> SequenceEditor::previous() {
     return to;
 }
 
-void SequenceEditor::pressOnList() {
-    m_declaration.DragFromIndex = static_cast<qint16>(m_list.selectedIndex());
+void SequenceEditor::pressOnList(int row) {
+    m_declaration.DragFromIndex = static_cast<qint16>(row);
 }
 
-bool SequenceEditor::releaseOnList() {
-    return dragMove(m_declaration.DragFromIndex, m_list.selectedIndex());
+bool SequenceEditor::releaseOnList(int row) {
+    return dragMove(m_declaration.DragFromIndex, row);
 }
 
 bool SequenceEditor::dragMove(int from, int to) {

@@ -48,10 +48,11 @@ public:
     std::optional<int> next();
     std::optional<int> previous();
 
-    // The mouse on the list: the press records the selected line in DragFromIndex, the release
-    // moves that line to the one selected now. True when a line moved.
-    void pressOnList();
-    bool releaseOnList();
+    // The mouse on the list, with the line under the pointer (-1 for none): the press records
+    // it in DragFromIndex, the release moves that line to the one under the pointer now. True
+    // when a line moved.
+    void pressOnList(int row);
+    bool releaseOnList(int row);
     bool dragMove(int from, int to);
 
     // Interpolation: the line at index gives way to a block of lines, which starts selected.

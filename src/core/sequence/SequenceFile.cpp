@@ -17,6 +17,7 @@ namespace sequencefile {
 namespace {
 
 constexpr int kFileFields = kChannelCount + 1;
+const QString kZeroPositions = QStringLiteral("0\t").repeated(kChannelCount);
 constexpr qint64 kReadChunk = 64 * 1024;
 
 QString nativePath(const QString& path) {
@@ -44,7 +45,7 @@ StopReason checkField(QByteArrayView field, qint32& value) {
         --end;
     }
     const bool negative = begin < end && field[begin] == '-';
-    if (negative) {
+    if (negative || (begin < end && field[begin] == '+')) {
         ++begin;
     }
     if (begin == end) {
@@ -77,7 +78,15 @@ struct LineCheck {
     std::array<qint32, kFileFields> values{};
 };
 
-LineCheck checkLine(QByteArrayView line) {
+// The duration may be fractional ("20.5"): it is kept in the line as read, and the list reader
+// rounds it. It must read as the list reads numbers, or every later rebuild would fail.
+bool readableDuration(QByteArrayView field, const QLocale& locale) {
+    return stepline::ParseStepLine(
+               kZeroPositions + QString::fromLatin1(field) + stepline::kLoadMsSuffix, locale)
+        .has_value();
+}
+
+LineCheck checkLine(QByteArrayView line, const QLocale& locale) {
     LineCheck check;
     if (line.contains('\r')) {
         check.reason = StopReason::StrayCarriageReturn;
@@ -92,7 +101,9 @@ LineCheck checkLine(QByteArrayView line) {
     for (int k = 0; k < kFileFields; ++k) {
         const qsizetype tab = line.indexOf('\t', start);
         const QByteArrayView field = tab < 0 ? line.sliced(start) : line.sliced(start, tab - start);
-        if (const StopReason r = checkField(field, check.values[k]); r != StopReason::None) {
+        if (const StopReason r = checkField(field, check.values[k]);
+            r != StopReason::None && !(k == kDurationField && r == StopReason::NotANumber &&
+                                       readableDuration(field, locale))) {
             check.reason = r;
             return check;
         }
@@ -235,7 +246,8 @@ LoadResult parse(const QByteArray& bytes, const QLocale& locale) {
     result.readable = true;
     const ReadoutCache readouts(locale);
     const QByteArrayView all(bytes);
-    qsizetype start = 0;
+    // A byte-order mark, as some editors write at the start of a UTF-8 file.
+    qsizetype start = all.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (start < all.size()) {
         if (result.lines.size() == kMaxLines) {
             result.cutAtLimit = !isLineEndOrBlank(all.sliced(start));
@@ -247,7 +259,7 @@ LoadResult parse(const QByteArray& bytes, const QLocale& locale) {
         if (newline >= 0 && line.endsWith('\r')) {
             line.chop(1);
         }
-        const LineCheck check = checkLine(line);
+        const LineCheck check = checkLine(line, locale);
         if (check.reason != StopReason::None) {
             if (check.reason == StopReason::TooFewFields && isBlank(line) &&
                 isLineEndOrBlank(all.sliced(next))) {

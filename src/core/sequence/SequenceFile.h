@@ -50,7 +50,7 @@ SaveResult save(const QString& path, const SequenceTable& table, int lineCount);
 enum class StopReason {
     None,
     TooFewFields,        // fewer than thirteen fields, a blank line among them
-    NotANumber,          // one of the thirteen fields is not a decimal integer
+    NotANumber,          // a position is not a decimal integer, or the duration not a number
     TooLarge,            // an integer that does not fit the table's 32 bits
     StrayCarriageReturn, // a CR that is not followed by LF: not a line end we read
 };

@@ -16,6 +16,9 @@ FilesController::FilesController(Form1& form) : m_form(form) {
 }
 
 void FilesController::SaveBuffer_Click() {
+    if (!m_form.permits(interlock::Command::Save)) {
+        return;
+    }
     Declaration& d = m_form.declaration;
     d.SaveCounter = static_cast<qint16>(d.SaveCounter + 1);
     {
@@ -44,6 +47,9 @@ void FilesController::SaveBuffer_Click() {
 }
 
 void FilesController::LoadBuffer_Click() {
+    if (!m_form.permits(interlock::Command::Load)) {
+        return;
+    }
     const auto step = m_form.history->step(QObject::tr("Load Buffer"));
     m_form.sequence->ResetBreakPoints();
 

@@ -35,8 +35,7 @@ QString FlashController::readLostText() {
 
 void FlashController::CommandFlash_Click() {
     Declaration& d = m_form.declaration;
-    if (d.transferActive()) {
-        m_form.tellLineBusy(); // pressed again inside a running transfer
+    if (!m_form.permits(interlock::Command::Program)) {
         return;
     }
     if (!m_form.link->portOpen()) {
@@ -110,6 +109,7 @@ void FlashController::endProgramming(boardwait::End how, Wait which, int lastByt
     if (how == boardwait::End::Closing) {
         return; // the window is going away: give the line back and nothing more
     }
+    m_form.transferEnded();
     d.AbortRequested = false;
     m_form.Command1->setEnabled(false);
     m_form.ProgressBarFlash->setVisible(false);
@@ -124,12 +124,16 @@ void FlashController::endProgramming(boardwait::End how, Wait which, int lastByt
 
 void FlashController::programmingDone() {
     m_form.declaration.AwaitingAck = false;
+    m_form.transferEnded();
     m_form.Command1->setEnabled(false);
     m_form.ProgressBarFlash->setVisible(false);
     m_form.inform(kProgrammed);
 }
 
 void FlashController::Command1_Click() {
+    if (!m_form.permits(interlock::Command::Abort)) {
+        return;
+    }
     m_form.declaration.AbortRequested = true;
     m_form.Command1->setEnabled(false);
 }
@@ -139,8 +143,7 @@ void FlashController::Command1_Click() {
 void FlashController::CommandRead_Click() {
     Declaration& d = m_form.declaration;
     SerialControl& comm = *m_form.MSComm1;
-    if (d.transferActive()) {
-        m_form.tellLineBusy();
+    if (!m_form.permits(interlock::Command::Read)) {
         return;
     }
     // Without a board there is nothing to read; an old image must not pass for its flash.
@@ -199,6 +202,7 @@ void FlashController::closeRead() {
     comm.setInputLen(1);
     comm.setRThreshold(1);
     comm.setInputMode(SerialControl::InputMode::Binary);
+    m_form.transferEnded();
 }
 
 void FlashController::readLost() {
@@ -233,8 +237,8 @@ void FlashController::storeRead() {
 }
 
 void FlashController::CommandErase_Click() {
-    if (m_form.link->portOpen() && m_form.link->FlashErase() == BoardLink::Sent::LineBusy) {
-        m_form.tellLineBusy();
+    if (m_form.permits(interlock::Command::Erase) && m_form.link->portOpen()) {
+        m_form.link->FlashErase();
     }
 }
 
@@ -242,6 +246,11 @@ void FlashController::CommandErase_Click() {
 
 void FlashController::CWButtonRealEmu_ValueChanged(bool on) {
     SwitchControl* realEmu = m_form.CWButtonRealEmu;
+    if (!m_form.permits(on ? interlock::Command::RealEmuOn : interlock::Command::RealEmuOff)) {
+        // Nothing goes out, so the switch stays where the board is.
+        realEmu->setValueSilently(!on);
+        return;
+    }
     if (!m_form.link->portOpen()) {
         m_form.inform(Form1::kNoConnection);
         realEmu->setValueSilently(false);
@@ -250,12 +259,6 @@ void FlashController::CWButtonRealEmu_ValueChanged(bool on) {
             m_form.CWButtonEmuPC->setEnabled(true);
             m_form.CWButtonManual->setEnabled(true);
         }
-        return;
-    }
-    if (m_form.link->lineBusy()) {
-        // Nothing goes out during a transfer, so the switch stays where the board is.
-        m_form.tellLineBusy();
-        realEmu->setValueSilently(!on);
         return;
     }
     m_form.CWButtonEmuPC->setEnabled(false);

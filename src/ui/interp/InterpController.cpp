@@ -53,7 +53,8 @@ InterpController::~InterpController() {
 
 void InterpController::CommandInterpolate_Click() {
     const SequenceList& list = m_form.sequenceList;
-    if (m_dialog || list.count() < 2 || list.selectedIndex() < 0) {
+    if (list.count() < 2 || list.selectedIndex() < 0 ||
+        !m_form.permits(interlock::Command::Interpolate)) {
         return;
     }
     m_dialog = new DialogInterp(&m_form);
@@ -84,7 +85,7 @@ void InterpController::Form_Load() {
 }
 
 void InterpController::OKButton_Click() {
-    if (!m_dialog) {
+    if (!m_dialog || !m_form.permits(interlock::Command::InterpolateOk)) {
         return;
     }
     interpolation::Direction direction = interpolation::Direction::None;

@@ -73,18 +73,49 @@ LiveController::LiveController(Form1& form) : m_form(form) {
     connect(form.CommandStart, &QPushButton::clicked, this, [this] { CommandStart_Click(); });
     connect(form.CommandStop, &QPushButton::clicked, this, [this] { CommandStop_Click(); });
     connect(&form, &Form1::shutdownWork, this, [this] { pcOff(); });
+    connect(&form, &Form1::lineFreed, this, [this] { sendDeferred(); });
 }
 
 void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
-    if (m_form.link->portOpen() &&
-        m_form.link->ChannelPosition(index, value) == BoardLink::Sent::LineBusy) {
-        m_form.tellLineBusy();
+    switch (m_form.decide(interlock::Command::MoveSlider).outcome) {
+    case interlock::Outcome::Runs:
+        if (m_form.link->portOpen()) {
+            m_form.link->ChannelPosition(index, value);
+        }
+        break;
+    case interlock::Outcome::Deferred:
+        m_deferred.set(size_t(index));
+        break;
+    case interlock::Outcome::Refused:
+        break;
     }
     const QLocale& locale = m_form.sequenceList.locale();
     m_form.Text1[index]->setText(numbertext::halfSteps(value - kCentre, locale));
     m_form.Text1[index + kChannelCount]->setText(
         numbertext::halfSteps((value - kCentre) * 64.0 / 128.0, locale) +
         numbertext::kDegreeSuffix);
+}
+
+void LiveController::sendDeferred() {
+    const std::bitset<kChannelCount> moved = m_deferred;
+    m_deferred.reset();
+    for (int c = 0; c < kChannelCount; ++c) {
+        if (moved.test(size_t(c))) {
+            CWSlide1_PointerValueChanged(c, m_form.CWSlide1[c]->value());
+        }
+    }
+}
+
+void LiveController::syncBoard() {
+    if (!m_form.link->portOpen()) {
+        return;
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        const double value = m_form.CWSlide1[c]->value();
+        if (!m_form.link->holds(c, value)) {
+            CWSlide1_PointerValueChanged(c, value);
+        }
+    }
 }
 
 void LiveController::Text1_KeyPress(int index, int& key) {
@@ -118,33 +149,39 @@ void LiveController::commitOffset(int channel) {
 }
 
 void LiveController::CWButtonMainOnOff_ValueChanged(bool on) {
+    if (!m_form.permits(interlock::Command::PcControl)) {
+        // Nothing reached the board, so the switch keeps telling how things stand.
+        m_form.CWButtonMainOnOff->setValueSilently(!on);
+        return;
+    }
     if (!m_form.link->portOpen()) {
         m_form.inform(Form1::kNoConnection);
         m_form.CWButtonMainOnOff->setValueSilently(false);
         return;
     }
-    const BoardLink::Sent sent = on ? m_form.link->PcControlOn() : m_form.link->PcControlOff();
-    if (sent == BoardLink::Sent::LineBusy) {
-        // Nothing reached the board, so the switch keeps telling how things stand.
-        m_form.CWButtonMainOnOff->setValueSilently(!on);
-        m_form.tellLineBusy();
+    if (on) {
+        m_form.link->PcControlOn();
+    } else {
+        m_form.link->PcControlOff();
     }
 }
 
 void LiveController::CommandStart_Click() {
-    if (m_form.link->portOpen() && m_form.link->PcControlOn() == BoardLink::Sent::LineBusy) {
-        m_form.tellLineBusy();
+    if (m_form.permits(interlock::Command::PcControl) && m_form.link->portOpen()) {
+        m_form.link->PcControlOn();
     }
 }
 
 void LiveController::CommandStop_Click() {
-    if (m_form.link->portOpen() && m_form.link->PcControlOff() == BoardLink::Sent::LineBusy) {
-        m_form.tellLineBusy();
+    if (m_form.permits(interlock::Command::PcControl) && m_form.link->portOpen()) {
+        m_form.link->PcControlOff();
     }
 }
 
+// During a transfer the board is inside the image: the shutdown sends nothing rather than a
+// byte the board would store.
 void LiveController::pcOff() {
-    if (m_form.link->portOpen()) {
+    if (m_form.link->portOpen() && m_form.permits(interlock::Command::PcControl)) {
         m_form.link->PcControlOff();
     }
 }
@@ -173,9 +210,13 @@ bool LiveController::eventFilter(QObject* watched, QEvent* event) {
         // Enter has done its work; the box has nothing more to do with it.
         return key == kDiscarded || key == kEnter;
     }
-    if (event->type() == QEvent::FocusOut &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-        Text1_LostFocus(index);
+    // Only focus moving to another control of the window leaves the box; another window or a
+    // popup coming up leaves it as it is, so a half-typed offset is not sent.
+    if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+            Text1_LostFocus(index);
+        }
     }
     return false;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "core/StepRecord.h"
+
 #include <QObject>
+
+#include <bitset>
 
 class Form1;
 class QKeyEvent;
@@ -26,6 +30,13 @@ public:
     // PC control off while the port is open; also the window's shutdown work.
     void pcOff();
 
+    // Runs the slider handling for every channel whose slider the board is not known to hold:
+    // a slider set to the value it already has raises no change, yet playback or a reset may
+    // have left the servo elsewhere.
+    void syncBoard();
+    // Slider moves held back during a flash transfer: the latest position of each moved channel.
+    void sendDeferred();
+
     static constexpr int kEnter = 13;
     static constexpr int kBackspace = 8;
     static constexpr int kMinus = 45;
@@ -38,4 +49,5 @@ private:
     void commitOffset(int channel);
 
     Form1& m_form;
+    std::bitset<kChannelCount> m_deferred;
 };

@@ -43,6 +43,10 @@ PlaybackController::~PlaybackController() {
 }
 
 void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
+    if (!m_form.permits(on ? interlock::Command::PcEmuOn : interlock::Command::PcEmuOff)) {
+        m_form.CWButtonEmuPC->setValueSilently(!on);
+        return;
+    }
     // Switched off with the port gone, playback still stops, so no mode is left locked.
     if (!connectionAvailable(m_form.CWButtonEmuPC, on) && on) {
         return;
@@ -96,15 +100,15 @@ void PlaybackController::PlayStep(qint16& step) {
     const StepRecord& record = m_form.editor.step(step);
     // While a flash transfer holds the line the step is skipped, not held back: playback
     // keeps its pace as with a closed port, and the transfer is never disturbed.
-    if (m_form.link->ChannelBurst(record) == BoardLink::Sent::LineBusy) {
-        m_form.tellLineBusy();
+    if (m_form.permits(interlock::Command::PlayStep)) {
+        m_form.link->ChannelBurst(record);
     }
     m_form.CWNumEditTimeStep->setValue(record[kDurationField]);
     m_form.LabelStep->setText(stepline::stepLabel(step));
 }
 
 void PlaybackController::CommandRepeat_Click() {
-    if (!m_form.CWButtonEmuPC->value()) {
+    if (!m_form.CWButtonEmuPC->value() || !m_form.permits(interlock::Command::Repeat)) {
         return;
     }
     SequenceList& list = m_form.sequenceList;
@@ -130,7 +134,8 @@ void PlaybackController::CommandRepeat_Click() {
 
 void PlaybackController::CommandContinue_Click() {
     const int selected = m_form.sequenceList.selectedIndex();
-    if (!m_form.CWButtonEmuPC->value() || selected < 0) {
+    if (!m_form.CWButtonEmuPC->value() || selected < 0 ||
+        !m_form.permits(interlock::Command::Continue)) {
         return;
     }
     setIntervalToStep(selected);
@@ -138,6 +143,10 @@ void PlaybackController::CommandContinue_Click() {
 }
 
 void PlaybackController::CWButtonManual_ValueChanged(bool on) {
+    if (!m_form.permits(on ? interlock::Command::PcSeqOn : interlock::Command::PcSeqOff)) {
+        m_form.CWButtonManual->setValueSilently(!on);
+        return;
+    }
     if (!connectionAvailable(m_form.CWButtonManual, on) && on) {
         return;
     }
@@ -153,10 +162,17 @@ void PlaybackController::CWButtonManual_ValueChanged(bool on) {
 }
 
 void PlaybackController::CWNumEdit1_ValueChanged(double value) {
+    if (!m_form.permits(interlock::Command::FixedStepTime)) {
+        return;
+    }
     m_form.HiTimer1->setInterval(rounding::toInt32(value));
 }
 
 void PlaybackController::CommandUpdate_Click() {
+    // Deferred moves are the slider handling's to keep.
+    if (m_form.decide(interlock::Command::CentreAll).outcome == interlock::Outcome::Refused) {
+        return;
+    }
     for (int c = 0; c < kChannelCount; ++c) {
         SlideControl* slide = m_form.CWSlide1[size_t(c)];
         if (slide->value() != kCentre) {

@@ -2,6 +2,7 @@
 #include "SequenceHistory.h"
 
 #include "core/sequence/StepLine.h"
+#include "ui/live/LiveController.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/NumericField.h"
@@ -33,9 +34,9 @@ SequenceController::SequenceController(Form1& form) : m_form(form) {
     StepListView* view = form.ListSequence;
     connect(view, &QAbstractItemView::doubleClicked, this, [this] { ListSequence_DblClick(); });
     connect(view, &StepListView::mouseDown, this,
-            [this](Qt::MouseButton b) { ListSequence_MouseDown(b); });
+            [this](Qt::MouseButton b, int row) { ListSequence_MouseDown(b, row); });
     connect(view, &StepListView::mouseUp, this,
-            [this](Qt::MouseButton b) { ListSequence_MouseUp(b); });
+            [this](Qt::MouseButton b, int row) { ListSequence_MouseUp(b, row); });
     view->viewport()->installEventFilter(this);
 
     SequenceList* list = &form.sequenceList;
@@ -62,6 +63,7 @@ void SequenceController::ShowStep(int index) {
     for (int k = 0; k < kChannelCount; ++k) {
         m_form.CWSlide1[k]->setValue(step[k]);
     }
+    m_form.live->syncBoard();
     m_form.CWNumEditTimeStep->setValue(step[kDurationField]);
     m_form.LabelStep->setText(stepline::stepLabel(index));
 }
@@ -71,6 +73,9 @@ void SequenceController::ResetBreakPoints() {
 }
 
 void SequenceController::CommandAdd_Click() {
+    if (!m_form.permits(interlock::Command::Add)) {
+        return;
+    }
     const auto step = m_form.history->step(tr("Add"));
     const EditOutcome outcome = m_form.editor.add(lineFromEntry());
     if (outcome == EditOutcome::Done) {
@@ -80,6 +85,9 @@ void SequenceController::CommandAdd_Click() {
 }
 
 void SequenceController::CommandRem_Click() {
+    if (!m_form.permits(interlock::Command::Remove)) {
+        return;
+    }
     const auto step = m_form.history->step(tr("Remove"));
     if (m_form.editor.remove() == EditOutcome::Done) {
         showSelectedInLabel();
@@ -87,6 +95,9 @@ void SequenceController::CommandRem_Click() {
 }
 
 void SequenceController::CommandReplace_Click() {
+    if (!m_form.permits(interlock::Command::Replace)) {
+        return;
+    }
     const auto step = m_form.history->step(tr("Replace"));
     const EditOutcome outcome = m_form.editor.replace(lineFromEntry());
     if (outcome == EditOutcome::Done) {
@@ -96,43 +107,65 @@ void SequenceController::CommandReplace_Click() {
 }
 
 void SequenceController::CommandClear_Click() {
+    if (!m_form.permits(interlock::Command::ClearAll)) {
+        return;
+    }
     const auto step = m_form.history->step(tr("Clear All"));
     m_form.editor.clearAll();
 }
 
 void SequenceController::CommandUp_Click() {
+    if (!m_form.permits(interlock::Command::ShowStep)) {
+        return;
+    }
     if (const std::optional<int> to = m_form.editor.next()) {
         ShowStep(*to);
     }
 }
 
 void SequenceController::CommandDwn_Click() {
+    if (!m_form.permits(interlock::Command::ShowStep)) {
+        return;
+    }
     if (const std::optional<int> to = m_form.editor.previous()) {
         ShowStep(*to);
     }
 }
 
 void SequenceController::ListSequence_DblClick() {
+    if (!m_form.permits(interlock::Command::ShowStep)) {
+        return;
+    }
     ShowStep(m_form.sequenceList.selectedIndex());
 }
 
-// The button does not matter: only the left one moves the selection while it is held.
-void SequenceController::ListSequence_MouseDown(Qt::MouseButton) {
+// The button does not matter: only the left one reaches the view (see eventFilter).
+void SequenceController::ListSequence_MouseDown(Qt::MouseButton, int row) {
     m_form.history->notePress();
-    m_form.editor.pressOnList();
+    m_form.editor.pressOnList(row);
 }
 
-void SequenceController::ListSequence_MouseUp(Qt::MouseButton) {
+void SequenceController::ListSequence_MouseUp(Qt::MouseButton, int row) {
+    // A click that ends on the line it began on moves nothing and needs no leave.
+    if (row == m_form.declaration.DragFromIndex || !m_form.permits(interlock::Command::DragLine)) {
+        return;
+    }
     const auto step = m_form.history->stepSincePress(tr("Move"));
-    m_form.editor.releaseOnList();
+    m_form.editor.releaseOnList(row);
 }
 
 void SequenceController::CommandBrk_Click() {
+    if (!m_form.permits(interlock::Command::SetBreak)) {
+        return;
+    }
     const auto step = m_form.history->step(tr("Set/Reset Break"));
     m_form.editor.toggleBreak();
 }
 
 void SequenceController::CommandResBrk_Click() {
+    if (!m_form.permits(interlock::Command::ResetAllBreaks)) {
+        return;
+    }
     const auto step = m_form.history->step(tr("Reset  All Break"));
     ResetBreakPoints();
 }
@@ -174,12 +207,19 @@ void SequenceController::mirrorSelection(int index) {
     }
 }
 
+// Only the list's own rules leave no line selected. A gesture that empties the view's selection
+// (a click below the last line, Ctrl+click on the selected line) gets the line back at once, or
+// the next Add would go to the top and Remove would do nothing.
 void SequenceController::takeViewSelection() {
     if (m_rowsChanging) {
         return;
     }
     const QModelIndexList selected = m_form.ListSequence->selectionModel()->selectedRows();
-    m_form.sequenceList.setSelectedIndex(selected.isEmpty() ? -1 : selected.first().row());
+    if (selected.isEmpty()) {
+        mirrorSelection(m_form.sequenceList.selectedIndex());
+        return;
+    }
+    m_form.sequenceList.setSelectedIndex(selected.first().row());
 }
 
 // The view would select a line on any button, and on a release after a right press; only the

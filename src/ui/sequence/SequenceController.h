@@ -26,8 +26,9 @@ public:
     void CommandUp_Click();
     void CommandDwn_Click();
     void ListSequence_DblClick();
-    void ListSequence_MouseDown(Qt::MouseButton button);
-    void ListSequence_MouseUp(Qt::MouseButton button);
+    // `row` is the line under the pointer, -1 for none.
+    void ListSequence_MouseDown(Qt::MouseButton button, int row);
+    void ListSequence_MouseUp(Qt::MouseButton button, int row);
     void CommandBrk_Click();
     void CommandResBrk_Click();
 

@@ -9,12 +9,12 @@ void EchoBox::mousePressEvent(QMouseEvent* event) {
 
 void StepListView::mousePressEvent(QMouseEvent* event) {
     QListView::mousePressEvent(event);
-    emit mouseDown(event->button());
+    emit mouseDown(event->button(), indexAt(event->position().toPoint()).row());
 }
 
 void StepListView::mouseReleaseEvent(QMouseEvent* event) {
     QListView::mouseReleaseEvent(event);
-    emit mouseUp(event->button());
+    emit mouseUp(event->button(), indexAt(event->position().toPoint()).row());
 }
 
 PortChooser::PortChooser(Resolver resolver, QWidget* parent)

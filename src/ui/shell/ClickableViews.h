@@ -19,16 +19,17 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
-// The step list: reports button down and up after the view has moved its selection, so a
-// handler sees the line under the pointer as the selected one.
+// The step list: reports button down and up, after the view has moved its selection, with the
+// row under the pointer (-1 for none). The row, not the selection, is where the pointer is:
+// a playback tick may move the selection while the button is held.
 class StepListView : public QListView {
     Q_OBJECT
 public:
     using QListView::QListView;
 
 signals:
-    void mouseDown(Qt::MouseButton button);
-    void mouseUp(Qt::MouseButton button);
+    void mouseDown(Qt::MouseButton button, int row);
+    void mouseUp(Qt::MouseButton button, int row);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -36,7 +36,7 @@
 
 namespace {
 
-constexpr int kLineBusyShownMs = 6000;
+constexpr int kRefusalShownMs = 6000;
 
 QPushButton* makeButton(const QString& caption, const QString& name, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -135,12 +135,6 @@ void Form1::inform(const QString& text, const QString& title) {
     dialogs.information(this, title, text);
 }
 
-QString Form1::lineBusyText() const {
-    return tr("The board is busy with a flash transfer; nothing else is sent until it ends.");
-}
-
-void Form1::tellLineBusy() { statusBar()->showMessage(lineBusyText(), kLineBusyShownMs); }
-
 interlock::Activities Form1::activities() const {
     interlock::Activities now = 0;
     if (CWButtonEmuPC->value()) {
@@ -167,7 +161,7 @@ interlock::Activities Form1::activities() const {
 interlock::Decision Form1::decide(interlock::Command command) {
     const interlock::Decision decision = interlock::decide(activities(), command);
     if (!decision.runs()) {
-        statusBar()->showMessage(decision.reason, kLineBusyShownMs);
+        statusBar()->showMessage(decision.reason, kRefusalShownMs);
     }
     return decision;
 }
@@ -231,7 +225,8 @@ QWidget* Form1::buildChannels() {
     Label1->setBuddy(CWNumEditTimeStep);
     LabelStep = new QLabel(tr("Step N° ..."), FrameMan);
     LabelStep->setObjectName(QStringLiteral("LabelStep"));
-    LabelStep->setAccessibleName(tr("Step Number"));
+    // No fixed accessible name: screen readers then read the step shown, and hear of each change.
+    LabelStep->setAccessibleDescription(tr("Step Number"));
     LabelStep->setMinimumWidth(LabelStep->fontMetrics().horizontalAdvance(QStringLiteral("Step N° 1023")) + 8);
     CommandUpdate = makeButton(tr("Reset"), QStringLiteral("CommandUpdate"), FrameMan);
     CommandUpdate->setToolTip(tr("Centre all twelve channels"));

@@ -57,11 +57,6 @@ public:
 
     // A modal information message with one OK button.
     void inform(const QString& text, const QString& title = kProgramTitle);
-    // Why a control sent nothing: a flash transfer holds the line. Shown without blocking,
-    // so the transfer goes on while the user reads it.
-    void tellLineBusy();
-    QString lineBusyText() const;
-
     // What is running now, for the interlock.
     interlock::Activities activities() const;
     // True when the command runs now as it always does. Otherwise the reason goes to the status
@@ -72,6 +67,8 @@ public:
     // The shutdown work: PC control off while the port is open. Runs at Quit, at window
     // close and at teardown.
     void runShutdownWork();
+    // A flash transfer has given the line back: what waited for it goes out now.
+    void transferEnded() { emit lineFreed(); }
 
     // Program-wide state and the link.
     Declaration declaration;
@@ -163,6 +160,7 @@ public:
 
 signals:
     void shutdownWork();
+    void lineFreed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

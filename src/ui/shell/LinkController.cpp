@@ -14,7 +14,8 @@ LinkController::LinkController(Form1& form) : m_form(form) {
     QObject::connect(form.MSComm1, &SerialControl::portLost, &form, [this](const QString& reason) {
         // A transfer that was waiting reports the loss itself when its wait ends. The message
         // is queued: it must not open inside the serial port's own error signal.
-        const bool transferReports = m_form.declaration.transferActive();
+        const bool transferReports = (m_form.activities() & interlock::kTransfer) != 0;
+        m_form.link->forgetPositions();
         QMetaObject::invokeMethod(
             &m_form, [this, reason, transferReports] { portLost(reason, transferReports); },
             Qt::QueuedConnection);
@@ -22,6 +23,9 @@ LinkController::LinkController(Form1& form) : m_form(form) {
 }
 
 void LinkController::ComboPort_Click(int index) {
+    if (!m_form.permits(interlock::Command::ChoosePort)) {
+        return;
+    }
     SerialControl& comm = *m_form.MSComm1;
     if (comm.portOpen()) {
         comm.setPortOpen(false);
@@ -52,17 +56,25 @@ bool LinkController::OpenPort() {
     comm.setInputLen(1);
     comm.setRThreshold(1);
     comm.setInputMode(SerialControl::InputMode::Binary);
+    // Whatever is on the other end now holds positions we do not know.
+    m_form.link->forgetPositions();
     return true;
 }
 
 void LinkController::MSComm1_OnComm() { m_form.receiveHandler->MSComm1_OnComm(); }
 
 void LinkController::Echo_Click() {
+    if (!m_form.permits(interlock::Command::EchoClick)) {
+        return;
+    }
     m_form.Echo->setText(QString());
     m_form.MSComm1->setInBufferCount(0);
 }
 
 void LinkController::CommandInBuff_Click() {
+    if (!m_form.permits(interlock::Command::InBuff)) {
+        return;
+    }
     m_form.Echo->setText(QString::number(m_form.MSComm1->inBufferCount()));
 }
 

@@ -4,6 +4,8 @@
 
 #include <QLineEdit>
 
+#include <cmath>
+
 NumericField::NumericField(const Settings& settings, QWidget* parent)
     : QDoubleSpinBox(parent), m_settings(settings) {
     setDecimals(6);
@@ -40,22 +42,19 @@ QValidator::State NumericField::validate(QString& input, int& pos) const {
     if (state != QValidator::Acceptable) {
         return state;
     }
-    const double v = valueFromText(input);
-    if (v < m_settings.minimum || v > m_settings.maximum) {
+    const std::optional<double> v = read(input);
+    if (!v || *v < m_settings.minimum || *v > m_settings.maximum) {
         return QValidator::Intermediate;
     }
     return state;
 }
 
+// Text that is not a number goes back to the value the field holds, never to its floor: a
+// field that silently became 20 ms would put 20 ms into every later step.
 void NumericField::fixup(QString& input) const {
-    QString body = input;
-    if (!suffix().isEmpty() && body.endsWith(suffix())) {
-        body.chop(suffix().size());
-    }
-    const auto v = numbertext::parse(body, locale());
-    const double clamped =
-        qBound(m_settings.minimum, v.value_or(m_settings.minimum), m_settings.maximum);
-    input = textFromValue(clamped) + suffix();
+    const std::optional<double> v = read(input);
+    const double shown = v ? qBound(m_settings.minimum, *v, m_settings.maximum) : value();
+    input = textFromValue(shown) + suffix();
 }
 
 QString NumericField::textFromValue(double value) const {
@@ -63,9 +62,25 @@ QString NumericField::textFromValue(double value) const {
 }
 
 double NumericField::valueFromText(const QString& text) const {
-    QString body = text;
-    if (!suffix().isEmpty() && body.endsWith(suffix())) {
-        body.chop(suffix().size());
+    return read(text).value_or(value());
+}
+
+// The user's number format, digit grouping included ("1,000" where the comma groups).
+std::optional<double> NumericField::read(const QString& text) const {
+    QString body = text.trimmed();
+    if (!suffix().isEmpty() && body.endsWith(suffix().trimmed())) {
+        body.chop(suffix().trimmed().size());
     }
-    return numbertext::parse(body, locale()).value_or(m_settings.minimum);
+    body = body.trimmed();
+    if (const std::optional<double> plain = numbertext::parse(body, locale())) {
+        return plain;
+    }
+    QLocale grouped = locale();
+    grouped.setNumberOptions(grouped.numberOptions() & ~QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double v = grouped.toDouble(body, &ok);
+    if (!ok || !std::isfinite(v)) {
+        return std::nullopt;
+    }
+    return v;
 }

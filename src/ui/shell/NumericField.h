@@ -2,6 +2,8 @@
 
 #include <QDoubleSpinBox>
 
+#include <optional>
+
 // A numeric field with up/down arrows and a unit text. What the user enters is held to the
 // field's range; a value set from code is shown as set, so a step read back at 10 ms still
 // shows 10 ms, unless the field keeps a hard floor (a count that must never drop below 1).
@@ -30,6 +32,7 @@ public:
 
 private:
     void restoreRange();
+    std::optional<double> read(const QString& text) const;
 
     Settings m_settings;
 };

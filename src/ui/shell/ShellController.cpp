@@ -33,8 +33,17 @@ void ShellController::Form_Unload() {
     if (m_ended) {
         return;
     }
-    m_form.runShutdownWork();
+    endRun();
     m_form.declaration.shuttingDown = true;
+}
+
+// Closing and Quit end a transfer alike: the waiting transfer returns, and nothing more goes
+// out, neither now nor at teardown, into an image the board has not finished taking.
+void ShellController::endRun() {
+    if (!m_form.permits(interlock::Command::PcControl)) {
+        m_ended = true;
+    }
+    m_form.runShutdownWork();
 }
 
 void ShellController::Form_Terminate() {
@@ -44,15 +53,25 @@ void ShellController::Form_Terminate() {
 }
 
 void ShellController::FreshProg(bool checked) {
+    if (!m_form.permits(interlock::Command::ShowHideFrames)) {
+        return;
+    }
     m_form.FrameFlash->setVisible(checked);
     m_form.FrameRealEmu->setVisible(checked);
 }
 
-void ShellController::Serial(bool checked) { m_form.FrameSer->setVisible(checked); }
+void ShellController::Serial(bool checked) {
+    if (m_form.permits(interlock::Command::ShowHideFrames)) {
+        m_form.FrameSer->setVisible(checked);
+    }
+}
 
 void ShellController::Resetting() {
-    if (m_form.link->portOpen() && m_form.link->BoardReset() == BoardLink::Sent::LineBusy) {
-        m_form.tellLineBusy();
+    if (!m_form.permits(interlock::Command::BoardReset)) {
+        return;
+    }
+    if (m_form.link->portOpen()) {
+        m_form.link->BoardReset();
     }
     // Each switch's own handling runs as if the user had switched it off.
     for (SwitchControl* s : {m_form.CWButtonMainOnOff, m_form.CWButtonRealEmu, m_form.CWButtonEmuPC,
@@ -62,7 +81,10 @@ void ShellController::Resetting() {
 }
 
 void ShellController::Quit() {
-    m_form.runShutdownWork();
+    if (!m_form.permits(interlock::Command::Quit)) {
+        return;
+    }
+    endRun();
     m_ended = true;
     m_form.declaration.shuttingDown = true;
     m_form.hide();

@@ -17,6 +17,8 @@ public:
     void Quit();
 
 private:
+    void endRun();
+
     Form1& m_form;
     // After Quit nothing else of the window runs, the shutdown work included.
     bool m_ended = false;

@@ -12,11 +12,18 @@ QStringList QtUserDialogs::nameFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
+        QString description = parts[i];
+        QString pattern = parts[i + 1];
+        // "*.*" means every file to the filter's authors; here it would hide names without a
+        // dot. The dialog takes its patterns from the parentheses, so they must say "*" too.
+        if (pattern == QLatin1String("*.*")) {
+            pattern = QStringLiteral("*");
+            description.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+        }
         // The description usually names its pattern already; add it only when it does not.
-        filters << (description.contains(parts[i + 1])
+        filters << (description.contains(pattern)
                         ? description
-                        : description + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')'));
+                        : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     }
     return filters;
 }

@@ -80,6 +80,21 @@ private slots:
                              QStringLiteral("0 \u00B0\t").repeated(8) + "0500  ms\t"});
     }
 
+    // What other programs write: a byte-order mark, a plus sign, a fractional duration, which
+    // the line keeps as read and the table rounds half to even.
+    void loadTakesMarkPlusAndFraction() {
+        const LoadResult loaded =
+            parse("\xEF\xBB\xBF+129\t" + QByteArray("128\t").repeated(11) + "20.5\t\r\n" +
+                  QByteArray("128\t").repeated(12) + "+5\t\r\n");
+        QCOMPARE(loaded.stopLine, -1);
+        QCOMPARE(
+            loaded.lines,
+            QStringList({"0.5 \u00B0\t" + QStringLiteral("0 \u00B0\t").repeated(11) + "20.5  ms\t",
+                         QStringLiteral("0 \u00B0\t").repeated(12) + "+5  ms\t"}));
+        QCOMPARE((*stepline::ParseStepLine(loaded.lines[0]))[kDurationField], 20);
+        QCOMPARE((*stepline::ParseStepLine(loaded.lines[1]))[kDurationField], 5);
+    }
+
     void load_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("lines");
@@ -95,7 +110,8 @@ private slots:
         row("blank line inside", a + "\r\n" + a, 1, TooFewFields);
         row("twelve values", a + a + a.chopped(7) + "\r\n", 2, TooFewFields);
         row("letter in a position", a + fileLine(100).replace("100", "1e2"), 1, NotANumber);
-        row("fraction in the duration", fileLine(100, "20.5"), 0, NotANumber);
+        row("fraction in a position", a + fileLine(100).replace("100\t1", "100.5\t1"), 1,
+            NotANumber);
         row("NUL byte", a + fileLine(100, QByteArray("5\0", 2)), 1, NotANumber);
         row("32-bit limits", fileLine(-2147483647 - 1, "2147483647") + fileLine(2147483647), 2);
         row("one above 32 bits", a + fileLine(100, "2147483648"), 1, TooLarge);

@@ -124,10 +124,10 @@ void TestSequenceEditor::commands() {
     int got = 0;
     if (c[0] == "drag") {
         QVERIFY(list.setSelectedIndex(c[1].toInt()));
-        editor.pressOnList();
+        editor.pressOnList(c[1].toInt());
         QCOMPARE(decl.DragFromIndex, c[1].toInt());
         QVERIFY(list.setSelectedIndex(c[2].toInt()));
-        got = editor.releaseOnList();
+        got = editor.releaseOnList(c[2].toInt());
     } else {
         got = c[0] == "add"        ? int(editor.add(lines.value(0)))
               : c[0] == "next"     ? editor.next().value_or(-1)

@@ -1,6 +1,5 @@
 // The panel's own serial layer against the board simulator over a real pty.
 
-#include "core/BoardCommands.h"
 #include "core/Declaration.h"
 #include "link/BoardLink.h"
 #include "link/PortMap.h"
@@ -32,16 +31,6 @@ struct Panel {
     BoardLink link;
 };
 
-// What has arrived once count bytes are there (fewer when they never come).
-QByteArray waitForBytes(SerialControl& comm, int count) {
-    [[maybe_unused]] const bool arrived =
-        QTest::qWaitFor([&] { return comm.inBufferCount() >= count; }, kWaitMs);
-    comm.setInputLen(count);
-    const QByteArray bytes = comm.input();
-    comm.setInputLen(0);
-    return bytes;
-}
-
 } // namespace
 
 class TestBoardSimLink : public QObject {
@@ -62,23 +51,6 @@ private slots:
         m_sim.reset();
     }
 
-    void sliderMovesReachTheBoard_data() {
-        QTest::addColumn<int>("channel");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("logged");
-        QTest::newRow("slider 9 to 200") << 9 << 200.0 << "channel 9 200";
-        QTest::newRow("slider 0 to 0") << 0 << 0.0 << "channel 0 0";
-        QTest::newRow("slider 11 to 255") << 11 << 255.0 << "channel 11 255";
-        QTest::newRow("half rounds to even") << 3 << 128.5 << "channel 3 128";
-    }
-    void sliderMovesReachTheBoard() {
-        QFETCH(int, channel);
-        QFETCH(double, value);
-        QFETCH(QString, logged);
-        QCOMPARE(m_panel->link.ChannelPosition(channel, value), BoardLink::Sent::Yes);
-        QCOMPARE(m_sim->waitForLine(logged, 0, kWaitMs), 0);
-    }
-
     void commandsReachTheBoardInOrder() {
         StepRecord step{};
         step.fill(128);
@@ -96,36 +68,6 @@ private slots:
              << "reset";
         QVERIFY(m_sim->waitForLineCount(int(want.size()), kWaitMs));
         QCOMPARE(m_sim->lines(), want);
-    }
-
-    void flashExchangesByteForByte() {
-        BoardLink& link = m_panel->link;
-        SerialControl& comm = m_panel->comm;
-        // 19 steps: one block ack after byte 256, none after the last ten.
-        QByteArray image;
-        for (int i = 0; i < 19 * 14; ++i) {
-            image.append(static_cast<char>(i % 251));
-        }
-        link.transferByte(board::FlashProgram);
-        link.transferByte(static_cast<quint8>(image.size() / 256));
-        link.transferByte(static_cast<quint8>(image.size() % 256));
-        QCOMPARE(waitForBytes(comm, 1), QByteArray(1, char(board::Ack)));
-        for (int i = 0; i < image.size(); ++i) {
-            link.transferByte(static_cast<quint8>(image.at(i)));
-            if ((i + 1) % 256 == 0) {
-                QCOMPARE(waitForBytes(comm, 1), QByteArray(1, char(board::Ack)));
-            }
-        }
-        QVERIFY(m_sim->waitForLine(QStringLiteral("flash-program complete 266"), 0, kWaitMs) >= 0);
-        QCOMPARE(comm.inBufferCount(), 0);
-
-        link.transferByte(board::FlashRead);
-        QCOMPARE(waitForBytes(comm, 2 + image.size()), QByteArray("\x01\x0a", 2) + image);
-
-        QCOMPARE(link.FlashErase(), BoardLink::Sent::Yes);
-        QVERIFY(m_sim->waitForLine(QStringLiteral("flash-erase"), 0, kWaitMs) >= 0);
-        link.transferByte(board::FlashRead);
-        QCOMPARE(waitForBytes(comm, 2), QByteArray(2, '\0'));
     }
 
     void closingAndReopeningThePort() {
@@ -175,22 +117,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(portmap::linkPath(1)));
         QVERIFY(!QFileInfo(portmap::linkPath(1)).isSymLink());
         qunsetenv("TESSAREL_PORT_DIR");
-    }
-
-    void hangUpIsSeenAsALostPort() {
-        SimProcess sim;
-        QVERIFY2(sim.start({QStringLiteral("--hang-up-after"), QStringLiteral("2")}),
-                 qPrintable(sim.error()));
-        const QString device = sim.devicePath();
-        Panel panel([device](int) { return device; });
-        QVERIFY(panel.comm.setPortOpen(true));
-        QSignalSpy lost(&panel.comm, &SerialControl::portLost);
-        panel.link.ChannelPosition(9, 200);
-        QVERIFY(sim.waitForLine(QStringLiteral("fault hang-up 2"), 0, kWaitMs) >= 0);
-        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, kWaitMs);
-        QVERIFY(!panel.comm.portOpen());
-        QCOMPARE(panel.link.PcControlOn(), BoardLink::Sent::PortClosed);
-        QVERIFY(sim.stop());
     }
 };
 

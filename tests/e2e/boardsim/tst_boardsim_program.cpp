@@ -152,20 +152,6 @@ private slots:
         QCOMPARE(sim.lines().last(), "exit quit");
         QVERIFY(sim.lines().contains("reset"));
     }
-
-    void faultsReachTheLine() {
-        SimProcess sim;
-        QVERIFY(sim.start({"--wrong-ack-once", "7", "--ack-after-wrong", "--debug-bytes", "65,66",
-                           "--read-count", "20000", "--read-send", "3"}));
-        Line line(sim.devicePath());
-        QCOMPARE(line.read(2), bytes({65, 66})); // once, at start
-        QVERIFY(line.write(bytes({2, 0, 0})));
-        QCOMPARE(line.read(2), bytes({7, 255}));
-        QVERIFY(line.write(bytes({2, 0, 0, 6})));
-        QCOMPARE(line.read(6), bytes({255, 0x4e, 0x20, 255, 255, 255}));
-        QVERIFY(sim.waitForLine("flash-read 20000 sent 3") >= 0);
-        QVERIFY(sim.stop());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBoardSimProgram)

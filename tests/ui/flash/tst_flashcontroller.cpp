@@ -5,12 +5,15 @@
 #include "core/sequence/StepLine.h"
 #include "ui/flash/FlashController.h"
 #include "ui/shell/ClickableViews.h"
+#include "ui/shell/HiResTimer.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
 #include <QAction>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -125,8 +128,10 @@ private slots:
         f.declaration.AbortRequested = sends; // left over; must end nothing
         f.CWButtonMainOnOff->setValueSilently(!sends);
         const auto act = [&] {
-            if (action.startsWith("try")) { // none of it may write while a transfer runs
+            if (action.startsWith("try")) { // none of it may write or ask while a transfer runs
                 f.CWSlide1[3]->setValue(200);
+                emit f.Echo->clicked();
+                f.menuSaveBuffer->trigger();
                 f.CWButtonMainOnOff->click();
                 f.menuReset->trigger();
                 f.CWButtonRealEmu->click();
@@ -175,8 +180,13 @@ private slots:
         const bool programmed = run.message == FlashController::kProgrammed;
         QCOMPARE(rig.dialogs.texts(),
                  run.message.isEmpty() ? QStringList{} : QStringList{run.message});
+        QVERIFY(rig.dialogs.questions.isEmpty());
+        // A slider moved during the transfer goes out when it ends.
+        const QByteArray deferred =
+            action.startsWith("try") ? QByteArray("\x0b\xc8") : QByteArray();
         QCOMPARE(rig.port->written(),
-                 reading ? QByteArray("\x06") : (programmed ? exchange : exchange.left(run.at)));
+                 reading ? QByteArray("\x06")
+                         : (programmed ? exchange + deferred : exchange.left(run.at)));
         QCOMPARE(rig.port->writes.size(), rig.port->written().size()); // one byte a write
         const QByteArray image = exchange.mid(3);
         QCOMPARE(rig.board.flash() == boardsim::BoardCore::Bytes(image.begin(), image.end()),
@@ -212,7 +222,94 @@ private slots:
                 f.MSComm1->inputMode() == SerialControl::InputMode::Binary &&
                 f.MSComm1->inBufferCount() == 0);
     }
+
+    void pcControlOffBeforeProgramming();
+    void portClosed_data();
+    void portClosed();
+    void realEmu();
+    void echoClickDuringRead();
 };
+
+void TestFlashController::pcControlOffBeforeProgramming() {
+    BoardRig rig;
+    Form1& f = *rig.form;
+    f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+    f.CWButtonMainOnOff->setValueSilently(true);
+    f.CommandFlash->click();
+    QCOMPARE(rig.port->written(), QByteArray::fromHex("0002000e") + QByteArray(12, char(128)) +
+                                      QByteArray::fromHex("0032"));
+    QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
+    QVERIFY(!f.CWButtonMainOnOff->value());
+}
+
+void TestFlashController::portClosed_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("told");
+    QTest::newRow("Erease") << "CommandErase" << QStringList{};
+    QTest::newRow("Read Seq.") << "CommandRead" << QStringList{"No Connection Available!"};
+    QTest::newRow("Program  Seq.") << "CommandFlash" << QStringList{"No Connection Available!"};
+}
+void TestFlashController::portClosed() {
+    QFETCH(QString, button);
+    FormRig rig(false);
+    rig.form->editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+    const QStringList before = rig.form->sequenceList.lines();
+    rig.form->findChild<QPushButton*>(button)->click();
+    QTEST(rig.dialogs.texts(), "told");
+    QVERIFY(rig.port->writes.isEmpty());
+    QCOMPARE(rig.form->sequenceList.lines(), before);
+    QVERIFY(!rig.form->declaration.transferActive() && rig.form->ProgressBarFlash->isHidden());
+}
+
+// Board playback: 3 on, 4 off, and while the board plays neither PC mode starts.
+void TestFlashController::realEmu() {
+    FormRig rig;
+    Form1& f = *rig.form;
+    f.CWButtonRealEmu->click();
+    QCOMPARE(rig.port->written(), QByteArray("\x03"));
+    QVERIFY(!f.CWButtonEmuPC->isEnabled() && !f.CWButtonManual->isEnabled());
+    for (SwitchControl* mode : {f.CWButtonEmuPC, f.CWButtonManual}) {
+        mode->setValue(true); // as a script would, past the disabled switch
+        QVERIFY(!mode->value());
+        QCOMPARE(f.statusBar()->currentMessage(), QStringLiteral("Switch \"Real Emu\" off first."));
+    }
+    f.CWButtonRealEmu->click();
+    QCOMPARE(rig.port->written(), QByteArray("\x03\x04"));
+    QVERIFY(f.CWButtonEmuPC->isEnabled() && f.CWButtonManual->isEnabled() &&
+            f.CWButtonRealEmu->isEnabled() && !f.HiTimer1->isEnabled());
+    QVERIFY(rig.dialogs.messages.isEmpty());
+
+    FormRig closed(false);
+    closed.form->CWButtonRealEmu->click();
+    QCOMPARE(closed.dialogs.texts(), QStringList{"No Connection Available!"});
+    QVERIFY(!closed.form->CWButtonRealEmu->value() && closed.port->writes.isEmpty());
+}
+
+// An Echo click during a read leaves the arriving image alone; the read ends with all of it.
+void TestFlashController::echoClickDuringRead() {
+    boardsim::BoardConfig config;
+    config.faults.readCount = 28;
+    config.faults.readSend = 14; // the rest comes after the click
+    BoardRig rig(config);
+    rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
+    Form1& f = *rig.form;
+    bool clicked = false;
+    QObject::connect(f.ProgressBarFlash, &SlideControl::valueChanged, [&](int, double v) {
+        if (v >= 14 && !clicked) {
+            clicked = true;
+            rig.later([&] {
+                emit f.Echo->clicked();
+                rig.deliver(kFlash.mid(14, 14));
+            });
+        }
+    });
+    // Without the bytes the read would wait for ever; Abort ends it as a failure instead.
+    QTimer::singleShot(5000, f.Command1, [&] { f.Command1->click(); });
+    f.CommandRead->click();
+    QVERIFY(clicked);
+    QCOMPARE(f.sequenceList.lines(), kTwoStepLines);
+    QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kRead});
+}
 
 QTEST_MAIN(TestFlashController)
 #include "tst_flashcontroller.moc"

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 
 #include <memory>
@@ -102,6 +103,26 @@ private slots:
         QCOMPARE(QString(p->isChecked() ? "P" : "") + (n->isChecked() ? "N" : "") + ":" +
                      (p->isEnabled() ? "P" : "") + (n->isEnabled() ? "N" : ""),
                  options);
+    }
+
+    // Playback moves the selection under the dialog, and the dialog's lock would leave no way
+    // to stop it: the dialog waits until playback stops.
+    void refusedWhilePlaying_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("PC Emu") << "CWButtonEmuPC";
+        QTest::newRow("PC Seq") << "CWButtonManual";
+    }
+    void refusedWhilePlaying() {
+        QFETCH(QString, mode);
+        FormRig rig;
+        fill(*rig.form, QStringList(3, line(0, 10000)), 1);
+        auto* playing = rig.form->findChild<QAbstractButton*>(mode);
+        playing->click();
+        QVERIFY(!open(rig));
+        QCOMPARE(rig.form->statusBar()->currentMessage(),
+                 QStringLiteral("Stop the playback first."));
+        playing->click();
+        QVERIFY(open(rig));
     }
 
     void lockReleasedOnEveryClose_data() {

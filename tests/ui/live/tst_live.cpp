@@ -1,6 +1,7 @@
 #include "support/FormRig.h"
 
 #include "ui/live/LiveController.h"
+#include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
@@ -26,6 +27,8 @@ private slots:
     void committedOffset();
     void keys();
     void pcControl();
+    void numericFields_data();
+    void numericFields();
 };
 
 void TestLive::committedOffset_data() {
@@ -38,6 +41,7 @@ void TestLive::committedOffset_data() {
     QTest::newRow("lone minus") << "-\n" << 4 << "0 | 0 ° | 0c80";
     QTest::newRow("1-2, left") << "1-2\t" << 5 << "0 | 0 ° | 0d80";
     QTest::newRow("-27, left") << "-27\t" << 10 << "-27 | -13.5 ° | 2a65";
+    QTest::newRow("lone minus, another window") << "-~" << 6 << "- | -14 ° | ";
 }
 
 // Enter and leaving the box commit alike: clamped, and anything not a number as 0.
@@ -56,8 +60,16 @@ void TestLive::committedOffset() {
     box->setFocus();
     QTRY_VERIFY(box->hasFocus());
     typeInto(box, typed.chopped(1));
-    typed.endsWith('\t') ? form.Text1[(channel + 1) % kChannelCount]->setFocus()
-                         : QTest::keyClick(box, Qt::Key_Return);
+    QWidget other; // the user turns to another window; the box keeps its text
+    if (typed.endsWith('~')) {
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QTRY_VERIFY(!box->hasFocus());
+    } else if (typed.endsWith('\t')) {
+        form.Text1[(channel + 1) % kChannelCount]->setFocus();
+    } else {
+        QTest::keyClick(box, Qt::Key_Return);
+    }
     const QStringList want = after.split(" | ");
     QCOMPARE(box->text(), want[0]);
     QCOMPARE(form.Text1[channel + kChannelCount]->text(), want[1]);
@@ -124,6 +136,42 @@ void TestLive::pcControl() {
     form.CWButtonMainOnOff->click();
     QVERIFY(!form.CWButtonMainOnOff->value());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("01010000"));
+}
+
+void TestLive::numericFields_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("value"); // the field holds 40 before
+    QTest::newRow("fixed step time, grouped") << "CWNumEdit1"
+                                              << "1,000" << 1000.0;
+    QTest::newRow("step duration, grouped") << "CWNumEditTimeStep"
+                                            << "1,500" << 1500.0;
+    QTest::newRow("step duration, plain") << "CWNumEditTimeStep"
+                                          << "2500" << 2500.0;
+    QTest::newRow("not a number: the last value") << "CWNumEditTimeStep"
+                                                  << "-" << 40.0;
+    QTest::newRow("below the range: its floor") << "CWNumEdit1"
+                                                << "7" << 50.0;
+}
+
+// Numbers typed as the user writes them; what cannot be read goes back, visibly, to the value
+// the field held, and Add records what the field shows.
+void TestLive::numericFields() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(double, value);
+    FormRig rig;
+    Form1& form = *rig.form;
+    auto* box = form.findChild<NumericField*>(field);
+    box->setValue(40);
+    box->selectAll();
+    QTest::keyClicks(box, typed);
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(box->value(), value);
+    QCOMPARE(box->text(), QString::number(value) + " ms");
+    form.CommandAdd->click();
+    QCOMPARE(form.declaration.SequenceBuffer[0][kDurationField],
+             int(form.CWNumEditTimeStep->value()));
 }
 
 QTEST_MAIN(TestLive)

@@ -3,8 +3,10 @@
 #include "core/sequence/StepLine.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/ClickableViews.h"
+#include "ui/shell/HiResTimer.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
+#include "ui/shell/SwitchControl.h"
 
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -24,6 +26,7 @@ private slots:
     void fullListRefusesAdd();
     void walkAndShowStep();
     void mouseOnTheList();
+    void mouseWhilePlaying();
 
 private:
     // Line i has channel 0 at i degrees and lasts 100 * (i + 1) ms; the window is shown.
@@ -103,14 +106,18 @@ void TestSequence::fullListRefusesAdd() {
     QCOMPARE(form()->sequenceList.count(), kMaxLines);
 }
 
-// Only the channels that change go out, each as its select byte and the position.
+// On a port just opened the board's pose is unknown, so the first step shown sends every
+// channel; after that only the channels that change go out, each as its select byte and the
+// position.
 void TestSequence::walkAndShowStep() {
     fill(4);
     form()->sequenceList.setSelectedIndex(1);
     form()->CommandUp->click();
     form()->CommandDwn->click();
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(1));
-    QCOMPARE(rig->port->written(), QByteArray::fromHex("08840882"));
+    QCOMPARE(rig->port->written(), QByteArray::fromHex("088409800a800b800c800d800e800f8028802980"
+                                                       "2a802b80"
+                                                       "0882"));
 
     // The odd channels k at 10 * k, the even ones centred.
     const QString odd =
@@ -144,7 +151,7 @@ void TestSequence::mouseOnTheList() {
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, centreOf(2));
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(2));
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
-    QCOMPARE(rig->port->written(), QByteArray::fromHex("0884"));
+    QCOMPARE(rig->port->written().left(2), QByteArray::fromHex("0884"));
     form()->sequenceList.setSelectedIndex(-1);
     QCOMPARE(viewSelection(), -1);
     form()->sequenceList.setSelectedIndex(1);
@@ -171,6 +178,57 @@ void TestSequence::mouseOnTheList() {
     form()->CommandResBrk->click();
     QCOMPARE(form()->sequenceList.line(1), stepline::withoutBreakMarks(marked));
     QCOMPARE(form()->declaration.SequenceBuffer[1][kBreakField], 0);
+
+    // No gesture leaves the list without a selected line: not a click below the last line, not
+    // Ctrl+click on the selected one.
+    QTest::mouseClick(viewport, Qt::LeftButton, {},
+                      QPoint(centreOf(5).x(), viewport->height() - 2));
+    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, centreOf(1));
+    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(viewSelection(), 1);
+}
+
+// While the real timer plays 20 ms steps the ticks move the selection under a held button; the
+// drag move goes by the lines under the pointer all the same.
+void TestSequence::mouseWhilePlaying() {
+    QStringList lines;
+    for (int i = 0; i < 6; ++i) {
+        lines << QString("%1 °\t").arg(i) + QString("0 °\t").repeated(11) + "20 ms";
+    }
+    form()->editor.replaceAll(lines);
+    form()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form()));
+    const auto steps = [this] {
+        QList<int> ids; // channel 0 of line i stands at i degrees before any move
+        for (int i = 0; i < form()->sequenceList.count(); ++i) {
+            ids << (form()->declaration.SequenceBuffer[i][0] - 128) / 2;
+        }
+        return ids;
+    };
+    form()->CWButtonEmuPC->click();
+    QVERIFY(form()->HiTimer1->isEnabled());
+    QWidget* viewport = form()->ListSequence->viewport();
+    const QPoint below(centreOf(0).x(), viewport->height() - 2);
+    const struct {
+        int from;
+        QPoint to;
+        QList<int> order;
+    } gestures[] = {{3, centreOf(3), {0, 1, 2, 3, 4, 5}}, // a click
+                    {1, centreOf(4), {0, 2, 3, 4, 1, 5}}, // a drag
+                    {2, below, {0, 2, 3, 4, 1, 5}}};      // released on no line
+    const SequenceList& list = form()->sequenceList;
+    for (const auto& g : gestures) {
+        QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(g.from));
+        QTRY_VERIFY(list.selectedIndex() != g.from); // a tick has moved on
+        QTest::mouseMove(viewport, g.to);
+        const int pointed = form()->ListSequence->indexAt(g.to).row();
+        QTRY_VERIFY(list.selectedIndex() != pointed);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, g.to);
+        QCOMPARE(steps(), g.order);
+    }
+    form()->CWButtonEmuPC->click();
+    QVERIFY(!form()->HiTimer1->isEnabled());
 }
 
 QTEST_MAIN(TestSequence)

@@ -1,11 +1,13 @@
 #include "support/FormRig.h"
 
+#include "ui/sequence/SequenceController.h"
 #include "ui/shell/HiResTimer.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/ShellController.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <array>
 
@@ -27,6 +30,12 @@ QString shownCaption(QWidget* w) {
     }
     auto* label = qobject_cast<QLabel*>(w);
     return label ? label->text() : QString();
+}
+
+// What screen readers and UI automation are told.
+QString accessibleName(QWidget* w) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->text(QAccessible::Name) : QString();
 }
 
 std::array<SwitchControl*, 4> switches(Form1& f) {
@@ -63,9 +72,13 @@ private slots:
         for (const QString& row : captions) {
             const QString name = row.section(QLatin1Char('='), 0, 0);
             auto* w = f.findChild<QWidget*>(name);
-            QVERIFY2(w && !w->accessibleName().isEmpty(), qPrintable(name));
+            QVERIFY2(w && !accessibleName(w).isEmpty(), qPrintable(name));
             QCOMPARE(name + QLatin1Char('=') + shownCaption(w), row);
         }
+        f.editor.replaceAll(QStringList(4, QStringLiteral("0 \u00B0\t").repeated(12) + "20 ms"));
+        f.sequenceList.setSelectedIndex(3);
+        f.sequence->ShowStep(3);
+        QCOMPARE(accessibleName(f.LabelStep), QStringLiteral("Step N\u00B0 3"));
         QCOMPARE(f.CWSlide1[10]->accessibleName(), QStringLiteral("Ch 10"));
         QCOMPARE(f.CWSlide1[11]->accessibleName(), QStringLiteral("Ch11"));
         for (QWidget* hidden : std::initializer_list<QWidget*>{
@@ -208,29 +221,38 @@ private slots:
         }
     }
 
-    void quitSendsPcOffOnceAndNothingAfter() {
-        auto rig = std::make_unique<FormRig>();
-        QList<QByteArray> sent;
-        rig->port->onWrite = [&sent](const QByteArray& bytes) { sent << bytes; };
-        rig->form->menuQuit->trigger();
-        QVERIFY(rig->form->declaration.shuttingDown);
-        rig->form->close();
-        rig.reset();
-        QCOMPARE(sent, QList<QByteArray>({QByteArray(1, '\0')}));
-        FormRig closed(false);
-        closed.form->menuQuit->trigger();
-        QVERIFY(closed.port->writes.isEmpty());
+    // Quit sends PC control off once and nothing after; closing the window and the teardown
+    // each send it. During a transfer both end it alike and send nothing more into the image.
+    void shutdown_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("Quit") << "quit" << QByteArray::fromHex("00");
+        QTest::newRow("close box") << "close" << QByteArray::fromHex("0000");
+        QTest::newRow("Quit, no port") << "quit, closed" << QByteArray();
+        QTest::newRow("Quit during a transfer")
+            << "quit, transfer" << QByteArray::fromHex("02000e");
+        QTest::newRow("close box during a transfer")
+            << "close, transfer" << QByteArray::fromHex("02000e");
     }
-
-    void closeAndTeardownEachSendPcOff() {
-        auto rig = std::make_unique<FormRig>();
-        QList<QByteArray> sent;
-        rig->port->onWrite = [&sent](const QByteArray& bytes) { sent << bytes; };
-        rig->form->show();
-        rig->form->close();
-        QCOMPARE(sent.size(), 1);
+    void shutdown() {
+        QFETCH(QString, how);
+        auto rig = std::make_unique<FormRig>(!how.contains("closed"));
+        Form1& f = *rig->form;
+        f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+        f.show();
+        QByteArray sent;
+        rig->port->onWrite = [&sent](const QByteArray& bytes) { sent += bytes; };
+        const auto end = [&] { how.startsWith("quit") ? f.menuQuit->trigger() : void(f.close()); };
+        if (how.contains("transfer")) {
+            QTimer::singleShot(0, &f, end); // no board answers: only the end ends the wait
+            f.CommandFlash->click();
+        } else {
+            end();
+        }
+        f.close();
+        QVERIFY(f.declaration.shuttingDown);
         rig.reset();
-        QCOMPARE(sent, QList<QByteArray>({QByteArray(1, '\0'), QByteArray(1, '\0')}));
+        QTEST(sent, "sent");
     }
 };
 
