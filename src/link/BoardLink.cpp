@@ -59,3 +59,15 @@ BoardLink::Sent BoardLink::ChannelBurst(const StepRecord& step) {
     m_comm.output(board::ChannelBurst(step));
     return Sent::Yes;
 }
+
+qint64 BoardLink::lineFreeInNs() const { return m_comm.lineFreeInNs(); }
+
+qint64 BoardLink::burstWireTimeNs() const { return m_comm.wireTimeNs(2 * kChannelCount); }
+
+void BoardLink::discardUnsent() { m_comm.discardUnsent(); }
+
+BoardLink::Stop::Stop(BoardLink& link) : m_link(link) {
+    if (m_link.m_stops++ == 0 && m_link.lineFreeInNs() > m_link.burstWireTimeNs()) {
+        m_link.discardUnsent();
+    }
+}

@@ -32,10 +32,34 @@ public:
     // The bytes of a flash exchange itself: FlashProgram, its count and image, FlashRead.
     Sent transferByte(quint8 byte);
 
+    // How long until what was sent has left the line (0: free now).
+    qint64 lineFreeInNs() const;
+    // The wire time of one ChannelBurst at the port's settings.
+    qint64 burstWireTimeNs() const;
+    // Drops what has not left the line yet.
+    void discardUnsent();
+
+    // Held by every stop (a playback switch off, Reset, Quit, closing the window) while it
+    // runs. Its start drops what waits behind the byte or burst going out, so the board gets
+    // what the stop sends next and nothing older. What is going out is let finish: cut off, it
+    // could leave the board waiting for a position that the stop's next byte would become. A
+    // stop inside another (Reset switching playback off) keeps what the outer one has sent.
+    class Stop {
+    public:
+        explicit Stop(BoardLink& link);
+        ~Stop() { --m_link.m_stops; }
+        Stop(const Stop&) = delete;
+        Stop& operator=(const Stop&) = delete;
+
+    private:
+        BoardLink& m_link;
+    };
+
 private:
     Sent everyday(quint8 byte);
     void send(quint8 byte);
 
     Declaration& m_d;
     SerialControl& m_comm;
+    int m_stops = 0;
 };

@@ -12,9 +12,12 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace {
 constexpr double kCentre = 128;
+constexpr int kNoteShownMs = 15000;
+constexpr qint64 kNsPerMs = 1'000'000;
 }
 
 PlaybackController::PlaybackController(Form1& form) : m_form(form) {
@@ -47,6 +50,7 @@ void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
     if (!connectionAvailable(m_form.CWButtonEmuPC, on) && on) {
         return;
     }
+    const BoardLink::Stop stop(*m_form.link);
     excludeOtherModes(m_form.CWButtonEmuPC, on);
     if (!on) {
         // Even with the list emptied meanwhile: a timer left running would play lines added
@@ -59,6 +63,7 @@ void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
     }
     setIntervalToStep(selected);
     if (on) {
+        noteShortSteps(false);
         // The selected step is not sent now; the first tick moves on from it.
         m_form.HiTimer1->setEnabled(true);
     } else {
@@ -70,6 +75,13 @@ void PlaybackController::HiTimer1_Timer() {
     SequenceList& list = m_form.sequenceList;
     const int n = list.count();
     if (n == 0) {
+        return;
+    }
+    // A burst queued behind one still on its way would reach the servos late, and keep them
+    // moving after a stop: the step waits until the line is free, and the schedule goes on
+    // from there. The panel thus always shows the step whose burst is going out.
+    if (const qint64 busyNs = m_form.link->lineFreeInNs(); busyNs > 0 && m_form.HiTimer1->isEnabled()) {
+        m_form.HiTimer1->postponeTick(busyNs);
         return;
     }
     // After the last line playback wraps to the first; with no selection it starts there.
@@ -141,6 +153,7 @@ void PlaybackController::CWButtonManual_ValueChanged(bool on) {
     if (!connectionAvailable(m_form.CWButtonManual, on) && on) {
         return;
     }
+    const BoardLink::Stop stop(*m_form.link);
     excludeOtherModes(m_form.CWButtonManual, on);
     if (!on) {
         m_form.HiTimer1->setEnabled(false);
@@ -149,6 +162,9 @@ void PlaybackController::CWButtonManual_ValueChanged(bool on) {
         return;
     }
     m_form.HiTimer1->setInterval(rounding::toInt32(m_form.CWNumEdit1->value()));
+    if (on) {
+        noteShortSteps(true);
+    }
     m_form.HiTimer1->setEnabled(on);
 }
 
@@ -209,4 +225,30 @@ qint32 PlaybackController::duration(int step) const {
 
 void PlaybackController::setIntervalToStep(int step) {
     m_form.HiTimer1->setInterval(duration(step));
+}
+
+QString PlaybackController::shortStepsNote(int steps, int burstMs) {
+    if (steps == 1) {
+        return QObject::tr("1 step is shorter than %1 ms, the time the line needs to send one "
+                           "step; it will take %1 ms.")
+            .arg(burstMs);
+    }
+    return QObject::tr("%1 steps are shorter than %2 ms, the time the line needs to send one "
+                       "step; they will take %2 ms each.")
+        .arg(steps)
+        .arg(burstMs);
+}
+
+void PlaybackController::noteShortSteps(bool fixedTime) {
+    const qint64 burstNs = m_form.link->burstWireTimeNs();
+    const int n = m_form.sequenceList.count();
+    int shorter = 0;
+    for (int s = 0; s < n; ++s) {
+        const qint64 ms = fixedTime ? m_form.HiTimer1->interval() : duration(s);
+        shorter += ms * kNsPerMs < burstNs ? 1 : 0;
+    }
+    if (shorter > 0) {
+        const int burstMs = int((burstNs + kNsPerMs - 1) / kNsPerMs);
+        m_form.statusBar()->showMessage(shortStepsNote(shorter, burstMs), kNoteShownMs);
+    }
 }

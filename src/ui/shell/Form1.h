@@ -107,6 +107,7 @@ public:
     QPushButton* CommandErase = nullptr;
     QPushButton* CommandRead = nullptr;
     QPushButton* CommandFlash = nullptr;
+    QPushButton* CommandVerify = nullptr;
     SlideControl* ProgressBarFlash = nullptr;
 
     QGroupBox* FrameRealEmu = nullptr;
@@ -137,6 +138,7 @@ public:
     QAction* menuFlashProgr = nullptr;
     QAction* menuSerialDebug = nullptr;
     QAction* menuReset = nullptr;
+    QAction* menuVerifyFlash = nullptr;
 
     // One controller per area; each owns the handlers of its controls.
     std::unique_ptr<ShellController> shell;

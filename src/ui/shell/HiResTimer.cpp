@@ -34,6 +34,15 @@ void HiResTimer::setEnabled(bool enabled) {
     arm();
 }
 
+void HiResTimer::postponeTick(qint64 ns) {
+    if (!m_enabled) {
+        return;
+    }
+    ++m_run; // the tick that asked adds no interval of its own
+    m_deadlineNs = m_clock.nsecsElapsed() + std::max<qint64>(ns, 0);
+    arm();
+}
+
 qint64 HiResTimer::intervalNs() const {
     // A zero or negative duration still yields to the event loop for a whole millisecond.
     return std::max<qint64>(m_interval, 1) * kNsPerMs;

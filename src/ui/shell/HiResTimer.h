@@ -23,6 +23,10 @@ public:
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
 
+    // Puts the tick being handled off by ns: the next tick comes then, and the schedule goes
+    // on from that moment. Does nothing while disabled.
+    void postponeTick(qint64 ns);
+
 signals:
     void tick();
 

@@ -51,6 +51,7 @@ void ShellController::FreshProg(bool checked) {
 void ShellController::Serial(bool checked) { m_form.FrameSer->setVisible(checked); }
 
 void ShellController::Resetting() {
+    const BoardLink::Stop stop(*m_form.link);
     if (m_form.link->portOpen() && m_form.link->BoardReset() == BoardLink::Sent::LineBusy) {
         m_form.tellLineBusy();
     }
