@@ -78,10 +78,13 @@ void PlaybackController::HiTimer1_Timer() {
         return;
     }
     // A burst queued behind one still on its way would reach the servos late, and keep them
-    // moving after a stop: the step waits until the line is free, and the schedule goes on
-    // from there. The panel thus always shows the step whose burst is going out.
+    // moving after a stop: the step waits until the line is free. After a step shorter than
+    // the burst the schedule goes on from there; after a longer one only a late tick can find
+    // the line busy, and the schedule stays as it was. The panel thus always shows the step
+    // whose burst is going out.
     if (const qint64 busyNs = m_form.link->lineFreeInNs(); busyNs > 0 && m_form.HiTimer1->isEnabled()) {
-        m_form.HiTimer1->postponeTick(busyNs);
+        const bool keptUp = qint64(m_form.HiTimer1->interval()) * kNsPerMs >= m_form.link->burstWireTimeNs();
+        m_form.HiTimer1->postponeTick(busyNs, keptUp);
         return;
     }
     // After the last line playback wraps to the first; with no selection it starts there.
