@@ -73,6 +73,7 @@ struct Result {
     int bursts = 0;
     int maxWaiting = 0;        // bytes
     int overBurst = 0;         // bursts written while more than their own bytes waited
+    double boardLagMs = 0;     // the most a burst written onto a free line reached the board late
     double toLastBurstMs = 0;  // from the click off to the last playback byte at the board
     double toLastByteMs = 0;   // to the last byte, ShowStep's included
     int stopBytes = 0;         // bytes the stop itself sent
@@ -161,6 +162,12 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
         }
         result.maxWaiting = std::max(result.maxWaiting, waiting);
         result.overBurst += waiting > kBurst ? 1 : 0;
+        // Where the panel wrote onto a line it reckoned free, a later arrival is the board
+        // side's lateness (the simulator taking the bytes late), not a queue of the panel's.
+        if (k > 0 && written[k] - written[k - 1] >= kBurst * kByteS) {
+            const double lag = arrived[k] - offset - written[k] - kBurst * kByteS;
+            result.boardLagMs = std::max(result.boardLagMs, lag * 1000);
+        }
     }
     result.toLastBurstMs = (arrived.back() - offset - click) * 1000;
     result.toLastByteMs = (at[size_t(expected) - 1] - offset - click) * 1000;
@@ -189,6 +196,9 @@ int bench(bool quick) {
         std::printf("%-26s %7d %19d (%4d) %24.1f ms %15.1f ms (%d)\n", name, r.bursts, r.maxWaiting,
                     r.overBurst, r.toLastBurstMs, r.toLastByteMs, r.stopBytes);
     }
+    std::printf("          the board side took a burst written onto a free line up to %.1f ms late\n"
+                "          (%.1f bytes); a burst written behind such a one counts them as waiting\n",
+                ours.boardLagMs, ours.boardLagMs / 1000 / kByteS);
     const double stopGoal = 30 + ours.stopBytes * kByteS * 1000;
     std::printf("goal      most waiting <= 24 bytes          %s\n", ours.maxWaiting <= 24 ? "met" : "MISSED");
     std::printf("goal      last byte <= 30 ms + stop's bytes (%.1f ms)  %s\n", stopGoal,
