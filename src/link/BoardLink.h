@@ -34,6 +34,9 @@ public:
 
     // How long until what was sent has left the line (0: free now).
     qint64 lineFreeInNs() const;
+    // How long until a burst can go without waiting behind bytes not yet begun: when nothing
+    // is left but the byte being shifted out.
+    qint64 burstDueInNs() const;
     // The wire time of one ChannelBurst at the port's settings.
     qint64 burstWireTimeNs() const;
     // Drops what has not left the line yet.

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <optional>
+
 namespace {
 constexpr double kCentre = 128;
 constexpr int kNoteShownMs = 15000;
@@ -50,7 +52,10 @@ void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
     if (!connectionAvailable(m_form.CWButtonEmuPC, on) && on) {
         return;
     }
-    const BoardLink::Stop stop(*m_form.link);
+    std::optional<BoardLink::Stop> stop;
+    if (!on) {
+        stop.emplace(*m_form.link);
+    }
     excludeOtherModes(m_form.CWButtonEmuPC, on);
     if (!on) {
         // Even with the list emptied meanwhile: a timer left running would play lines added
@@ -82,7 +87,7 @@ void PlaybackController::HiTimer1_Timer() {
     // the burst the schedule goes on from there; after a longer one only a late tick can find
     // the line busy, and the schedule stays as it was. The panel thus always shows the step
     // whose burst is going out.
-    if (const qint64 busyNs = m_form.link->lineFreeInNs(); busyNs > 0 && m_form.HiTimer1->isEnabled()) {
+    if (const qint64 busyNs = m_form.link->burstDueInNs(); busyNs > 0 && m_form.HiTimer1->isEnabled()) {
         const bool keptUp = qint64(m_form.HiTimer1->interval()) * kNsPerMs >= m_form.link->burstWireTimeNs();
         m_form.HiTimer1->postponeTick(busyNs, keptUp);
         return;
@@ -156,7 +161,10 @@ void PlaybackController::CWButtonManual_ValueChanged(bool on) {
     if (!connectionAvailable(m_form.CWButtonManual, on) && on) {
         return;
     }
-    const BoardLink::Stop stop(*m_form.link);
+    std::optional<BoardLink::Stop> stop;
+    if (!on) {
+        stop.emplace(*m_form.link);
+    }
     excludeOtherModes(m_form.CWButtonManual, on);
     if (!on) {
         m_form.HiTimer1->setEnabled(false);

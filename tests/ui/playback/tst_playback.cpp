@@ -206,13 +206,13 @@ private slots:
 
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QStringLiteral("0"));
-        clock += 27'000'000; // half a byte still to go
+        clock += 26'300'000; // more than the last byte still to go
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QString());
         QCOMPARE(f.sequenceList.selectedIndex(), 0);
         QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
         QVERIFY(f.HiTimer1->isEnabled());
-        clock += 500'000;
+        clock += 100'000; // only the last byte is on the wire
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QStringLiteral("1"));
         QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 1"));
@@ -231,6 +231,7 @@ private slots:
         QTest::newRow("Reset, backlog") << "reset" << 100ll << QByteArray("\x11", 1) << 1;
         QTest::newRow("Quit, backlog") << "quit" << 100ll << QByteArray("\x00", 1) << 1;
         QTest::newRow("Quit, one burst going out") << "quit" << 20ll << QByteArray("\x00", 1) << 0;
+        QTest::newRow("PC Emu on is no stop") << "emu on" << 100ll << QByteArray() << 0;
     }
     void stopsDropWhatWaits() {
         QFETCH(QString, stop);
@@ -243,13 +244,15 @@ private slots:
         f.MSComm1->setClock([&clock] { return clock; });
         load(rig, 3, {});
         SwitchControl* mode = stop == "seq" ? f.CWButtonManual : f.CWButtonEmuPC;
-        mode->click();
+        if (stop != "emu on") {
+            mode->click();
+        }
         f.CWButtonMainOnOff->setValue(true);
         f.playback->HiTimer1_Timer();
         clock += 30'000'000;
         rig.port->clearWrites();
         rig.port->reportedUnsent = deviceHolds;
-        if (stop == "emu" || stop == "seq") {
+        if (stop == "emu" || stop == "seq" || stop == "emu on") {
             mode->click();
         } else if (stop == "reset") {
             f.menuReset->trigger();
@@ -259,7 +262,7 @@ private slots:
         QCOMPARE(rig.port->discards.size(), discards);
         QVERIFY(discards == 0 || rig.port->discards.first() == 0);
         QVERIFY2(rig.port->written().startsWith(sent), rig.port->written().toHex().constData());
-        QVERIFY(!f.HiTimer1->isEnabled() || stop == "quit");
+        QCOMPARE(f.HiTimer1->isEnabled(), stop == "quit" || stop == "emu on");
     }
 };
 
