@@ -95,3 +95,23 @@ BoardLink::Sent BoardLink::ChannelBurst(const StepRecord& step) {
     }
     return Sent::Yes;
 }
+
+qint64 BoardLink::lineFreeInNs() const { return m_comm.lineFreeInNs(); }
+
+qint64 BoardLink::burstDueInNs() const {
+    return qMax<qint64>(0, lineFreeInNs() - m_comm.byteTimeNs() / 2);
+}
+
+qint64 BoardLink::burstWireTimeNs() const { return m_comm.wireTimeNs(2 * kChannelCount); }
+
+void BoardLink::discardUnsent() {
+    m_comm.discardUnsent();
+    // Some of what was counted as sent never reaches the board.
+    forgetPositions();
+}
+
+BoardLink::Stop::Stop(BoardLink& link) : m_link(link) {
+    if (m_link.m_stops++ == 0 && m_link.lineFreeInNs() > m_link.burstWireTimeNs()) {
+        m_link.discardUnsent();
+    }
+}

@@ -42,6 +42,33 @@ public:
     bool holds(int channel, double value) const;
     void forgetPositions();
 
+    // How long until what was sent has left the line (0: free now).
+    qint64 lineFreeInNs() const;
+    // How long until a burst can go without waiting behind bytes not yet begun: when nothing
+    // is left but the second half of the last byte. Waiting for the very end would leave the
+    // line idle for the timer's own lateness on every step.
+    qint64 burstDueInNs() const;
+    // The wire time of one ChannelBurst at the port's settings.
+    qint64 burstWireTimeNs() const;
+    // Drops what has not left the line yet.
+    void discardUnsent();
+
+    // Held by every stop (a playback switch off, Reset, Quit, closing the window) while it
+    // runs. Its start drops what waits behind the byte or burst going out, so the board gets
+    // what the stop sends next and nothing older. What is going out is let finish: cut off, it
+    // could leave the board waiting for a position that the stop's next byte would become. A
+    // stop inside another (Reset switching playback off) keeps what the outer one has sent.
+    class Stop {
+    public:
+        explicit Stop(BoardLink& link);
+        ~Stop() { --m_link.m_stops; }
+        Stop(const Stop&) = delete;
+        Stop& operator=(const Stop&) = delete;
+
+    private:
+        BoardLink& m_link;
+    };
+
 private:
     Sent everyday(quint8 byte);
     void send(quint8 byte);
@@ -49,4 +76,5 @@ private:
     Declaration& m_d;
     SerialControl& m_comm;
     std::array<int, kChannelCount> m_sentPosition;
+    int m_stops = 0;
 };

@@ -1,5 +1,8 @@
 #include "QtSerialTransport.h"
 
+#include <sys/ioctl.h>
+#include <termios.h>
+
 QtSerialTransport::QtSerialTransport(QObject* parent) : SerialTransport(parent) {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialTransport::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialTransport::onError);
@@ -46,6 +49,26 @@ void QtSerialTransport::write(const QByteArray& data) {
     m_port.flush(); // on the line now, not when the event loop next runs
 }
 
+qint64 QtSerialTransport::unsentBytes() const {
+    if (!m_port.isOpen()) {
+        return -1;
+    }
+    int queued = 0;
+    // A pseudo-terminal passes everything on at once and reports 0: that tells nothing.
+    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) != 0 || queued <= 0) {
+        return m_port.bytesToWrite() > 0 ? m_port.bytesToWrite() : -1;
+    }
+    return m_port.bytesToWrite() + queued;
+}
+
+void QtSerialTransport::discardUnsent() {
+    if (!m_port.isOpen()) {
+        return;
+    }
+    m_port.clear(QSerialPort::Output); // Qt's own buffer
+    ::tcflush(m_port.handle(), TCOFLUSH); // the driver's queue
+}
+
 void QtSerialTransport::onError(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen()) {
         return;
@@ -71,6 +94,9 @@ void QtSerialTransport::onError(QSerialPort::SerialPortError error) {
     if (!m_port.errorString().isEmpty()) {
         reason += QStringLiteral(" (%1)").arg(m_port.errorString());
     }
+    // Closing a tty waits until its queue has drained; what was queued for a device that
+    // failed must not hold the panel up.
+    ::tcflush(m_port.handle(), TCOFLUSH);
     m_port.close();
     m_port.clearError();
     emit lost(reason);

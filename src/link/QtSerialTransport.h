@@ -15,6 +15,8 @@ public:
     bool isOpen() const override { return m_port.isOpen(); }
     QByteArray readAll() override { return m_port.readAll(); }
     void write(const QByteArray& data) override;
+    qint64 unsentBytes() const override;
+    void discardUnsent() override;
 
 private:
     void onError(QSerialPort::SerialPortError error);

@@ -3,12 +3,16 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <algorithm>
+
 SerialControl::SerialControl(std::unique_ptr<SerialTransport> transport, Resolver resolver,
                              QObject* parent)
     : QObject(parent), m_transport(std::move(transport)), m_resolver(std::move(resolver)) {
+    m_monotonic.start();
     connect(m_transport.get(), &SerialTransport::readyRead, this, &SerialControl::takeArrivals);
     connect(m_transport.get(), &SerialTransport::lost, this, [this](const QString& reason) {
         m_buffer.clear();
+        m_lineFreeAtNs = 0;
         emit portLost(reason);
     });
 }
@@ -55,6 +59,7 @@ bool SerialControl::setPortOpen(bool open) {
     if (!open) {
         m_transport->close();
         m_buffer.clear();
+        m_lineFreeAtNs = 0;
         return true;
     }
     if (portOpen()) {
@@ -90,9 +95,37 @@ void SerialControl::setRThreshold(int bytes) {
 }
 
 void SerialControl::output(const QByteArray& data) {
-    if (portOpen()) {
-        m_transport->write(data);
+    if (!portOpen()) {
+        return;
     }
+    m_transport->write(data);
+    m_lineFreeAtNs = qMax(m_lineFreeAtNs, now()) + wireTimeNs(data.size());
+}
+
+qint64 SerialControl::now() const { return m_clock ? m_clock() : m_monotonic.nsecsElapsed(); }
+
+qint64 SerialControl::wireTimeNs(qsizetype bytes) const {
+    const int bits = 1 + m_lineSettings.dataBits + (m_lineSettings.parity == 'N' ? 0 : 1) +
+                     m_lineSettings.stopBits;
+    return qint64(bytes) * bits * 1'000'000'000 / m_lineSettings.baud;
+}
+
+qint64 SerialControl::lineFreeInNs() const {
+    if (!portOpen()) {
+        return 0;
+    }
+    const qint64 reckoned = m_lineFreeAtNs - now();
+    const qint64 reported = m_transport->unsentBytes();
+    return std::max({qint64(0), reckoned, reported > 0 ? wireTimeNs(reported) : 0});
+}
+
+void SerialControl::discardUnsent() {
+    if (!portOpen()) {
+        return;
+    }
+    m_transport->discardUnsent();
+    // The byte in the shift register cannot be called back.
+    m_lineFreeAtNs = qMin(m_lineFreeAtNs, now() + byteTimeNs());
 }
 
 void SerialControl::takeArrivals() {

@@ -3,6 +3,7 @@
 #include "SerialTransport.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -12,7 +13,9 @@
 // The panel's serial communications control: a receive buffer with a read length, a receive
 // threshold and a notification, over a transport. The notification is always delivered from
 // the event queue, never from inside the transport's own signal, and is raised again after a
-// handler returns while at least the threshold still waits.
+// handler returns while at least the threshold still waits. It also reckons when the line
+// will be free: a pseudo-terminal or a USB adapter takes any number of bytes at once, while
+// the board gets them one bit time after another.
 class SerialControl : public QObject {
     Q_OBJECT
 public:
@@ -20,6 +23,8 @@ public:
     static constexpr int comEvReceive = 2;
 
     using Resolver = std::function<QString(int port)>;
+    // Nanoseconds on a monotonic clock; tests hand in a clock of their own.
+    using Clock = std::function<qint64()>;
 
     explicit SerialControl(std::unique_ptr<SerialTransport> transport, Resolver resolver,
                            QObject* parent = nullptr);
@@ -51,6 +56,17 @@ public:
     int commEvent() const { return m_commEvent; }
     void output(const QByteArray& data);
 
+    // The wire time of one byte at the port's settings: start, data, parity and stop bits.
+    qint64 byteTimeNs() const { return wireTimeNs(1); }
+    qint64 wireTimeNs(qsizetype bytes) const;
+    // How long until every byte written so far has left: reckoned from when the line was last
+    // free, or the device's own count where it reports a larger one. 0 when the line is free.
+    qint64 lineFreeInNs() const;
+    // Drops what has not left yet (Qt's buffer and the driver's queue). A byte already being
+    // shifted out still finishes.
+    void discardUnsent();
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
 signals:
     void OnComm();
     // The device vanished while open; the port counts as closed from now on.
@@ -60,6 +76,7 @@ private:
     void takeArrivals();
     void scheduleNotification();
     void deliverNotification();
+    qint64 now() const;
 
     std::unique_ptr<SerialTransport> m_transport;
     Resolver m_resolver;
@@ -72,6 +89,9 @@ private:
     int m_rThreshold = 0;
     int m_commEvent = 0;
     InputMode m_inputMode = InputMode::Text;
+    Clock m_clock;
+    QElapsedTimer m_monotonic;
+    qint64 m_lineFreeAtNs = 0; // when the last byte written will have left, by reckoning
     bool m_notificationQueued = false;
     bool m_inHandler = false;
     bool m_bufferTouched = false;

@@ -17,6 +17,49 @@ private slots:
         }
     }
 
+    // The line is free once every byte written has had its bit times at the port's rate,
+    // counted from when the line was last free; a device that reports more waiting wins.
+    void reckonsWhenTheLineIsFree_data() {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("script"); // "wN" writes N bytes, "+ms" lets time pass
+        QTest::addColumn<qint64>("reported");
+        QTest::addColumn<qint64>("freeInNs");
+        QTest::newRow("one burst at 9600 8N2") << "9600,N,8,2" << "w24" << -1ll << 27'500'000ll;
+        QTest::newRow("queued behind it") << "9600,N,8,2" << "w24 +10 w2" << -1ll << 19'791'666ll;
+        QTest::newRow("from now on an idle line") << "9600,N,8,2" << "w1 +100 w24" << -1ll << 27'500'000ll;
+        QTest::newRow("left by now") << "9600,N,8,2" << "w24 +30" << -1ll << 0ll;
+        QTest::newRow("8N1: ten bit times") << "19200,N,8,1" << "w24" << -1ll << 12'500'000ll;
+        QTest::newRow("even parity: twelve") << "9600,E,8,2" << "w24" << -1ll << 30'000'000ll;
+        QTest::newRow("the driver holds more") << "9600,N,8,2" << "w24" << 100ll << 114'583'333ll;
+        QTest::newRow("the driver holds less") << "9600,N,8,2" << "w24" << 3ll << 27'500'000ll;
+        QTest::newRow("a discard leaves one byte") << "9600,N,8,2" << "w240 +1 d" << -1ll << 1'145'833ll;
+    }
+    void reckonsWhenTheLineIsFree() {
+        QFETCH(QString, settings);
+        QFETCH(QString, script);
+        QFETCH(qint64, reported);
+        QFETCH(qint64, freeInNs);
+        LinkRig rig;
+        qint64 now = 5'000'000'000;
+        rig.comm.setClock([&now] { return now; });
+        QVERIFY(rig.openNormal());
+        QVERIFY(rig.comm.setSettings(settings));
+        for (const QString& token : script.split(' ')) {
+            if (token.startsWith('w')) {
+                rig.comm.output(QByteArray(token.mid(1).toInt(), '\x80'));
+            } else if (token.startsWith('+')) {
+                now += token.mid(1).toLongLong() * 1'000'000;
+            } else {
+                rig.comm.discardUnsent();
+            }
+        }
+        rig.fake->reportedUnsent = reported;
+        QCOMPARE(rig.comm.lineFreeInNs(), freeInNs);
+        QCOMPARE(rig.fake->discards.size(), script.endsWith('d') ? 1 : 0);
+        QVERIFY(rig.comm.setPortOpen(false));
+        QCOMPARE(rig.comm.lineFreeInNs(), 0);
+    }
+
     void openDiscardsWhatWaited() {
         LinkRig rig;
         QVERIFY(rig.openNormal());

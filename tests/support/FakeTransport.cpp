@@ -48,6 +48,8 @@ void FakeTransport::write(const QByteArray& data) {
     }
 }
 
+void FakeTransport::discardUnsent() { discards.append(int(writes.size())); }
+
 void FakeTransport::inject(const QByteArray& bytes) {
     if (!m_open) {
         return;

@@ -20,6 +20,8 @@ public:
     bool isOpen() const override { return m_open; }
     QByteArray readAll() override;
     void write(const QByteArray& data) override;
+    qint64 unsentBytes() const override { return reportedUnsent; }
+    void discardUnsent() override;
 
     // Bytes from the board; readyRead follows from the event loop. A closed port hears nothing.
     void inject(const QByteArray& bytes);
@@ -27,7 +29,10 @@ public:
     void loseDevice(const QString& reason);
 
     QByteArray written() const;
-    void clearWrites() { writes.clear(); }
+    void clearWrites() {
+        writes.clear();
+        discards.clear();
+    }
     QByteArray pending() const { return m_pending; }
 
     QList<QByteArray> writes;
@@ -41,6 +46,11 @@ public:
     bool dropNextWrite = false;
     bool corruptNextWrite = false;
     int droppedWrites = 0;
+
+    // What the device says it still has to send (-1: it cannot tell), and each discard, as
+    // the index into writes it came before.
+    qint64 reportedUnsent = -1;
+    QList<int> discards;
 
     QString openedDevice;
     LineSettings openedSettings;

@@ -31,6 +31,7 @@ void SimProcess::setEnvironmentValue(const QString& name, const QString& value) 
 bool SimProcess::start(const QStringList& options, int timeoutMs) {
     m_error.clear();
     m_lines.clear();
+    m_times.clear();
     m_partial.clear();
     m_stderr.clear();
     m_device.clear();
@@ -132,6 +133,7 @@ void SimProcess::takeOutput() {
             stamped = line.at(i).isDigit() || line.at(i) == QLatin1Char('.');
         }
         m_lines << (stamped ? line.mid(blank + 1) : line);
+        m_times << (stamped ? line.left(blank).toDouble() : -1.0);
     }
 }
 

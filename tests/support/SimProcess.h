@@ -35,6 +35,8 @@ public:
 
     // Log lines after the device path, without their time stamps ("channel 9 200").
     QStringList lines() const { return m_lines; }
+    // The simulator's own time stamp of each line, in seconds since it started (-1: none).
+    QList<double> lineTimes() const { return m_times; }
     // Index of the first line from 'from' on that equals text; waits for it; -1 on time-out.
     int waitForLine(const QString& text, int from = 0, int timeoutMs = kDefaultTimeoutMs);
     int waitForLine(const std::function<bool(const QString&)>& match, int from = 0,
@@ -64,5 +66,6 @@ private:
     QString m_device;
     QString m_error;
     QStringList m_lines;
+    QList<double> m_times;
     bool m_haveDevice = false;
 };

@@ -1,8 +1,11 @@
 #include "FlashImage.h"
 
+#include "core/NumberText.h"
 #include "core/sequence/StepLine.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace flashimage {
 
@@ -92,6 +95,64 @@ QStringList decodeImage(const FlashImageTable& image, int rows, SequenceTable& t
         lines.append(stepline::readBackForm(table[s], locale));
     }
     return lines;
+}
+
+Comparison compareImage(const SequenceTable& table, int lines, const FlashImageTable& image,
+                        int rows) {
+    Comparison result;
+    result.listSteps = qBound(0, lines, kMaxLines);
+    result.flashSteps = qBound(0, rows, kMaxLines);
+    const int steps = qMax(result.listSteps, result.flashSteps);
+    for (int s = 0; s < steps; ++s) {
+        int byte = -1;
+        if (s < result.listSteps && s < result.flashSteps) {
+            const FlashStep written = packStep(table[s]);
+            const auto mismatch = std::mismatch(written.begin(), written.end(), image[s].begin());
+            if (mismatch.first == written.end()) {
+                continue;
+            }
+            byte = qMin(int(mismatch.first - written.begin()), kChannelCount);
+        }
+        if (result.differing++ == 0) {
+            result.firstStep = s;
+            result.firstByte = byte;
+            result.flash = image[s];
+            result.list = table[s];
+        }
+    }
+    return result;
+}
+
+QString comparisonMessage(const Comparison& c, const QLocale& locale) {
+    const auto tr = [](const char* text) { return QCoreApplication::translate("flash", text); };
+    if (c.holds()) {
+        return c.listSteps == 1 ? tr("The board's flash holds this list (1 step).")
+                                : tr("The board's flash holds this list (%1 steps).").arg(c.listSteps);
+    }
+    const QString step = stepline::stepLabel(c.firstStep);
+    QString first;
+    if (c.firstByte < 0) {
+        first = tr("%1: the flash holds %2 steps, the list %3")
+                    .arg(step)
+                    .arg(c.flashSteps)
+                    .arg(c.listSteps);
+    } else if (c.firstByte < kChannelCount) {
+        first = tr("%1, Ch%2: the flash holds %3, the list %4")
+                    .arg(step)
+                    .arg(c.firstByte)
+                    .arg(numbertext::degreeReadout(c.flash[c.firstByte], locale),
+                         numbertext::degreeReadout(c.list[c.firstByte], locale));
+    } else {
+        StepRecord stored{};
+        decodeStep(c.flash, stored);
+        first = tr("%1, duration: the flash holds %2 ms, the list %3 ms")
+                    .arg(step)
+                    .arg(stored[kDurationField])
+                    .arg(c.list[kDurationField]);
+    }
+    const QString count = c.differing == 1 ? tr("1 step differs.")
+                                           : tr("%1 steps differ.").arg(c.differing);
+    return tr("The board's flash does not hold this list. %1; %2").arg(first, count);
 }
 
 } // namespace flashimage

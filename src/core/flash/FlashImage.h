@@ -60,4 +60,24 @@ void decodeStep(const FlashStep& stored, StepRecord& row);
 QStringList decodeImage(const FlashImageTable& image, int rows, SequenceTable& table,
                         const QLocale& locale = QLocale());
 
+// How the board's flash compares with what programming would write for the list: step by
+// step, on the stored bytes, so a duration that programming rounds to the stored one agrees.
+struct Comparison {
+    int listSteps = 0;
+    int flashSteps = 0;
+    int differing = 0;  // steps whose bytes differ, and steps that only one side has
+    int firstStep = -1; // -1: the flash holds the list
+    int firstByte = -1; // 0..11 a channel's position, 12 the duration; -1 a step one side lacks
+    FlashStep flash{};  // the first differing step as stored, and as the list has it
+    StepRecord list{};
+
+    bool holds() const { return firstStep < 0; }
+};
+
+// Rows 0..lines - 1 of the table, which must be storable, against rows 0..rows - 1 of the image.
+Comparison compareImage(const SequenceTable& table, int lines, const FlashImageTable& image,
+                        int rows);
+// "The board's flash holds this list (N steps)." or the first difference and how many.
+QString comparisonMessage(const Comparison& comparison, const QLocale& locale = QLocale());
+
 } // namespace flashimage

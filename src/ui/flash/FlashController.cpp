@@ -8,6 +8,7 @@
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
+#include <QAction>
 #include <QObject>
 #include <QPushButton>
 
@@ -17,6 +18,8 @@ FlashController::FlashController(Form1& form) : m_form(form) {
     QObject::connect(form.CommandFlash, &QPushButton::clicked, &form, [this] { CommandFlash_Click(); });
     QObject::connect(form.Command1, &QPushButton::clicked, &form, [this] { Command1_Click(); });
     QObject::connect(form.CommandRead, &QPushButton::clicked, &form, [this] { CommandRead_Click(); });
+    QObject::connect(form.CommandVerify, &QPushButton::clicked, &form, [this] { CommandVerify_Click(); });
+    QObject::connect(form.menuVerifyFlash, &QAction::triggered, &form, [this] { CommandVerify_Click(); });
     QObject::connect(form.CommandErase, &QPushButton::clicked, &form, [this] { CommandErase_Click(); });
     QObject::connect(form.CWButtonRealEmu, &SwitchControl::valueChanged, &form,
                      [this](bool on) { CWButtonRealEmu_ValueChanged(on); });
@@ -141,15 +144,45 @@ void FlashController::Command1_Click() {
 // ---- read-back and erase
 
 void FlashController::CommandRead_Click() {
-    Declaration& d = m_form.declaration;
-    SerialControl& comm = *m_form.MSComm1;
     if (!m_form.permits(interlock::Command::Read)) {
         return;
     }
-    // Without a board there is nothing to read; an old image must not pass for its flash.
+    if (readFlash()) {
+        storeRead();
+    }
+}
+
+void FlashController::CommandVerify_Click() {
+    if (!m_form.permits(interlock::Command::Verify)) {
+        return;
+    }
     if (!m_form.link->portOpen()) {
         m_form.inform(Form1::kNoConnection);
         return;
+    }
+    Declaration& d = m_form.declaration;
+    // A list that programming would refuse cannot be what the flash holds.
+    if (const auto bad = flashimage::findUnstorable(d.SequenceBuffer, m_form.sequenceList.count())) {
+        m_form.inform(flashimage::unstorableMessage(*bad));
+        return;
+    }
+    if (!readFlash()) {
+        return;
+    }
+    const flashimage::Comparison comparison =
+        flashimage::compareImage(d.SequenceBuffer, m_form.sequenceList.count(), d.FlashImage,
+                                 flashimage::readRows(d.FlashByteCount));
+    m_form.ProgressBarFlash->setVisible(false);
+    m_form.inform(flashimage::comparisonMessage(comparison, m_form.sequenceList.locale()));
+}
+
+bool FlashController::readFlash() {
+    Declaration& d = m_form.declaration;
+    SerialControl& comm = *m_form.MSComm1;
+    // Without a board there is nothing to read; an old image must not pass for its flash.
+    if (!m_form.link->portOpen()) {
+        m_form.inform(Form1::kNoConnection);
+        return false;
     }
     m_form.Echo->setText(QString());
     comm.setInputLen(0);
@@ -165,7 +198,7 @@ void FlashController::CommandRead_Click() {
     m_form.Command1->setEnabled(true);
     if (!sendTransferByte(board::FlashRead)) {
         readLost();
-        return;
+        return false;
     }
     switch (boardwait::waitUntil([&d] { return d.ReplyDone; }, d, comm)) {
     case boardwait::End::Done:
@@ -177,18 +210,18 @@ void FlashController::CommandRead_Click() {
         // After an overflow the receive handler kept what had arrived; otherwise nothing.
         if (m_form.Echo->text() != ReceiveHandler::kOverflow) {
             closeRead();
-            return;
+            return false;
         }
         break;
     case boardwait::End::PortLost:
         readLost();
-        return;
+        return false;
     case boardwait::End::Closing:
         d.ReadingFlash = false;
-        return;
+        return false;
     }
     closeRead();
-    storeRead();
+    return true;
 }
 
 void FlashController::closeRead() {

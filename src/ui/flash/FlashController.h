@@ -21,6 +21,8 @@ public:
     void CommandFlash_Click();
     void Command1_Click();
     void CommandRead_Click();
+    // Reads the flash as "Read Seq." does and tells whether it holds the list; the list stays.
+    void CommandVerify_Click();
     void CommandErase_Click();
     void CWButtonRealEmu_ValueChanged(bool on);
 
@@ -36,6 +38,9 @@ private:
     bool sendTransferByte(quint8 byte);
     void endProgramming(boardwait::End how, Wait which, int lastByteSent);
     void programmingDone();
+    // The read-back exchange of "Read Seq." and "Verify Flash": true when FlashImage and
+    // FlashByteCount hold what the board sent; false when it ended otherwise, told as due.
+    bool readFlash();
     // Back to the normal receive settings, emptying what waits.
     void closeRead();
     void readLost();

@@ -12,9 +12,14 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
+
+#include <optional>
 
 namespace {
 constexpr double kCentre = 128;
+constexpr int kNoteShownMs = 15000;
+constexpr qint64 kNsPerMs = 1'000'000;
 }
 
 PlaybackController::PlaybackController(Form1& form) : m_form(form) {
@@ -51,6 +56,10 @@ void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
     if (!connectionAvailable(m_form.CWButtonEmuPC, on) && on) {
         return;
     }
+    std::optional<BoardLink::Stop> stop;
+    if (!on) {
+        stop.emplace(*m_form.link);
+    }
     excludeOtherModes(m_form.CWButtonEmuPC, on);
     if (!on) {
         // Even with the list emptied meanwhile: a timer left running would play lines added
@@ -63,6 +72,7 @@ void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
     }
     setIntervalToStep(selected);
     if (on) {
+        noteShortSteps(false);
         // The selected step is not sent now; the first tick moves on from it.
         m_form.HiTimer1->setEnabled(true);
     } else {
@@ -74,6 +84,16 @@ void PlaybackController::HiTimer1_Timer() {
     SequenceList& list = m_form.sequenceList;
     const int n = list.count();
     if (n == 0) {
+        return;
+    }
+    // A burst queued behind one still on its way would reach the servos late, and keep them
+    // moving after a stop: the step waits until the line is free. After a step shorter than
+    // the burst the schedule goes on from there; after a longer one only a late tick can find
+    // the line busy, and the schedule stays as it was. The panel thus always shows the step
+    // whose burst is going out.
+    if (const qint64 busyNs = m_form.link->burstDueInNs(); busyNs > 0 && m_form.HiTimer1->isEnabled()) {
+        const bool keptUp = qint64(m_form.HiTimer1->interval()) * kNsPerMs >= m_form.link->burstWireTimeNs();
+        m_form.HiTimer1->postponeTick(busyNs, keptUp);
         return;
     }
     // After the last line playback wraps to the first; with no selection it starts there.
@@ -150,6 +170,10 @@ void PlaybackController::CWButtonManual_ValueChanged(bool on) {
     if (!connectionAvailable(m_form.CWButtonManual, on) && on) {
         return;
     }
+    std::optional<BoardLink::Stop> stop;
+    if (!on) {
+        stop.emplace(*m_form.link);
+    }
     excludeOtherModes(m_form.CWButtonManual, on);
     if (!on) {
         m_form.HiTimer1->setEnabled(false);
@@ -158,6 +182,9 @@ void PlaybackController::CWButtonManual_ValueChanged(bool on) {
         return;
     }
     m_form.HiTimer1->setInterval(rounding::toInt32(m_form.CWNumEdit1->value()));
+    if (on) {
+        noteShortSteps(true);
+    }
     m_form.HiTimer1->setEnabled(on);
 }
 
@@ -225,4 +252,30 @@ qint32 PlaybackController::duration(int step) const {
 
 void PlaybackController::setIntervalToStep(int step) {
     m_form.HiTimer1->setInterval(duration(step));
+}
+
+QString PlaybackController::shortStepsNote(int steps, int burstMs) {
+    if (steps == 1) {
+        return QObject::tr("1 step is shorter than %1 ms, the time the line needs to send one "
+                           "step; it will take %1 ms.")
+            .arg(burstMs);
+    }
+    return QObject::tr("%1 steps are shorter than %2 ms, the time the line needs to send one "
+                       "step; they will take %2 ms each.")
+        .arg(steps)
+        .arg(burstMs);
+}
+
+void PlaybackController::noteShortSteps(bool fixedTime) {
+    const qint64 burstNs = m_form.link->burstWireTimeNs();
+    const int n = m_form.sequenceList.count();
+    int shorter = 0;
+    for (int s = 0; s < n; ++s) {
+        const qint64 ms = fixedTime ? m_form.HiTimer1->interval() : duration(s);
+        shorter += ms * kNsPerMs < burstNs ? 1 : 0;
+    }
+    if (shorter > 0) {
+        const int burstMs = int((burstNs + kNsPerMs - 1) / kNsPerMs);
+        m_form.statusBar()->showMessage(shortStepsNote(shorter, burstMs), kNoteShownMs);
+    }
 }

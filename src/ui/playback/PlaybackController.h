@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMetaObject>
+#include <QString>
 #include <QtGlobal>
 
 #include <vector>
@@ -28,6 +29,9 @@ public:
     void CWNumEdit1_ValueChanged(double value);
     void CommandUpdate_Click();
 
+    // The status-bar note when steps are shorter than one burst's wire time (ms rounded up).
+    static QString shortStepsNote(int steps, int burstMs);
+
 private:
     // False when the port is closed: the user is told, and a switch turned on goes back off.
     bool connectionAvailable(SwitchControl* mode, bool on);
@@ -37,6 +41,8 @@ private:
     int selectStartLine();
     qint32 duration(int step) const;
     void setIntervalToStep(int step);
+    // Says once, at the start, how many steps the line cannot keep to their time.
+    void noteShortSteps(bool fixedTime);
 
     Form1& m_form;
     std::vector<QMetaObject::Connection> m_connections;

@@ -166,7 +166,10 @@ interlock::Decision Form1::decide(interlock::Command command) {
     return decision;
 }
 
-void Form1::runShutdownWork() { emit shutdownWork(); }
+void Form1::runShutdownWork() {
+    const BoardLink::Stop stop(*link);
+    emit shutdownWork();
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
     shell->Form_Unload();
@@ -278,15 +281,17 @@ void Form1::buildFrames() {
     CommandErase = makeButton(tr("Erease"), QStringLiteral("CommandErase"), FrameFlash);
     CommandRead = makeButton(tr("Read Seq."), QStringLiteral("CommandRead"), FrameFlash);
     CommandFlash = makeButton(tr("Program  Seq."), QStringLiteral("CommandFlash"), FrameFlash);
+    CommandVerify = makeButton(tr("Verify Flash"), QStringLiteral("CommandVerify"), FrameFlash);
     ProgressBarFlash = new SlideControl(SlideControl::Look::Progress, 0, tr("Flash Progress"), FrameFlash);
     ProgressBarFlash->setObjectName(QStringLiteral("ProgressBarFlash"));
     ProgressBarFlash->setVisible(false);
     auto* fl = new QGridLayout(FrameFlash);
     fl->addWidget(CommandFlash, 0, 0);
     fl->addWidget(CommandRead, 0, 1);
+    fl->addWidget(CommandVerify, 0, 2);
     fl->addWidget(CommandErase, 1, 0);
     fl->addWidget(Command1, 1, 1);
-    fl->addWidget(ProgressBarFlash, 2, 0, 1, 2);
+    fl->addWidget(ProgressBarFlash, 2, 0, 1, 3);
     FrameFlash->setVisible(false);
 
     FrameRealEmu = makeFrame(tr("Real Emulator"), QStringLiteral("FrameRealEmu"), this);
@@ -388,6 +393,7 @@ void Form1::buildMenus() {
     menuSerialDebug = advanced->addAction(tr("Serial Comm Debug"));
     menuSerialDebug->setCheckable(true);
     menuReset = advanced->addAction(tr("Reset"));
+    menuVerifyFlash = advanced->addAction(tr("Verify Flash"));
 
     menuSaveBuffer->setObjectName(QStringLiteral("menuSaveBuffer"));
     menuLoadBuffer->setObjectName(QStringLiteral("menuLoadBuffer"));
@@ -395,6 +401,7 @@ void Form1::buildMenus() {
     menuFlashProgr->setObjectName(QStringLiteral("menuFlashProgr"));
     menuSerialDebug->setObjectName(QStringLiteral("menuSerialDebug"));
     menuReset->setObjectName(QStringLiteral("menuReset"));
+    menuVerifyFlash->setObjectName(QStringLiteral("menuVerifyFlash"));
 
     QMenu* view = menuBar()->addMenu(tr("View"));
     view->setObjectName(QStringLiteral("menuView"));

@@ -109,6 +109,7 @@ public:
     QPushButton* CommandErase = nullptr;
     QPushButton* CommandRead = nullptr;
     QPushButton* CommandFlash = nullptr;
+    QPushButton* CommandVerify = nullptr;
     SlideControl* ProgressBarFlash = nullptr;
 
     QGroupBox* FrameRealEmu = nullptr;
@@ -139,6 +140,7 @@ public:
     QAction* menuFlashProgr = nullptr;
     QAction* menuSerialDebug = nullptr;
     QAction* menuReset = nullptr;
+    QAction* menuVerifyFlash = nullptr;
     QAction* menuUndo = nullptr;
     QAction* menuRedo = nullptr;
 

@@ -25,12 +25,27 @@ void HiResTimer::setEnabled(bool enabled) {
         return;
     }
     m_enabled = enabled;
+    m_keptDeadlineNs = -1;
     if (!enabled) {
         m_timer.stop();
         return;
     }
     ++m_run;
     m_deadlineNs = m_clock.nsecsElapsed() + intervalNs();
+    arm();
+}
+
+void HiResTimer::postponeTick(qint64 ns, bool keepSchedule) {
+    if (!m_enabled) {
+        return;
+    }
+    ++m_run; // the tick that asked adds no interval of its own
+    if (keepSchedule && m_keptDeadlineNs < 0) {
+        m_keptDeadlineNs = m_deadlineNs;
+    } else if (!keepSchedule) {
+        m_keptDeadlineNs = -1;
+    }
+    m_deadlineNs = m_clock.nsecsElapsed() + std::max<qint64>(ns, 0);
     arm();
 }
 
@@ -64,6 +79,10 @@ void HiResTimer::fire() {
         return;
     }
 
+    if (m_keptDeadlineNs >= 0) {
+        m_deadlineNs = m_keptDeadlineNs;
+        m_keptDeadlineNs = -1;
+    }
     // The interval in force now, after the handler, is the one that governs the next step.
     m_deadlineNs += intervalNs();
     const qint64 now = m_clock.nsecsElapsed();

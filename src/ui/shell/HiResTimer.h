@@ -23,6 +23,11 @@ public:
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
 
+    // Puts the tick being handled off by ns: the next tick comes then, and the schedule goes
+    // on from that moment, or, with keepSchedule, from the deadline the tick had, so that a
+    // late tick now and then does not shift the ones after it. Does nothing while disabled.
+    void postponeTick(qint64 ns, bool keepSchedule = false);
+
 signals:
     void tick();
 
@@ -34,6 +39,7 @@ private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_deadlineNs = 0;
+    qint64 m_keptDeadlineNs = -1; // the deadline a postponed tick goes on from, if kept
     // Bumped on every start, so a tick can tell that its handler restarted the timer.
     quint64 m_run = 0;
     qint32 m_interval = 1000;

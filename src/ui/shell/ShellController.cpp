@@ -70,6 +70,7 @@ void ShellController::Resetting() {
     if (!m_form.permits(interlock::Command::BoardReset)) {
         return;
     }
+    const BoardLink::Stop stop(*m_form.link);
     if (m_form.link->portOpen()) {
         m_form.link->BoardReset();
     }

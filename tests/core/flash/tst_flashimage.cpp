@@ -73,6 +73,68 @@ private slots:
                      qPrintable(lines[s]));
         }
     }
+
+    // Verify: the list against the flash, on the bytes programming would write.
+    void compareWithFlash_data() {
+        using Edits = QList<QList<int>>; // {step, field, value}; field 12 is the duration
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<Edits>("list");
+        QTest::addColumn<Edits>("flash");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("holds the list") << 5 << 5 << Edits{} << Edits{}
+                                        << "The board's flash holds this list (5 steps).";
+        QTest::newRow("one step") << 1 << 1 << Edits{} << Edits{}
+                                  << "The board's flash holds this list (1 step).";
+        QTest::newRow("empty both") << 0 << 0 << Edits{} << Edits{}
+                                    << "The board's flash holds this list (0 steps).";
+        QTest::newRow("1030 ms is stored as 1040 ms")
+            << 5 << 5 << Edits{{2, 12, 1030}} << Edits{{2, 12, 1040}}
+            << "The board's flash holds this list (5 steps).";
+        QTest::newRow("a position")
+            << 5 << 5 << Edits{{3, 5, 148}} << Edits{{3, 5, 129}}
+            << "The board's flash does not hold this list. Step N\u00B0 3, Ch5: the flash holds "
+               "0.5 \u00B0, the list 10 \u00B0; 1 step differs.";
+        QTest::newRow("a duration first, a position later")
+            << 5 << 5 << Edits{{1, 12, 1100}, {4, 0, 0}} << Edits{}
+            << "The board's flash does not hold this list. Step N\u00B0 1, duration: the flash "
+               "holds 1000 ms, the list 1100 ms; 2 steps differ.";
+        QTest::newRow("the flash is shorter")
+            << 5 << 3 << Edits{} << Edits{}
+            << "The board's flash does not hold this list. Step N\u00B0 3: the flash holds 3 "
+               "steps, the list 5; 2 steps differ.";
+        QTest::newRow("the list is shorter, and differs before")
+            << 4 << 5 << Edits{} << Edits{{0, 11, 255}}
+            << "The board's flash does not hold this list. Step N\u00B0 0, Ch11: the flash holds "
+               "63.5 \u00B0, the list 0 \u00B0; 2 steps differ.";
+    }
+    void compareWithFlash() {
+        using Edits = QList<QList<int>>;
+        QFETCH(int, lines);
+        QFETCH(int, rows);
+        QFETCH(Edits, list);
+        QFETCH(Edits, flash);
+        QFETCH(QString, message);
+        SequenceTable table{};
+        for (StepRecord& r : table) {
+            std::fill_n(r.begin(), kChannelCount, 128);
+            r[kDurationField] = 1000;
+        }
+        SequenceTable stored = table;
+        for (const auto& e : list) {
+            table[e[0]][e[1]] = e[2];
+        }
+        for (const auto& e : flash) {
+            stored[e[0]][e[1]] = e[2];
+        }
+        FlashImageTable image{};
+        packImage(stored, kMaxLines, image);
+        const SequenceTable before = table;
+        const Comparison c = compareImage(table, lines, image, rows);
+        QCOMPARE(comparisonMessage(c, QLocale::c()), message);
+        QCOMPARE(c.holds(), message.contains("holds this list"));
+        QVERIFY(table == before);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFlashImage)

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QAction>
 #include <QTest>
 
 #include <algorithm>
@@ -92,6 +93,13 @@ private slots:
             breaks << steps.takeAt(1).mid(1).toInt();
         }
         load(rig, steps.takeFirst().toInt(), breaks);
+        // Every burst has long left when the next tick comes, as with steps of 10 s.
+        qint64 clock = 0;
+        f.MSComm1->setClock([&clock] { return clock; });
+        const auto tick = [&] {
+            clock += 10'000'000'000;
+            f.playback->HiTimer1_Timer();
+        };
         int told = 0;
         double shownOnSliders = 128;
         for (const QString& token : steps) {
@@ -101,11 +109,11 @@ private slots:
                 {"seq", [&] { f.CWButtonManual->click(); }},
                 {"continue", [&] { f.CommandContinue->click(); }},
                 {"repeat", [&] { f.CommandRepeat->click(); }},
-                {"tick", [&] { f.playback->HiTimer1_Timer(); }},
+                {"tick", tick},
                 {"halt",
                  [&] {
                      for (int most = 30; f.HiTimer1->isEnabled() && most-- > 0;) {
-                         f.playback->HiTimer1_Timer();
+                         tick();
                      }
                  }},
                 {"field", [&] { f.CWNumEdit1->setValue(arg.toDouble()); }},
@@ -164,6 +172,103 @@ private slots:
     void burstHoldsPositionsToTheRange();
     void boardHoldsWhatTheWindowShows_data();
     void boardHoldsWhatTheWindowShows();
+
+    // Steps shorter than a burst's wire time: the start says so once, and no burst is put
+    // behind one still going out; the panel shows the step on the line meanwhile.
+    void shortStepsWaitForTheLine_data() {
+        QTest::addColumn<QList<int>>("durations");
+        QTest::addColumn<bool>("fixed");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("seven of nine")
+            << QList<int>{20, 0, 27, 28, 20, 20, 20, 20, 1000} << false
+            << "7 steps are shorter than 28 ms, the time the line needs to send one step; "
+               "they will take 28 ms each.";
+        QTest::newRow("one") << QList<int>{20, 40} << false
+                             << "1 step is shorter than 28 ms, the time the line needs to send "
+                                "one step; it will take 28 ms.";
+        QTest::newRow("none at 28 ms") << QList<int>{28, 1000} << false << "";
+        QTest::newRow("fixed time: the field's") << QList<int>{20, 20} << true << "";
+    }
+    void shortStepsWaitForTheLine() {
+        QFETCH(QList<int>, durations);
+        QFETCH(bool, fixed);
+        QFETCH(QString, note);
+        FormRig rig;
+        Form1& f = *rig.form;
+        qint64 clock = 0;
+        f.MSComm1->setClock([&clock] { return clock; });
+        QStringList lines;
+        for (int k = 0; k < durations.size(); ++k) {
+            StepRecord r{};
+            std::fill_n(r.begin(), kChannelCount, kBase + k);
+            r[kDurationField] = durations[k];
+            lines << stepline::readBackForm(r);
+        }
+        QCOMPARE(f.editor.replaceAll(lines), EditOutcome::Done);
+        f.sequenceList.setSelectedIndex(durations.size() - 1);
+        (fixed ? f.CWButtonManual : f.CWButtonEmuPC)->click();
+        QCOMPARE(f.statusBar()->currentMessage(), note);
+
+        f.playback->HiTimer1_Timer();
+        QCOMPARE(played(*rig.port), QStringLiteral("0"));
+        clock += 26'800'000; // more than half the last byte still to go
+        f.playback->HiTimer1_Timer();
+        QCOMPARE(played(*rig.port), QString());
+        QCOMPARE(f.sequenceList.selectedIndex(), 0);
+        QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
+        QVERIFY(f.HiTimer1->isEnabled());
+        clock += 200'000; // only the second half of the last byte
+        f.playback->HiTimer1_Timer();
+        QCOMPARE(played(*rig.port), QStringLiteral("1"));
+        QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 1"));
+    }
+
+    // Every stop first drops what waits behind the burst going out, then sends its own bytes;
+    // the burst going out is let finish, so no channel is left waiting for its position.
+    void stopsDropWhatWaits_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::addColumn<qint64>("deviceHolds"); // bytes the driver reports unsent
+        QTest::addColumn<QByteArray>("sent");     // by the stop, after its discard
+        QTest::addColumn<int>("discards");
+        QTest::newRow("PC Emu off, backlog") << "emu" << 100ll << QByteArray() << 1;
+        QTest::newRow("PC Emu off, one burst going out") << "emu" << 24ll << QByteArray() << 0;
+        QTest::newRow("PC Seq off, backlog") << "seq" << 100ll << QByteArray() << 1;
+        QTest::newRow("Reset, backlog") << "reset" << 100ll << QByteArray("\x11", 1) << 1;
+        QTest::newRow("Quit, backlog") << "quit" << 100ll << QByteArray("\x00", 1) << 1;
+        QTest::newRow("Quit, one burst going out") << "quit" << 20ll << QByteArray("\x00", 1) << 0;
+        QTest::newRow("PC Emu on is no stop") << "emu on" << 100ll << QByteArray() << 0;
+    }
+    void stopsDropWhatWaits() {
+        QFETCH(QString, stop);
+        QFETCH(qint64, deviceHolds);
+        QFETCH(QByteArray, sent);
+        QFETCH(int, discards);
+        FormRig rig;
+        Form1& f = *rig.form;
+        qint64 clock = 0;
+        f.MSComm1->setClock([&clock] { return clock; });
+        load(rig, 3, {});
+        SwitchControl* mode = stop == "seq" ? f.CWButtonManual : f.CWButtonEmuPC;
+        if (stop != "emu on") {
+            mode->click();
+        }
+        f.CWButtonMainOnOff->setValue(true);
+        f.playback->HiTimer1_Timer();
+        clock += 30'000'000;
+        rig.port->clearWrites();
+        rig.port->reportedUnsent = deviceHolds;
+        if (stop == "emu" || stop == "seq" || stop == "emu on") {
+            mode->click();
+        } else if (stop == "reset") {
+            f.menuReset->trigger();
+        } else {
+            f.runShutdownWork();
+        }
+        QCOMPARE(rig.port->discards.size(), discards);
+        QVERIFY(discards == 0 || rig.port->discards.first() == 0);
+        QVERIFY2(rig.port->written().startsWith(sent), rig.port->written().toHex().constData());
+        QCOMPARE(f.HiTimer1->isEnabled(), stop == "quit" || stop == "emu on");
+    }
 };
 
 // A file may hold any integer; on the line each position stays within 0..255.

@@ -81,6 +81,29 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(log.at.size()), ticks + 1, 10'000);
         QVERIFY(log.at[ticks] >= enabledAt + qMax(intervals.last(), 1) * kMs);
     }
+
+    // A tick put off (the line still busy) comes again once the wait is over, and the
+    // schedule goes on from then, not from the tick that asked.
+    void postponedTickRestartsTheSchedule() {
+        TickLog log;
+        qint64 postponedAt = 0;
+        log.onTick = [&](int n) {
+            if (n == 1) {
+                postponedAt = log.clock.nsecsElapsed();
+                log.timer.postponeTick(30 * kMs);
+            } else if (n == 3) {
+                log.timer.setEnabled(false);
+            }
+        };
+        log.timer.setInterval(20);
+        log.timer.setEnabled(true);
+        QTRY_COMPARE_WITH_TIMEOUT(int(log.at.size()), 3, 10'000);
+        QVERIFY(log.at[1] >= postponedAt + 30 * kMs);
+        QVERIFY(log.at[2] >= postponedAt + 50 * kMs);
+        log.timer.postponeTick(kMs); // disabled: nothing comes
+        QTest::qWait(40);
+        QCOMPARE(int(log.at.size()), 3);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHiResTimer)

@@ -62,7 +62,7 @@ private slots:
                 "|CommandInterpolate=Interpolate|CommandUp=--->|CommandClear=Clear All"
                 "|CommandReplace=Replace|CommandRem=Remove|CommandAdd=Add|CommandInBuff=InBuff"
                 "|Command1=Abort|CommandErase=Erease|CommandRead=Read Seq."
-                "|CommandFlash=Program  Seq.|CWButtonRealEmu=Real Emu|CommandRepeat=Repeat"
+                "|CommandFlash=Program  Seq.|CommandVerify=Verify Flash|CWButtonRealEmu=Real Emu|CommandRepeat=Repeat"
                 "|CommandContinue=Continue|CommandResBrk=Reset  All Break"
                 "|CommandBrk=Set/Reset Break|CWButtonEmuPC=PC Emu|CWButtonManual=PC Seq"
                 "|CWButtonMainOnOff=PC Ctr Enbl|CommandStart=ON|CommandStop=OFF"
@@ -99,7 +99,7 @@ private slots:
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
                  QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,Edit,Undo,Redo,"
-                                "Advanced,Flash Progr,Serial Comm Debug,Reset,"
+                                "Advanced,Flash Progr,Serial Comm Debug,Reset,Verify Flash,"
                                 "View,Timeline,Export Timeline…"));
     }
 

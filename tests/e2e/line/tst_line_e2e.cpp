@@ -1,0 +1,209 @@
+#include "support/ScriptedDialogs.h"
+#include "support/SimProcess.h"
+
+#include "core/sequence/StepLine.h"
+#include "link/PortMap.h"
+#include "link/QtSerialTransport.h"
+#include "ui/flash/FlashController.h"
+#include "ui/shell/ClickableViews.h"
+#include "ui/shell/Form1.h"
+#include "ui/shell/LinkController.h"
+#include "ui/shell/SwitchControl.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+constexpr int kBase = 60; // step k holds position kBase + k on every channel
+
+QStringList stepLines(int n, int durationMs) {
+    QStringList lines;
+    for (int k = 0; k < n; ++k) {
+        StepRecord r{};
+        std::fill_n(r.begin(), kChannelCount, kBase + k);
+        r[kDurationField] = durationMs;
+        lines << stepline::readBackForm(r, QLocale());
+    }
+    return lines;
+}
+
+struct Burst {
+    int step = -1; // -1: not a whole burst of one step
+};
+} // namespace
+
+// The real window and serial port against the board simulator pacing its line like the
+// board's: 1.146 ms a byte, 27.5 ms a burst.
+class TestLineEndToEnd : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<SimProcess> m_sim;
+    ScriptedDialogs m_dialogs;
+    std::unique_ptr<Form1> m_form;
+
+    void start() {
+        qputenv("TESSAREL_PORT_DIR", m_dir.path().toLocal8Bit());
+        m_sim = std::make_unique<SimProcess>();
+        m_sim->setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), m_dir.path());
+        const bool started = m_sim->start({"--pace", "--attach", "1"});
+        m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve,
+                                         m_dialogs);
+        m_form->ComboPort->setCurrentIndex(0);
+        m_form->linkControl->ComboPort_Click(0);
+        QVERIFY2(started && m_form->MSComm1->portOpen(), qPrintable(m_sim->error()));
+        m_dialogs.messages.clear();
+        QTimer::singleShot(120000, m_form.get(), [this] {
+            QTest::qFail("a wait never ended", __FILE__, __LINE__);
+            m_form->declaration.shuttingDown = true;
+        });
+    }
+
+    // The channel events the board logged, as positions in arrival order.
+    QList<QPair<int, int>> channelEvents(int upTo = -1) const {
+        static const QRegularExpression channel(QStringLiteral("^channel (\\d+) (\\d+)$"));
+        QList<QPair<int, int>> events;
+        const QStringList lines = m_sim->lines();
+        for (int i = 0; i < (upTo < 0 ? lines.size() : upTo); ++i) {
+            const auto m = channel.match(lines[i]);
+            if (m.hasMatch()) {
+                events.append({m.captured(1).toInt(), m.captured(2).toInt()});
+            }
+        }
+        return events;
+    }
+    int burstsAtBoard() const {
+        return int(m_sim->lines().filter(QRegularExpression(QStringLiteral("^channel 11 "))).size());
+    }
+
+private slots:
+    void cleanup() {
+        m_form.reset();
+        if (m_sim) {
+            QVERIFY(m_sim->stop());
+        }
+        m_sim.reset();
+        m_dialogs.messages.clear();
+    }
+
+    // Steps of 20 ms on a line that needs 27.5 ms for one: every pose reaches the board whole
+    // and in order, the panel shows the step on the line, and a stop reaches the board behind
+    // at most the burst going out, not behind a queue of them.
+    void playbackStops_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::addColumn<QString>("mark"); // the board's line for the stop's own byte
+        QTest::newRow("PC Emu off") << "emu" << "";
+        QTest::newRow("Reset") << "reset" << "reset";
+        QTest::newRow("Quit's shutdown work") << "quit" << "pc-control off";
+        QTest::newRow("closing the window") << "close" << "pc-control off";
+    }
+    void playbackStops() {
+        QFETCH(QString, stop);
+        QFETCH(QString, mark);
+        start();
+        Form1& f = *m_form;
+        const int n = 7;
+        f.editor.replaceAll(stepLines(n, 20));
+        f.CWButtonEmuPC->click();
+        QVERIFY(m_sim->waitForLine([this](const QString&) { return burstsAtBoard() >= 30; }) >= 0);
+        QCoreApplication::processEvents(); // every line logged so far is in
+        const int atClick = burstsAtBoard();
+        const int linesAtClick = int(m_sim->lines().size());
+        const int shown = f.sequenceList.selectedIndex();
+        if (stop == "emu") {
+            f.CWButtonEmuPC->click();
+        } else if (stop == "reset") {
+            f.menuReset->trigger();
+        } else if (stop == "quit") {
+            f.runShutdownWork(); // what Quit sends; Quit itself would end the test's event loop
+        } else {
+            f.close();
+        }
+        int marked = -1;
+        if (!mark.isEmpty()) {
+            marked = m_sim->waitForLine(mark, linesAtClick);
+            QVERIFY(marked >= 0);
+        } else {
+            QTest::qWait(300); // ShowStep's bytes, if any, have arrived by then
+        }
+        const QList<QPair<int, int>> events = channelEvents(marked);
+        QCOMPARE(events.size() % kChannelCount, 0);
+        const int bursts = int(events.size()) / kChannelCount;
+        int previous = -1;
+        for (int b = 0; b < bursts; ++b) {
+            const int step = events[b * kChannelCount].second - kBase;
+            for (int c = 0; c < kChannelCount; ++c) {
+                QCOMPARE(events[b * kChannelCount + c], qMakePair(c, kBase + step));
+            }
+            // PC Emu off shows the step it stopped on: the board gets that pose once more.
+            const bool shownAgain = stop == "emu" && b == bursts - 1 && step == previous;
+            QVERIFY2(previous < 0 || step == (previous + 1) % n || shownAgain,
+                     qPrintable(QStringLiteral("burst %1: step %2 after %3").arg(b).arg(step).arg(previous)));
+            previous = step;
+        }
+        QCOMPARE(previous, shown);
+        // At most the burst going out and one whose line was still on its way to the test;
+        // a queue of 20 ms steps would bring dozens.
+        QVERIFY2(bursts - atClick - (stop == "emu" && bursts > 0 ? 1 : 0) <= 2,
+                 qPrintable(QStringLiteral("%1 bursts after the stop").arg(bursts - atClick)));
+    }
+
+    // "Verify Flash" reads as "Read Seq." does and only tells; the list never changes.
+    void verify() {
+        start();
+        Form1& f = *m_form;
+        const QStringList lines = stepLines(30, 1000);
+        f.editor.replaceAll(lines);
+        f.CommandFlash->click();
+        QCOMPARE(m_dialogs.texts(), QStringList{FlashController::kProgrammed});
+        m_dialogs.messages.clear();
+
+        f.CommandVerify->click();
+        QCOMPARE(m_dialogs.texts(),
+                 QStringList{QStringLiteral("The board's flash holds this list (30 steps).")});
+        m_dialogs.messages.clear();
+
+        StepRecord changed{};
+        std::fill_n(changed.begin(), kChannelCount, kBase + 4);
+        changed[7] = 129;
+        changed[kDurationField] = 1000;
+        QStringList edited = lines;
+        edited[4] = stepline::readBackForm(changed, QLocale());
+        edited << lines.first();
+        f.editor.replaceAll(edited);
+        const SequenceTable table = f.declaration.SequenceBuffer;
+        f.menuVerifyFlash->trigger();
+        QCOMPARE(m_dialogs.texts(),
+                 QStringList{QString::fromUtf8("The board's flash does not hold this list. Step N° "
+                                               "4, Ch7: the flash holds -32 °, the list 0.5 °; 2 "
+                                               "steps differ.")});
+        QCOMPARE(f.sequenceList.lines(), edited);
+        QVERIFY(f.declaration.SequenceBuffer == table);
+        m_dialogs.messages.clear();
+
+        // Abort while the image comes in: silent, as for the read.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (m_sim->lines().join('\n').contains(QStringLiteral("flash-read"))) {
+                f.Command1->click();
+            }
+        });
+        poll.start(5);
+        f.CommandVerify->click();
+        poll.stop();
+        QCOMPARE(m_dialogs.texts(), QStringList{});
+        QCOMPARE(f.sequenceList.lines(), edited);
+        QVERIFY(!f.declaration.transferActive() && !f.Command1->isEnabled());
+        QVERIFY(f.MSComm1->inputLen() == 1 && f.MSComm1->rThreshold() == 1);
+    }
+};
+
+QTEST_MAIN(TestLineEndToEnd)
+#include "tst_line_e2e.moc"
