@@ -63,7 +63,7 @@ BoardLink::Sent BoardLink::ChannelBurst(const StepRecord& step) {
 qint64 BoardLink::lineFreeInNs() const { return m_comm.lineFreeInNs(); }
 
 qint64 BoardLink::burstDueInNs() const {
-    return qMax<qint64>(0, lineFreeInNs() - m_comm.byteTimeNs());
+    return qMax<qint64>(0, lineFreeInNs() - m_comm.byteTimeNs() / 2);
 }
 
 qint64 BoardLink::burstWireTimeNs() const { return m_comm.wireTimeNs(2 * kChannelCount); }

@@ -35,7 +35,8 @@ public:
     // How long until what was sent has left the line (0: free now).
     qint64 lineFreeInNs() const;
     // How long until a burst can go without waiting behind bytes not yet begun: when nothing
-    // is left but the byte being shifted out.
+    // is left but the second half of the last byte. Waiting for the very end would leave the
+    // line idle for the timer's own lateness on every step.
     qint64 burstDueInNs() const;
     // The wire time of one ChannelBurst at the port's settings.
     qint64 burstWireTimeNs() const;

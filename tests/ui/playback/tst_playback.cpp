@@ -206,13 +206,13 @@ private slots:
 
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QStringLiteral("0"));
-        clock += 26'300'000; // more than the last byte still to go
+        clock += 26'800'000; // more than half the last byte still to go
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QString());
         QCOMPARE(f.sequenceList.selectedIndex(), 0);
         QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
         QVERIFY(f.HiTimer1->isEnabled());
-        clock += 100'000; // only the last byte is on the wire
+        clock += 200'000; // only the second half of the last byte
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QStringLiteral("1"));
         QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 1"));
