@@ -88,13 +88,12 @@ private slots:
             return;
         }
         QVERIFY(dialog->isVisible() && !dialog->isModal() && rig.form->isEnabled());
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Interpolation"));
-        QCOMPARE(dialog->OptionINterp[0]->text(),
-                 QStringLiteral("Interpolation With Previous Step"));
-        QCOMPARE(dialog->OptionINterp[1]->text(), QStringLiteral("Interpolation With Next Step"));
-        QCOMPARE(dialog->Label1->text(), QStringLiteral("Number of Interpolation Steps"));
-        QCOMPARE(dialog->OKButton->text() + dialog->CancelButton->text(),
-                 QStringLiteral("OKAnnulla"));
+        QCOMPARE(QStringList({dialog->windowTitle(), dialog->OptionINterp[0]->text(),
+                              dialog->OptionINterp[1]->text(), dialog->Label1->text(),
+                              dialog->OKButton->text(), dialog->CancelButton->text()}),
+                 QStringList({"Interpolation", "Interpolation With Previous Step",
+                              "Interpolation With Next Step", "Number of Interpolation Steps", "OK",
+                              "Annulla"}));
         // Opened at 0, held at the floor.
         QCOMPARE(dialog->CWNumEditInterp->value(), 1.0);
         QCOMPARE(dialog->CWNumEditInterp->maximum(), 1000.0);
