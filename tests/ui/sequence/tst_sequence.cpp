@@ -29,11 +29,11 @@ private slots:
     void mouseWhilePlaying();
 
 private:
-    // The steps in list order, each named by its duration's hundreds minus one.
+    // The steps in list order, each named by channel 0's whole degrees.
     QList<int> order() const {
         QList<int> steps;
         for (int i = 0; i < form()->sequenceList.count(); ++i) {
-            steps << form()->declaration.SequenceBuffer[i][kDurationField] / 100 - 1;
+            steps << (form()->declaration.SequenceBuffer[i][0] - 128) / 2;
         }
         return steps;
     }
@@ -56,19 +56,19 @@ void TestSequence::editButtons() {
     init();
     QVERIFY(fillRamp(*rig, 3));
     form()->sequenceList.setSelectedIndex(1);
-    form()->CWSlide1[0]->setValue(129);
+    form()->CWSlide1[0]->setValue(141);
     form()->CWSlide1[11]->setValue(0);
     form()->CWNumEditTimeStep->setValue(500);
     rig->port->clearWrites();
     form()->CommandAdd->click();
-    const QString added = "0,5 °\t" + QStringLiteral("0 °\t").repeated(10) + "-64 °\t500 ms";
+    const QString added = "6,5 °\t" + QStringLiteral("0 °\t").repeated(10) + "-64 °\t500 ms";
     QCOMPARE(form()->sequenceList.line(2), added);
-    QCOMPARE(form()->declaration.SequenceBuffer[2][0], 129);
+    QCOMPARE(form()->declaration.SequenceBuffer[2][0], 141);
     QCOMPARE(viewSelection(), 2);
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
     form()->sequenceList.setSelectedIndex(0);
     form()->CommandReplace->click();
-    QCOMPARE(order(), QList<int>({4, 1, 4, 2}));
+    QCOMPARE(order(), QList<int>({6, 1, 6, 2}));
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(0));
 
     form()->CommandClear->click();
@@ -182,13 +182,6 @@ void TestSequence::mouseOnTheList() {
 // drag move goes by the lines under the pointer all the same.
 void TestSequence::mouseWhilePlaying() {
     QVERIFY(fillRamp(*rig, 6, 20));
-    const auto steps = [this] {
-        QList<int> ids; // channel 0 of line i stands at i degrees before any move
-        for (int i = 0; i < form()->sequenceList.count(); ++i) {
-            ids << (form()->declaration.SequenceBuffer[i][0] - 128) / 2;
-        }
-        return ids;
-    };
     form()->CWButtonEmuPC->click();
     QVERIFY(form()->HiTimer1->isEnabled());
     QWidget* viewport = form()->ListSequence->viewport();
@@ -208,7 +201,7 @@ void TestSequence::mouseWhilePlaying() {
         const int pointed = form()->ListSequence->indexAt(g.to).row();
         QTRY_VERIFY(list.selectedIndex() != pointed);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, g.to);
-        QCOMPARE(steps(), g.order);
+        QCOMPARE(order(), g.order);
     }
     form()->CWButtonEmuPC->click();
     QVERIFY(!form()->HiTimer1->isEnabled());
