@@ -12,8 +12,8 @@ class TestBoardSimLink : public QObject {
     Q_OBJECT
 
 private slots:
-    // The port closed and opened again keeps reaching the board, and the simulator never sees
-    // a broken line.
+    // The port closed and opened again keeps reaching the board, a burst arrives whole, and the
+    // simulator never sees a broken line.
     void closingAndReopeningThePort() {
         SimProcess sim;
         QVERIFY2(sim.start(), qPrintable(sim.error()));
@@ -32,6 +32,13 @@ private slots:
             const QString want = QStringLiteral("channel %1 %2").arg(round).arg(10 + round);
             QVERIFY2(sim.waitForLine(want) >= 0, qPrintable(want));
         }
+        // A burst is one write of 24 bytes; all of it reaches the board.
+        StepRecord step{};
+        step.fill(128);
+        step[11] = 3;
+        QCOMPARE(link.ChannelBurst(step), BoardLink::Sent::Yes);
+        QVERIFY(sim.waitForLine(QStringLiteral("channel 11 3")) >= 0);
+        QCOMPARE(sim.lines().size(), 4 + kChannelCount);
         QVERIFY(sim.running());
         QCOMPARE(sim.waitForLine([](const QString& l) { return l.startsWith("error"); }, 0, 0), -1);
         comm.setPortOpen(false);
