@@ -25,8 +25,8 @@ private slots:
         m_sim->setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), m_ports.path());
         QVERIFY2(m_sim->start({QStringLiteral("--attach"), QStringLiteral("1")}),
                  qPrintable(m_sim->error()));
-        m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(),
-                                         &portmap::resolve, m_dialogs);
+        m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve,
+                                         m_dialogs);
         m_form->show();
         QCOMPARE(m_form->ComboPort->itemData(0, Qt::ToolTipRole).toString(),
                  QFileInfo(portmap::linkPath(1)).canonicalFilePath());
