@@ -4,7 +4,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 #include <numeric>
 
@@ -34,19 +33,6 @@ struct Receiver : ReceiveView {
 class TestReceiveHandler : public QObject {
     Q_OBJECT
 private slots:
-    void acknowledgementComesFirst() {
-        for (const int byte : {255, 0, 254}) {
-            Receiver r;
-            r.d->AwaitingAck = true;
-            r.d->ReadingFlash = true;
-            r.rig.fake->inject(bytes({byte}));
-            QTRY_COMPARE(r.handled.count(), 1);
-            QCOMPARE(r.d->ReplyDone, byte == 255);
-            QCOMPARE(r.echo, byte == 255 ? QStringLiteral("7") : QStringLiteral("Error!"));
-            QCOMPARE(r.d->FlashByteCount, 0);
-        }
-    }
-
     void flashRead_data() {
         QTest::addColumn<int>("announced");
         QTest::addColumn<int>("sent");

@@ -107,7 +107,6 @@ private slots:
         row("no line end, no trailing TAB", a + fileLine(1, "20", "").chopped(1), 2);
         row("trailing blank lines", a + "\r\n \n\n", 1);
         row("half degrees, extra field", kOddLine, 1);
-        row("blank line inside", a + "\r\n" + a, 1, TooFewFields);
         row("twelve values", a + a + a.chopped(7) + "\r\n", 2, TooFewFields);
         row("letter in a position", a + fileLine(100).replace("100", "1e2"), 1, NotANumber);
         row("fraction in a position", a + fileLine(100).replace("100\t1", "100.5\t1"), 1,

@@ -19,49 +19,35 @@
 class TestPanelEndToEnd : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        qputenv("TESSAREL_PORT_DIR", m_ports.path().toLocal8Bit());
+        m_sim = std::make_unique<SimProcess>();
+        m_sim->setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), m_ports.path());
+        QVERIFY2(m_sim->start({QStringLiteral("--attach"), QStringLiteral("1")}),
+                 qPrintable(m_sim->error()));
+        m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve,
+                                         m_dialogs);
+        m_form->show();
+        QCOMPARE(m_form->ComboPort->itemData(0, Qt::ToolTipRole).toString(),
+                 QFileInfo(portmap::linkPath(1)).canonicalFilePath());
+        m_form->ComboPort->setCurrentIndex(0);
+        m_form->linkControl->ComboPort_Click(0);
+        QVERIFY2(m_form->MSComm1->portOpen(), qPrintable(m_dialogs.texts().join('\n')));
+    }
+    void cleanup() {
+        m_form.reset();
+        m_dialogs.messages.clear();
+        QVERIFY(m_sim->stop());
+    }
     void controlsReachTheBoard();
     void closingTheWindowHandsControlBack();
 
 private:
-    void startPanel();
-
     QTemporaryDir m_ports;
     std::unique_ptr<SimProcess> m_sim;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<Form1> m_form;
 };
-
-void TestPanelEndToEnd::init() {
-    QVERIFY(m_ports.isValid());
-    qputenv("TESSAREL_PORT_DIR", m_ports.path().toLocal8Bit());
-    m_sim = std::make_unique<SimProcess>();
-    m_sim->setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), m_ports.path());
-    QVERIFY2(m_sim->start({QStringLiteral("--attach"), QStringLiteral("1")}),
-             qPrintable(m_sim->error()));
-    startPanel();
-}
-
-void TestPanelEndToEnd::cleanup() {
-    m_form.reset();
-    if (m_sim) {
-        QVERIFY(m_sim->stop());
-    }
-    m_sim.reset();
-    m_dialogs.messages.clear();
-}
-
-void TestPanelEndToEnd::startPanel() {
-    m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve,
-                                     m_dialogs);
-    m_form->show();
-    QCOMPARE(m_form->ComboPort->itemData(0, Qt::ToolTipRole).toString(),
-             QFileInfo(portmap::linkPath(1)).canonicalFilePath());
-    m_form->ComboPort->setCurrentIndex(0);
-    m_form->linkControl->ComboPort_Click(0);
-    QVERIFY2(m_form->MSComm1->portOpen(), qPrintable(m_dialogs.texts().join(QLatin1Char('\n'))));
-}
 
 void TestPanelEndToEnd::controlsReachTheBoard() {
     Form1& f = *m_form;

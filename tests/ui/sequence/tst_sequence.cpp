@@ -1,4 +1,4 @@
-#include "support/FormRig.h"
+#include "support/RampLines.h"
 
 #include "core/sequence/StepLine.h"
 #include "ui/sequence/SequenceController.h"
@@ -29,22 +29,11 @@ private slots:
     void mouseWhilePlaying();
 
 private:
-    // Line i has channel 0 at i degrees and lasts 100 * (i + 1) ms; the window is shown.
-    void fill(int count) {
-        QStringList lines;
-        for (int i = 0; i < count; ++i) {
-            lines << QString("%1 °\t").arg(i) + QString("0 °\t").repeated(11) +
-                         QString("%1 ms").arg(100 * (i + 1));
-        }
-        QCOMPARE(form()->editor.replaceAll(lines), EditOutcome::Done);
-        form()->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form()));
-    }
-    // The steps in list order, each named by its duration's hundreds minus one.
+    // The steps in list order, each named by channel 0's whole degrees.
     QList<int> order() const {
         QList<int> steps;
         for (int i = 0; i < form()->sequenceList.count(); ++i) {
-            steps << form()->declaration.SequenceBuffer[i][kDurationField] / 100 - 1;
+            steps << (form()->declaration.SequenceBuffer[i][0] - 128) / 2;
         }
         return steps;
     }
@@ -65,21 +54,21 @@ private:
 void TestSequence::editButtons() {
     QLocale::setDefault(QLocale(QLocale::German));
     init();
-    fill(3);
+    QVERIFY(fillRamp(*rig, 3));
     form()->sequenceList.setSelectedIndex(1);
-    form()->CWSlide1[0]->setValue(129);
+    form()->CWSlide1[0]->setValue(141);
     form()->CWSlide1[11]->setValue(0);
     form()->CWNumEditTimeStep->setValue(500);
     rig->port->clearWrites();
     form()->CommandAdd->click();
-    const QString added = "0,5 °\t" + QStringLiteral("0 °\t").repeated(10) + "-64 °\t500 ms";
+    const QString added = "6,5 °\t" + QStringLiteral("0 °\t").repeated(10) + "-64 °\t500 ms";
     QCOMPARE(form()->sequenceList.line(2), added);
-    QCOMPARE(form()->declaration.SequenceBuffer[2][0], 129);
+    QCOMPARE(form()->declaration.SequenceBuffer[2][0], 141);
     QCOMPARE(viewSelection(), 2);
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
     form()->sequenceList.setSelectedIndex(0);
     form()->CommandReplace->click();
-    QCOMPARE(order(), QList<int>({4, 1, 4, 2}));
+    QCOMPARE(order(), QList<int>({6, 1, 6, 2}));
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(0));
 
     form()->CommandClear->click();
@@ -94,7 +83,7 @@ void TestSequence::editButtons() {
 // The refusal is the editor's; the window says so for Add and Replace, and lets the 1024th
 // line in.
 void TestSequence::fullListRefusesAdd() {
-    fill(kMaxLines - 1);
+    QVERIFY(fillRamp(*rig, kMaxLines - 1));
     form()->CommandAdd->click();
     form()->CommandAdd->click();
     QCOMPARE(rig->dialogs.messages.size(), 1); // for the second Add only
@@ -110,7 +99,7 @@ void TestSequence::fullListRefusesAdd() {
 // channel; after that only the channels that change go out, each as its select byte and the
 // position.
 void TestSequence::walkAndShowStep() {
-    fill(4);
+    QVERIFY(fillRamp(*rig, 4));
     form()->sequenceList.setSelectedIndex(1);
     form()->CommandUp->click();
     form()->CommandDwn->click();
@@ -137,7 +126,7 @@ void TestSequence::walkAndShowStep() {
 // Only the left button chooses a line; a double-click shows it; the view's selection and the
 // list's follow each other; a drag moves a line with its breakpoint and shows nothing.
 void TestSequence::mouseOnTheList() {
-    fill(6);
+    QVERIFY(fillRamp(*rig, 6));
     QWidget* viewport = form()->ListSequence->viewport();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, centreOf(2));
     for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
@@ -192,20 +181,7 @@ void TestSequence::mouseOnTheList() {
 // While the real timer plays 20 ms steps the ticks move the selection under a held button; the
 // drag move goes by the lines under the pointer all the same.
 void TestSequence::mouseWhilePlaying() {
-    QStringList lines;
-    for (int i = 0; i < 6; ++i) {
-        lines << QString("%1 °\t").arg(i) + QString("0 °\t").repeated(11) + "20 ms";
-    }
-    form()->editor.replaceAll(lines);
-    form()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form()));
-    const auto steps = [this] {
-        QList<int> ids; // channel 0 of line i stands at i degrees before any move
-        for (int i = 0; i < form()->sequenceList.count(); ++i) {
-            ids << (form()->declaration.SequenceBuffer[i][0] - 128) / 2;
-        }
-        return ids;
-    };
+    QVERIFY(fillRamp(*rig, 6, 20));
     form()->CWButtonEmuPC->click();
     QVERIFY(form()->HiTimer1->isEnabled());
     QWidget* viewport = form()->ListSequence->viewport();
@@ -225,7 +201,7 @@ void TestSequence::mouseWhilePlaying() {
         const int pointed = form()->ListSequence->indexAt(g.to).row();
         QTRY_VERIFY(list.selectedIndex() != pointed);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, g.to);
-        QCOMPARE(steps(), g.order);
+        QCOMPARE(order(), g.order);
     }
     form()->CWButtonEmuPC->click();
     QVERIFY(!form()->HiTimer1->isEnabled());

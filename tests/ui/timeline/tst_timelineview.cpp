@@ -1,4 +1,4 @@
-#include "support/FormRig.h"
+#include "support/RampLines.h"
 
 #include "core/sequence/StepLine.h"
 #include "ui/playback/PlaybackController.h"
@@ -40,16 +40,9 @@ private slots:
 private:
     // Line i has channel 0 at i degrees and lasts 100 * (i + 1) ms; the timeline is shown.
     void fill(int count) {
-        QStringList lines;
-        for (int i = 0; i < count; ++i) {
-            lines << QString("%1 °\t").arg(i) + QString("0 °\t").repeated(11) +
-                         QString("%1 ms").arg(100 * (i + 1));
-        }
-        QCOMPARE(form()->editor.replaceAll(lines), EditOutcome::Done);
         form()->resize(1280, 800);
-        form()->show();
+        QVERIFY(fillRamp(*rig, count));
         form()->menuTimeline->trigger();
-        QVERIFY(QTest::qWaitForWindowExposed(form()));
         QTRY_COMPARE(view()->series(0)->count(), 2 * count);
     }
     // Channel 0's angle at the start of each step, as drawn.
@@ -71,10 +64,7 @@ private:
 // The window starts exactly as before: the dock exists, hidden and empty.
 void TestTimelineView::hiddenAtStartOpenedFromView() {
     QDockWidget* dock = form()->DockTimeline;
-    QCOMPARE(dock->objectName(), QStringLiteral("DockTimeline"));
     QVERIFY(dock->isHidden() && !form()->menuTimeline->isChecked() && !view());
-    QCOMPARE(dock->allowedAreas(), Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
-    QVERIFY(dock->features() & QDockWidget::DockWidgetFloatable);
 
     fill(2);
     QVERIFY(dock->isVisible() && form()->menuTimeline->isChecked());
