@@ -41,15 +41,17 @@ const QStringList kTwoStepLines{QStringLiteral("0.5 °\t-64 °\t63.5 °\t") + kZ
                                 kZero.repeated(12) + QStringLiteral("5120 ms\t")};
 const QString kFillerLine = kZero.repeated(12) + QStringLiteral("657920 ms\t");
 
-// The whole programming exchange for the list as it stands.
-QByteArray exchangeOf(const Form1& form) {
-    const int lines = form.sequenceList.count();
-    const int n = flashimage::byteCount(lines);
-    FlashImageTable image{};
-    flashimage::packImage(form.declaration.SequenceBuffer, lines, image);
-    QByteArray bytes = QByteArray(1, char(board::FlashProgram)) + char(n / 256) + char(n % 256);
-    for (int i = 0; i < n; ++i) {
-        bytes.append(static_cast<char>(flashimage::wireByte(image, i)));
+// What programming `count` steps of steps() puts on the line, from the wire layout alone: 2, the
+// byte count high and low, then per step twelve positions and the duration in 20 ms units.
+QByteArray exchangeOf(int count) {
+    const int n = count * 14;
+    QByteArray bytes = QByteArray::fromHex("02") + char(n / 256) + char(n % 256);
+    for (int s = 0; s < count; ++s) {
+        for (int c = 0; c < kChannelCount; ++c) {
+            bytes.append(char((s * 7 + c * 13) % 256));
+        }
+        const int units = 1 + s % 300;
+        bytes.append(char(units / 256)).append(char(units % 256));
     }
     return bytes;
 }
@@ -124,7 +126,7 @@ private slots:
         QVERIFY(lines.isEmpty() || f.editor.toggleBreak());
         const QStringList before = f.sequenceList.lines();
         const SequenceTable table = f.declaration.SequenceBuffer;
-        const QByteArray exchange = reading || !sends ? QByteArray() : exchangeOf(f);
+        const QByteArray exchange = reading || !sends ? QByteArray() : exchangeOf(run.lines);
         f.declaration.AbortRequested = sends; // left over; must end nothing
         f.CWButtonMainOnOff->setValueSilently(!sends);
         const auto act = [&] {
