@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev clang
-          xvfb x11-apps imagemagick)
+          xvfb x11-apps imagemagick
+          ccache librsvg2-bin desktop-file-utils appstream dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do
