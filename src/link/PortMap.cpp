@@ -52,7 +52,6 @@ Resolution resolveIn(const DeviceScan& scan, int port) {
     }
     if (const auto link = scan.links.constFind(port); link != scan.links.cend()) {
         r.device = *link;
-        r.via = Via::Link;
     } else {
         // The devices no link claims, stable names first, fill the ports without a link.
         QList<std::pair<QString, QString>> stable; // by-id name, device
@@ -83,9 +82,7 @@ Resolution resolveIn(const DeviceScan& scan, int port) {
             return r;
         }
         r.device = order.at(free);
-        r.via = free < stable.size() ? Via::ById : Via::Order;
     }
-    r.stableName = byIdNameOf(scan, r.device);
     r.info = infoOf(scan, r.device);
     return r;
 }

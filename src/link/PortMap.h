@@ -36,12 +36,8 @@ struct DeviceScan {
     QMap<int, QString> links;     // port -> device its commN link leads to (live links only)
 };
 
-enum class Via { Nothing, Link, ById, Order };
-
 struct Resolution {
     QString device; // empty when nothing is there
-    Via via = Via::Nothing;
-    QString stableName; // the by-id name, when there is one
     SerialDevice info;  // what the system says about the device (location only if unlisted)
 };
 
