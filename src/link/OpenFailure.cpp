@@ -85,7 +85,14 @@ QString explain(const Facts& f) {
                     .arg(f.adaptersWithoutTty.join(QLatin1String(", ")));
         break;
     case Cause::Permission:
-        if (f.groupNeedsNewLogin) {
+        if (f.group == QLatin1String("root")) {
+            // Joining root's group is no cure; opening the device up is.
+            text += tr("Only the administrator may open the device. Open it up for this session: "
+                       "sudo chmod a+rw %1\n"
+                       "For good, install the panel's udev rule (see \"Troubleshooting the "
+                       "connection\" in the README).")
+                        .arg(f.device);
+        } else if (f.groupNeedsNewLogin) {
             text += tr("The device belongs to the group \"%1\". You are in that group, but this "
                        "login started before you were added: log out and in again (or restart "
                        "the computer), then choose the port again.")

@@ -81,6 +81,15 @@ private slots:
                               "Add yourself to the group: sudo usermod -aG dialout $USER\n"
                               "A new login is needed before it counts: log out and in again, then "
                               "choose the port again.");
+        Facts rootOnly = perm;
+        rootOnly.group = QStringLiteral("root");
+        QTest::newRow("only root may open it")
+            << rootOnly
+            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
+                              "Only the administrator may open the device. Open it up for this "
+                              "session: sudo chmod a+rw /dev/ttyUSB0\nFor good, install the "
+                              "panel's udev rule (see \"Troubleshooting the connection\" in the "
+                              "README).");
         Facts relogin = perm;
         relogin.groupNeedsNewLogin = true;
         QTest::newRow("in the group since this login")
