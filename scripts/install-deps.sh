@@ -4,9 +4,11 @@
 set -euo pipefail
 
 # clang's fuzzer and sanitizer runtimes are only a recommendation of clang's, so they are named;
-# Qt Charts' CMake files need Qt OpenGL's.
+# Qt Charts' CMake files need Qt OpenGL's. The rest serve the icon, the install tree's validators
+# and the Debian package.
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev qt6-charts-dev
-          qt6-svg-dev libqt6opengl6-dev libgl-dev clang libclang-rt-dev xvfb x11-apps imagemagick)
+          qt6-svg-dev libqt6opengl6-dev libgl-dev clang libclang-rt-dev xvfb x11-apps imagemagick
+          librsvg2-bin desktop-file-utils appstream dpkg-dev)
 
 [ "${TESSAREL_NO_INSTALL:-0}" = 1 ] && exit 0
 

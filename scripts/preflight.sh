@@ -60,6 +60,11 @@ if [ ${#failed[@]} -eq 0 ]; then
 fi
 
 if [ "$what" = test ]; then
+  # The install tree's test: the icon's sizes, the validators, the Debian package.
+  for tool in rsvg-convert:librsvg2-bin desktop-file-validate:desktop-file-utils \
+              appstreamcli:appstream dpkg-shlibdeps:dpkg-dev; do
+    check "${tool#*:}" "finding ${tool%%:*}" command -v "${tool%%:*}"
+  done
   check libgcc-12-dev "g++ with AddressSanitizer and UndefinedBehaviorSanitizer" \
     g++ -std=c++20 -fsanitize=address,undefined "$work/one.cpp" -o "$work/san"
   check clang "clang++" clang++ --version

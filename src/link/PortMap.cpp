@@ -23,25 +23,128 @@ QString portFolder() {
 
 QString linkPath(int port) { return portFolder() + QStringLiteral("/comm%1").arg(port); }
 
-QStringList systemDevices() {
-    QStringList devices;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        devices << info.systemLocation();
+namespace {
+
+QString byIdNameOf(const DeviceScan& scan, const QString& device) {
+    for (auto it = scan.byId.cbegin(); it != scan.byId.cend(); ++it) {
+        if (it.value() == device) {
+            return it.key(); // the map is ordered, so two names for one device pick the same
+        }
     }
-    std::sort(devices.begin(), devices.end());
-    return devices;
+    return {};
 }
 
-QString resolve(int port) {
+SerialDevice infoOf(const DeviceScan& scan, const QString& device) {
+    for (const SerialDevice& d : scan.devices) {
+        if (d.location == device) {
+            return d;
+        }
+    }
+    return SerialDevice{device, {}, {}, {}};
+}
+
+} // namespace
+
+Resolution resolveIn(const DeviceScan& scan, int port) {
+    Resolution r;
     if (port < kFirstPort || port > kLastPort) {
+        return r;
+    }
+    if (const auto link = scan.links.constFind(port); link != scan.links.cend()) {
+        r.device = *link;
+    } else {
+        // The devices no link claims, stable names first, fill the ports without a link.
+        QList<std::pair<QString, QString>> stable; // by-id name, device
+        QStringList rest;
+        for (const SerialDevice& d : scan.devices) {
+            if (std::find(scan.links.cbegin(), scan.links.cend(), d.location) != scan.links.cend()) {
+                continue;
+            }
+            const QString name = byIdNameOf(scan, d.location);
+            if (name.isEmpty()) {
+                rest << d.location;
+            } else {
+                stable.append({name, d.location});
+            }
+        }
+        std::sort(stable.begin(), stable.end());
+        std::sort(rest.begin(), rest.end());
+        QStringList order;
+        for (const auto& s : stable) {
+            order << s.second;
+        }
+        order << rest;
+        int free = 0; // ports before this one that have no link
+        for (int p = kFirstPort; p < port; ++p) {
+            free += scan.links.contains(p) ? 0 : 1;
+        }
+        if (free >= order.size()) {
+            return r;
+        }
+        r.device = order.at(free);
+    }
+    r.info = infoOf(scan, r.device);
+    return r;
+}
+
+namespace {
+thread_local const DeviceScan* t_batch = nullptr;
+}
+
+ScanBatch::ScanBatch() : m_scan(scanSystem()), m_outer(t_batch) { t_batch = &m_scan; }
+ScanBatch::~ScanBatch() { t_batch = m_outer; }
+
+DeviceScan scanSystem() {
+    if (t_batch) {
+        return *t_batch;
+    }
+    DeviceScan scan;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        scan.devices.append({info.systemLocation(), info.description(), info.manufacturer(),
+                             info.serialNumber()});
+    }
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo& entry : byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        const QString target = entry.canonicalFilePath();
+        if (!target.isEmpty()) {
+            scan.byId.insert(entry.fileName(), target);
+        }
+    }
+    for (int port = kFirstPort; port <= kLastPort; ++port) {
+        const QFileInfo link(linkPath(port));
+        if (link.exists()) { // follows the link: a dangling one is skipped
+            scan.links.insert(port, link.canonicalFilePath());
+        }
+    }
+    return scan;
+}
+
+QString resolve(int port) { return resolveIn(scanSystem(), port).device; }
+
+QString describe(const Resolution& r) {
+    if (r.device.isEmpty()) {
         return {};
     }
-    const QFileInfo link(linkPath(port));
-    if (link.exists()) { // follows the link: a dangling one is skipped
-        return link.canonicalFilePath();
+    QStringList details;
+    for (const QString& d : {r.info.description, r.info.manufacturer, r.info.serialNumber}) {
+        // Qt reports "n/a" for a device the system knows nothing about.
+        if (!d.isEmpty() && d != QLatin1String("n/a") && !details.contains(d)) {
+            details << d;
+        }
     }
-    const QStringList devices = systemDevices();
-    return port <= devices.size() ? devices.at(port - 1) : QString();
+    return details.isEmpty() ? r.device
+                             : QStringLiteral("%1 (%2)").arg(r.device, details.join(QLatin1String(", ")));
+}
+
+QString describeDevice(const QString& device) {
+    if (device.isEmpty()) {
+        return {};
+    }
+    const DeviceScan scan = scanSystem();
+    Resolution r;
+    r.device = device;
+    r.info = infoOf(scan, device);
+    return describe(r);
 }
 
 } // namespace portmap

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 // Resolves the panel's port numbers 1..8 to serial devices. A link named commN in the per-user
-// port folder wins (the board simulator attaches itself there); otherwise port N is the Nth
-// serial device the system lists, in name order.
+// port folder wins (the board simulator attaches itself there). The ports without one take the
+// remaining serial devices in a stable order: adapters with a name in /dev/serial/by-id first,
+// ordered by that name (maker, model and serial number, so a replugged adapter keeps its port
+// whatever ttyUSB number it gets), then the other devices in name order.
 namespace portmap {
 
 constexpr int kFirstPort = 1;
@@ -17,10 +21,51 @@ QString portFolder();
 // Path of the link for port n inside the port folder (it may not exist).
 QString linkPath(int port);
 
+// A serial device as the system lists it.
+struct SerialDevice {
+    QString location; // /dev/ttyUSB0
+    QString description;
+    QString manufacturer;
+    QString serialNumber;
+};
+
+// What the resolution looks at; scanSystem() fills it from the machine, tests from literals.
+struct DeviceScan {
+    QList<SerialDevice> devices;
+    QMap<QString, QString> byId;  // by-id name -> device it leads to
+    QMap<int, QString> links;     // port -> device its commN link leads to (live links only)
+};
+
+struct Resolution {
+    QString device; // empty when nothing is there
+    SerialDevice info;  // what the system says about the device (location only if unlisted)
+};
+
+Resolution resolveIn(const DeviceScan& scan, int port);
+
+// The machine's devices, /dev/serial/by-id and the port folder's links, now (or as the
+// innermost live ScanBatch of this thread saw them).
+DeviceScan scanSystem();
+
+// Looks at the machine once for a run of resolutions, such as refreshing all eight ports.
+class ScanBatch {
+public:
+    ScanBatch();
+    ~ScanBatch();
+    ScanBatch(const ScanBatch&) = delete;
+    ScanBatch& operator=(const ScanBatch&) = delete;
+
+private:
+    DeviceScan m_scan;
+    const DeviceScan* m_outer;
+};
+
 // The device port n resolves to, or an empty string when nothing is there.
 QString resolve(int port);
 
-// The serial devices the system lists, sorted, for the fallback rule.
-QStringList systemDevices();
+// "/dev/ttyUSB0 (FT232R USB UART, FTDI, A50285BI)": the device and what the system says of it.
+QString describe(const Resolution& r);
+// The same for a device found by other means (the details come from the system's list).
+QString describeDevice(const QString& device);
 
 } // namespace portmap

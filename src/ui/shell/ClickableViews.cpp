@@ -1,5 +1,8 @@
 #include "ClickableViews.h"
 
+#include "link/PortMap.h"
+
+#include <QFileInfo>
 #include <QMouseEvent>
 
 void EchoBox::mousePressEvent(QMouseEvent* event) {
@@ -18,12 +21,49 @@ void StepListView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 PortChooser::PortChooser(Resolver resolver, QWidget* parent)
-    : QComboBox(parent), m_resolver(std::move(resolver)) {}
+    : QComboBox(parent), m_resolver(std::move(resolver)),
+      m_describer([](const QString& device) { return portmap::describeDevice(device); }) {
+    // The chooser takes the width the row gives it instead of growing to its longest entry.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(12);
+    view()->setTextElideMode(Qt::ElideMiddle);
+    m_settle = new QTimer(this);
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(300); // udev makes the by-id links a moment after the device node
+    connect(m_settle, &QTimer::timeout, this, [this] {
+        watchDevices();
+        refreshDevices();
+    });
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_settle,
+            static_cast<void (QTimer::*)()>(&QTimer::start));
+    watchDevices();
+}
+
+void PortChooser::watchDevices() {
+    // by-id and the port folder appear and vanish with their first and last entry.
+    const QStringList folders{QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id"),
+                              portmap::portFolder()};
+    for (const QString& folder : folders) {
+        if (!m_watcher->directories().contains(folder) && QFileInfo(folder).isDir()) {
+            m_watcher->addPath(folder);
+        }
+    }
+}
+
+QString PortChooser::portName(int index) const {
+    return QStringLiteral("Comm%1").arg(itemData(index).toInt());
+}
 
 void PortChooser::refreshDevices() {
+    const portmap::ScanBatch once;
+    const QFontMetrics metrics = fontMetrics();
     for (int i = 0; i < count(); ++i) {
         const QString device = m_resolver ? m_resolver(itemData(i).toInt()) : QString();
-        setItemData(i, device.isEmpty() ? tr("No device attached") : device, Qt::ToolTipRole);
+        const QString shown = device.isEmpty() ? tr("no device") : m_describer(device);
+        const QString text = QStringLiteral("%1 \u2014 %2").arg(portName(i), shown);
+        setItemText(i, metrics.elidedText(text, Qt::ElideMiddle, kMaxTextWidthPx));
+        setItemData(i, device.isEmpty() ? tr("No device attached") : shown, Qt::ToolTipRole);
     }
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QComboBox>
+#include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QListView>
+#include <QTimer>
 
 #include <functional>
 
@@ -36,18 +38,32 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-// The port chooser: each entry's tooltip names the device the port resolves to, looked up
-// again whenever the list opens, since devices come and go.
+// The port chooser: each entry shows the device its port resolves to beside the port's name
+// ("Comm1 — /dev/ttyUSB0 (FT232R USB UART, FTDI, A50285BI)"), looked up again when the list
+// opens and when devices come and go.
 class PortChooser : public QComboBox {
     Q_OBJECT
 public:
     using Resolver = std::function<QString(int port)>;
+    // What to show for a device; by default its details from the system's list.
+    using Describer = std::function<QString(const QString& device)>;
 
     explicit PortChooser(Resolver resolver, QWidget* parent = nullptr);
 
+    void setDescriber(Describer describer) { m_describer = std::move(describer); }
     void refreshDevices();
     void showPopup() override;
+    // "Comm3" for the entry at index, without what it resolves to.
+    QString portName(int index) const;
+
+    // Entry texts longer than this are shortened in the middle, so the window keeps its width.
+    static constexpr int kMaxTextWidthPx = 560;
 
 private:
+    void watchDevices();
+
     Resolver m_resolver;
+    Describer m_describer;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_settle = nullptr;
 };

@@ -32,12 +32,11 @@ void LinkController::ComboPort_Click(int index) {
     }
     comm.setCommPort(static_cast<qint16>(m_form.ComboPort->itemData(index).toInt()));
     if (!OpenPort()) {
-        // The user may pick another port, or this one again once the device is there.
-        const QString device = comm.device();
-        const QString port = device.isEmpty()
-                                 ? m_form.ComboPort->itemText(index)
-                                 : QStringLiteral("%1 (%2)").arg(m_form.ComboPort->itemText(index), device);
-        m_form.inform(QObject::tr("%1 could not be opened: %2.").arg(port, comm.lastError()));
+        // The user may pick another port, or this one again once the cure is applied.
+        openfailure::Facts facts = m_observeFailure(comm.device());
+        facts.port = m_form.ComboPort->portName(index);
+        facts.error = comm.lastError();
+        m_form.inform(openfailure::explain(facts));
         return;
     }
     m_form.ComboPort->setToolTip(comm.device());
@@ -85,5 +84,5 @@ void LinkController::portLost(const QString& reason, bool transferReports) {
     }
     m_form.inform(QObject::tr("The connection on %1 was lost: %2. Choose the port again when the "
                               "board is back.")
-                      .arg(m_form.ComboPort->currentText(), reason));
+                      .arg(m_form.ComboPort->portName(m_form.ComboPort->currentIndex()), reason));
 }

@@ -88,7 +88,7 @@ private slots:
         QVERIFY(f.FramePCEmu->isVisible() && f.FramePCDeb->isVisible() && !f.Command1->isEnabled());
         QCOMPARE(f.ComboPort->count(), 8);
         QCOMPARE(f.ComboPort->itemText(7) + f.ComboPort->itemData(7).toString(),
-                 QStringLiteral("Comm88"));
+                 QStringLiteral("Comm8 \u2014 /dev/fake88"));
 
         QStringList menus;
         for (QAction* menu : f.menuBar()->actions()) {
@@ -156,11 +156,22 @@ private slots:
         FormRig rig(false);
         rig.port->failOpen = true;
         rig.port->failOpenReason = QStringLiteral("Permission denied");
+        rig.form->linkControl->setFailureObserver([](const QString& device) {
+            openfailure::Facts seen;
+            seen.device = device;
+            seen.exists = true;
+            seen.group = QStringLiteral("dialout");
+            return seen;
+        });
         rig.choosePort(0);
         QVERIFY(!rig.form->MSComm1->portOpen() && rig.form->ComboPort->isEnabled());
         QCOMPARE(rig.dialogs.texts(),
-                 QStringList(
-                     QStringLiteral("Comm1 (/dev/fake1) could not be opened: Permission denied.")));
+                 QStringList(QStringLiteral(
+                     "Comm1 (/dev/fake1) could not be opened: Permission denied.\n\n"
+                     "The device belongs to the group \"dialout\" and you are not in it. Add "
+                     "yourself to the group: sudo usermod -aG dialout $USER\n"
+                     "A new login is needed before it counts: log out and in again, then choose "
+                     "the port again.")));
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Program"));
         rig.port->failOpen = false; // once the device is free, the same choice opens it
         rig.choosePort(0);
