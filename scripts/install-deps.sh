@@ -8,7 +8,7 @@ set -euo pipefail
 # and the Debian package.
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev qt6-charts-dev
           qt6-svg-dev libqt6opengl6-dev libgl-dev clang libclang-rt-dev xvfb x11-apps imagemagick
-          librsvg2-bin desktop-file-utils appstream dpkg-dev)
+          librsvg2-bin desktop-file-utils appstream dpkg-dev file)
 
 [ "${TESSAREL_NO_INSTALL:-0}" = 1 ] && exit 0
 

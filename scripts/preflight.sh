@@ -62,7 +62,7 @@ fi
 if [ "$what" = test ]; then
   # The install tree's test: the icon's sizes, the validators, the Debian package.
   for tool in rsvg-convert:librsvg2-bin desktop-file-validate:desktop-file-utils \
-              appstreamcli:appstream dpkg-shlibdeps:dpkg-dev; do
+              appstreamcli:appstream dpkg-shlibdeps:dpkg-dev file:file; do
     check "${tool#*:}" "finding ${tool%%:*}" command -v "${tool%%:*}"
   done
   check libgcc-12-dev "g++ with AddressSanitizer and UndefinedBehaviorSanitizer" \
