@@ -1,4 +1,5 @@
 #include "BenchSupport.h"
+#include "WindowBenchMain.h"
 
 #include "support/SimProcess.h"
 
@@ -12,7 +13,6 @@
 #include "ui/shell/LinkController.h"
 #include "ui/shell/UserDialogs.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QStringList>
@@ -218,14 +218,6 @@ int bench(const QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    try {
-        return bench(app.arguments());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "flash_bench: %s\n", e.what());
-        return 1;
-    }
+    return benchsupport::windowBenchMain(
+        argc, argv, "flash_bench", {QStringLiteral("--quick"), QStringLiteral("--full")}, bench);
 }

@@ -1,3 +1,5 @@
+#include "WindowBenchMain.h"
+
 #include "support/SimProcess.h"
 
 #include "core/StepRecord.h"
@@ -9,7 +11,6 @@
 #include "ui/shell/SwitchControl.h"
 #include "ui/shell/UserDialogs.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QTimer>
@@ -225,19 +226,7 @@ int bench(bool quick) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (!args.isEmpty() && args != QStringList{QStringLiteral("--quick")}) {
-        std::fprintf(stderr, "usage: line_bench [--quick]\n");
-        return 2;
-    }
-    try {
-        return bench(!args.isEmpty());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "line_bench: %s\n", e.what());
-        return 1;
-    }
+    return benchsupport::windowBenchMain(
+        argc, argv, "line_bench", {QStringLiteral("--quick")},
+        [](const QStringList& args) { return bench(args.contains(QStringLiteral("--quick"))); });
 }

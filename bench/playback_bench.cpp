@@ -1,4 +1,5 @@
 #include "BenchSupport.h"
+#include "WindowBenchMain.h"
 #include "support/FormRig.h"
 
 #include "core/sequence/StepLine.h"
@@ -6,7 +7,6 @@
 #include "ui/shell/HiResTimer.h"
 #include "ui/shell/SwitchControl.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -113,19 +113,9 @@ void printRow(const char* name, const Run& run, int steps) {
                 *std::max_element(lateMs.begin(), lateMs.end()),
                 100.0 * double(run.cpuNs) / double(run.wallNs));
 }
-} // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (!args.isEmpty() && args != QStringList{QStringLiteral("--quick")}) {
-        std::fprintf(stderr, "usage: playback_bench [--quick]\n");
-        return 2;
-    }
-    const int steps = args.isEmpty() ? kFullSteps : kQuickSteps;
+int bench(bool quick) {
+    const int steps = quick ? kQuickSteps : kFullSteps;
 
     std::printf("playback_bench: \"PC Emu\" over %d steps of %d ms, ideal end %d ms\n", steps,
                 kStepMs, steps * kStepMs);
@@ -144,4 +134,11 @@ int main(int argc, char** argv) {
     printRow("HiResTimer (window)", hiRes, steps);
     printRow("QTimer re-armed", plain, steps);
     return 0;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    return benchsupport::windowBenchMain(
+        argc, argv, "playback_bench", {QStringLiteral("--quick")},
+        [](const QStringList& args) { return bench(args.contains(QStringLiteral("--quick"))); });
 }
