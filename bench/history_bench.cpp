@@ -3,9 +3,9 @@
 // replacement of the whole list, and a command once the 64 MiB bound drops the oldest step
 // beside one below it. Run with QT_QPA_PLATFORM=offscreen; --quick runs a few rounds.
 
+#include "BenchLines.h"
 #include "BenchSupport.h"
 
-#include "core/NumberText.h"
 #include "support/FormRig.h"
 #include "ui/sequence/SequenceHistory.h"
 
@@ -14,18 +14,6 @@
 #include <QTextStream>
 
 namespace {
-
-QStringList fullList() {
-    QStringList lines;
-    for (int i = 0; i < kMaxLines; ++i) {
-        std::array<QString, kChannelCount> readouts;
-        for (int k = 0; k < kChannelCount; ++k) {
-            readouts[k] = numbertext::degreeReadout((i * 7 + k * 13) % 256);
-        }
-        lines << stepline::addForm(readouts, 20 + i % 980);
-    }
-    return lines;
-}
 
 void settle() {
     QCoreApplication::processEvents();
@@ -44,7 +32,7 @@ int main(int argc, char** argv) {
     Form1& f = *rig.form;
     f.resize(1200, 800);
     f.show();
-    const QStringList lines = fullList();
+    const QStringList lines = benchsupport::linesFor(kMaxLines);
     f.editor.replaceAll(lines);
     f.sequenceList.setSelectedIndex(kMaxLines / 2);
     settle();

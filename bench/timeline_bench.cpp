@@ -4,11 +4,10 @@
 // chart made again from nothing and painted (what redrawing from scratch would cost). Last,
 // Form1's construction against the part the hidden timeline adds to it.
 
+#include "BenchLines.h"
 #include "BenchSupport.h"
 #include "support/FormRig.h"
 
-#include "core/NumberText.h"
-#include "core/sequence/StepLine.h"
 #include "core/sequence/Timeline.h"
 #include "ui/timeline/TimelineController.h"
 #include "ui/timeline/TimelineView.h"
@@ -25,21 +24,8 @@
 
 namespace {
 
-QString lineFor(int i, int salt = 0) {
-    std::array<QString, kChannelCount> readouts;
-    for (int k = 0; k < kChannelCount; ++k) {
-        readouts[k] = numbertext::degreeReadout((i * 7 + k * 13 + salt) % 256);
-    }
-    return stepline::addForm(readouts, 20 + i % 980);
-}
-
-QStringList linesFor(int count, int salt) {
-    QStringList lines;
-    for (int i = 0; i < count; ++i) {
-        lines.append(lineFor(i, salt));
-    }
-    return lines;
-}
+using benchsupport::lineFor;
+using benchsupport::linesFor;
 
 // Counts the paints of a widget, so a measurement ends when the frame is on the backing store.
 struct PaintCounter : QObject {
