@@ -1,15 +1,15 @@
 // What the edit history costs on a shown window with a full list of 1024 lines: a command with
 // its step recorded beside the same edit made on the editor alone, an undo beside a Load's
 // replacement of the whole list, and a command once the 64 MiB bound drops the oldest step
-// beside one below it. Run with QT_QPA_PLATFORM=offscreen; --quick runs a few rounds.
+// beside one below it. --quick runs a few rounds.
 
 #include "BenchLines.h"
 #include "BenchSupport.h"
+#include "WindowBenchMain.h"
 
 #include "support/FormRig.h"
 #include "ui/sequence/SequenceHistory.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QTextStream>
 
@@ -20,11 +20,7 @@ void settle() {
     QCoreApplication::sendPostedEvents();
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const bool quick = app.arguments().contains(QStringLiteral("--quick"));
+int bench(bool quick) {
     const int runs = quick ? 5 : 200;
     QTextStream out(stdout);
 
@@ -90,4 +86,12 @@ int main(int argc, char** argv) {
                              double(history.bytes()) / history.stack().count() / 1024.0);
     out.flush();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return benchsupport::windowBenchMain(
+        argc, argv, "history_bench", {QStringLiteral("--quick")},
+        [](const QStringList& args) { return bench(args.contains(QStringLiteral("--quick"))); });
 }

@@ -6,6 +6,7 @@
 
 #include "BenchLines.h"
 #include "BenchSupport.h"
+#include "WindowBenchMain.h"
 #include "support/FormRig.h"
 
 #include "core/sequence/Timeline.h"
@@ -13,7 +14,6 @@
 #include "ui/timeline/TimelineView.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QChart>
 #include <QDockWidget>
 #include <QLineSeries>
@@ -111,11 +111,7 @@ Time recreatedChart(const Timeline& timeline, QSize size) {
     });
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    const bool quick = QApplication::arguments().contains(QStringLiteral("--quick"));
+int bench(bool quick) {
     const int runs = quick ? 9 : 51;
     QTextStream out(stdout);
 
@@ -236,4 +232,12 @@ int main(int argc, char* argv[]) {
                .arg(firstShowMs, 0, 'f', 1);
     out.flush();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return benchsupport::windowBenchMain(
+        argc, argv, "timeline_bench", {QStringLiteral("--quick")},
+        [](const QStringList& args) { return bench(args.contains(QStringLiteral("--quick"))); });
 }
