@@ -185,16 +185,14 @@ void TimelineView::toggleChannel(QLegendMarker* marker) {
     // Hiding a series hides its marker too; keep it, dimmed, so the channel can come back.
     marker->setVisible(true);
     const qreal alpha = s->isVisible() ? 1.0 : kHiddenAlpha;
-    QBrush label = marker->labelBrush();
-    QColor colour = label.color();
-    colour.setAlphaF(alpha);
-    label.setColor(colour);
-    marker->setLabelBrush(label);
-    QBrush swatch = marker->brush();
-    colour = swatch.color();
-    colour.setAlphaF(alpha);
-    swatch.setColor(colour);
-    marker->setBrush(swatch);
+    const auto withAlpha = [alpha](QBrush brush) {
+        QColor colour = brush.color();
+        colour.setAlphaF(alpha);
+        brush.setColor(colour);
+        return brush;
+    };
+    marker->setLabelBrush(withAlpha(marker->labelBrush()));
+    marker->setBrush(withAlpha(marker->brush()));
 }
 
 QPointF TimelineView::positionOf(double seconds, double angle) const {
