@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -184,16 +185,14 @@ void TimelineView::toggleChannel(QLegendMarker* marker) {
     // Hiding a series hides its marker too; keep it, dimmed, so the channel can come back.
     marker->setVisible(true);
     const qreal alpha = s->isVisible() ? 1.0 : kHiddenAlpha;
-    QBrush label = marker->labelBrush();
-    QColor colour = label.color();
-    colour.setAlphaF(alpha);
-    label.setColor(colour);
-    marker->setLabelBrush(label);
-    QBrush swatch = marker->brush();
-    colour = swatch.color();
-    colour.setAlphaF(alpha);
-    swatch.setColor(colour);
-    marker->setBrush(swatch);
+    const auto withAlpha = [alpha](QBrush brush) {
+        QColor colour = brush.color();
+        colour.setAlphaF(alpha);
+        brush.setColor(colour);
+        return brush;
+    };
+    marker->setLabelBrush(withAlpha(marker->labelBrush()));
+    marker->setBrush(withAlpha(marker->brush()));
 }
 
 QPointF TimelineView::positionOf(double seconds, double angle) const {
@@ -205,42 +204,45 @@ double TimelineView::xOf(qint64 ms) const {
     return chart()->mapToScene(chart()->mapToPosition(QPointF(double(ms) / 1000.0, 0))).x();
 }
 
-bool TimelineView::inPlot(const QPointF& viewportPos) const {
+std::optional<int> TimelineView::stepInPlot(const QPointF& viewportPos) const {
     const QPointF inChart = chart()->mapFromScene(mapToScene(viewportPos.toPoint()));
-    return chart()->plotArea().contains(inChart);
-}
-
-int TimelineView::stepAtPosition(const QPointF& viewportPos) const {
-    if (!inPlot(viewportPos)) {
-        return -1;
+    if (!chart()->plotArea().contains(inChart)) {
+        return std::nullopt;
     }
-    const QPointF inChart = chart()->mapFromScene(mapToScene(viewportPos.toPoint()));
     return m_timeline.stepAt(chart()->mapToValue(inChart).x() * 1000.0);
 }
 
-void TimelineView::mousePressEvent(QMouseEvent* event) {
-    // Outside the plot the legend takes the click.
-    if (event->button() != Qt::LeftButton || !inPlot(event->position())) {
-        QChartView::mousePressEvent(event);
-        return;
+int TimelineView::stepAtPosition(const QPointF& viewportPos) const {
+    return stepInPlot(viewportPos).value_or(-1);
+}
+
+// A left click inside the plot is the view's and reports the step under it; elsewhere the
+// legend takes it.
+bool TimelineView::takeStepClick(QMouseEvent* event, void (TimelineView::*report)(int)) {
+    if (event->button() != Qt::LeftButton) {
+        return false;
     }
-    const int step = stepAtPosition(event->position());
-    if (step >= 0) {
-        emit stepClicked(step);
+    const std::optional<int> step = stepInPlot(event->position());
+    if (!step) {
+        return false;
+    }
+    if (*step >= 0) {
+        emit(this->*report)(*step);
     }
     event->accept();
+    return true;
+}
+
+void TimelineView::mousePressEvent(QMouseEvent* event) {
+    if (!takeStepClick(event, &TimelineView::stepClicked)) {
+        QChartView::mousePressEvent(event);
+    }
 }
 
 void TimelineView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !inPlot(event->position())) {
+    if (!takeStepClick(event, &TimelineView::stepDoubleClicked)) {
         QChartView::mouseDoubleClickEvent(event);
-        return;
     }
-    const int step = stepAtPosition(event->position());
-    if (step >= 0) {
-        emit stepDoubleClicked(step);
-    }
-    event->accept();
 }
 
 void TimelineView::mouseMoveEvent(QMouseEvent* event) {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <utility>
 
 class QLegendMarker;
@@ -61,7 +62,9 @@ private:
     bool timeAxisChanges() const;
     void updateTimeAxis();
     double xOf(qint64 ms) const;
-    bool inPlot(const QPointF& viewportPos) const;
+    // The step under a point of the plot (-1 past the end); none outside the plot.
+    std::optional<int> stepInPlot(const QPointF& viewportPos) const;
+    bool takeStepClick(QMouseEvent* event, void (TimelineView::*report)(int));
     void showHover(const QPointF& viewportPos, const QPoint& globalPos);
 
     const Timeline& m_timeline;
