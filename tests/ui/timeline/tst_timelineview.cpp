@@ -153,11 +153,6 @@ void TestTimelineView::clickSelectsDoubleClickShows() {
     QCOMPARE(rig->port->written(),
              QByteArray::fromHex("088609800a800b800c800d800e800f80288029802a802b80"));
 
-    QTest::mouseMove(viewport, at(0.35));
-    QCOMPARE(view()->hoverText().section(QLatin1Char('\n'), 0, 1),
-             QStringLiteral("Step 2 at 0.3 s, 300 ms\n"
-                            "Ch0 2 °   Ch1 0 °   Ch2 0 °   Ch3 0 °"));
-
     rig->port->clearWrites();
     form()->declaration.AwaitingAck = true;
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(0.05));
