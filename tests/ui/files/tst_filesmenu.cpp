@@ -128,7 +128,6 @@ private slots:
         const QString stop =
             QStringLiteral("Loading stopped at line %1 of the file: %2. %3 loaded.");
         const QString few = QStringLiteral("it has fewer than 13 values");
-        QTest::newRow("empty file") << QByteArray() << 0 << QString();
         QTest::newRow("1500 lines cut to 1024") << a.repeated(1500) << 1024 << QString();
         QTest::newRow("short line") << a + a + "1\t2\r\n"
                                     << 2 << stop.arg("3", few, "The 2 lines before it were");

@@ -124,7 +124,7 @@ void TestSequence::walkAndShowStep() {
 }
 
 // Only the left button chooses a line; a double-click shows it; the view's selection and the
-// list's follow each other; a drag moves a line with its breakpoint and shows nothing.
+// list's follow each other. Drags are the editor's and, with the real mouse, the playing test's.
 void TestSequence::mouseOnTheList() {
     QVERIFY(fillRamp(*rig, 6));
     QWidget* viewport = form()->ListSequence->viewport();
@@ -145,28 +145,6 @@ void TestSequence::mouseOnTheList() {
     QCOMPARE(viewSelection(), -1);
     form()->sequenceList.setSelectedIndex(1);
     QCOMPARE(form()->ListSequence->currentIndex().row(), 1);
-
-    form()->CommandBrk->click();
-    const QString marked = form()->sequenceList.line(1);
-    rig->port->clearWrites();
-    for (const auto& [from, to] : {std::pair{1, 4}, std::pair{4, 1}}) {
-        QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(from));
-        QCOMPARE(form()->declaration.DragFromIndex, qint16(from));
-        QTest::mouseMove(viewport, centreOf((from + to) / 2));
-        QTest::mouseMove(viewport, centreOf(to));
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(to));
-        QCOMPARE(order(),
-                 (from < to ? QList<int>{0, 2, 3, 4, 1, 5} : QList<int>{0, 1, 2, 3, 4, 5}));
-        QCOMPARE(form()->sequenceList.line(to), marked);
-        QCOMPARE(form()->declaration.SequenceBuffer[to][kBreakField], 1);
-        QCOMPARE(form()->declaration.SequenceBuffer[from][kBreakField], 0);
-        QCOMPARE(viewSelection(), to);
-    }
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
-    QVERIFY(rig->port->writes.isEmpty());
-    form()->CommandResBrk->click();
-    QCOMPARE(form()->sequenceList.line(1), stepline::withoutBreakMarks(marked));
-    QCOMPARE(form()->declaration.SequenceBuffer[1][kBreakField], 0);
 
     // No gesture leaves the list without a selected line: not a click below the last line, not
     // Ctrl+click on the selected one.

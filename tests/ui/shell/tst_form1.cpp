@@ -1,9 +1,5 @@
 #include "support/FormRig.h"
 
-#include "ui/sequence/SequenceController.h"
-#include "ui/shell/HiResTimer.h"
-#include "ui/shell/NumericField.h"
-#include "ui/shell/ShellController.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
@@ -11,40 +7,24 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
-#include <array>
+#include <algorithm>
 
 namespace {
-QString shownCaption(QWidget* w) {
-    if (auto* frame = qobject_cast<QGroupBox*>(w)) {
-        return frame->title();
-    }
-    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-        return button->text();
-    }
-    auto* label = qobject_cast<QLabel*>(w);
-    return label ? label->text() : QString();
-}
-
 // What screen readers and UI automation are told.
 QString accessibleName(QWidget* w) {
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
     return a ? a->text(QAccessible::Name) : QString();
 }
-
-std::array<SwitchControl*, 4> switches(Form1& f) {
-    return {f.CWButtonMainOnOff, f.CWButtonRealEmu, f.CWButtonEmuPC, f.CWButtonManual};
-}
 } // namespace
 
-// The window's shell: what it shows at start, the menus, the port chooser, the debug frame,
-// Reset, Quit and closing.
+// The window's shell: what it shows at start, the menus, the port chooser, Reset, Quit and
+// closing.
 class TestForm1 : public QObject {
     Q_OBJECT
 private slots:
@@ -73,14 +53,11 @@ private slots:
             const QString name = row.section(QLatin1Char('='), 0, 0);
             auto* w = f.findChild<QWidget*>(name);
             QVERIFY2(w && !accessibleName(w).isEmpty(), qPrintable(name));
-            QCOMPARE(name + QLatin1Char('=') + shownCaption(w), row);
+            const char* caption = qobject_cast<QGroupBox*>(w)                             ? "title"
+                                  : w->inherits("QAbstractButton") || w->inherits("QLabel") ? "text"
+                                                                                            : "";
+            QCOMPARE(name + QLatin1Char('=') + w->property(caption).toString(), row);
         }
-        f.editor.replaceAll(QStringList(4, QStringLiteral("0 \u00B0\t").repeated(12) + "20 ms"));
-        f.sequenceList.setSelectedIndex(3);
-        f.sequence->ShowStep(3);
-        QCOMPARE(accessibleName(f.LabelStep), QStringLiteral("Step N\u00B0 3"));
-        QCOMPARE(f.CWSlide1[10]->accessibleName(), QStringLiteral("Ch 10"));
-        QCOMPARE(f.CWSlide1[11]->accessibleName(), QStringLiteral("Ch11"));
         for (QWidget* hidden : std::initializer_list<QWidget*>{
                  f.FrameSer, f.FrameFlash, f.FrameRealEmu, f.ProgressBarFlash}) {
             QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
@@ -103,50 +80,14 @@ private slots:
                                 "View,Timeline,Export Timeline…"));
     }
 
-    void advancedMenuShowsFramesWithCheckMarks() {
-        FormRig rig(false);
-        Form1& f = *rig.form;
-        f.show();
-        for (bool on : {true, false}) {
-            f.menuFlashProgr->trigger();
-            QCOMPARE(f.menuFlashProgr->isChecked(), on);
-            QCOMPARE(f.FrameFlash->isVisible() && f.FrameRealEmu->isVisible(), on);
-            QVERIFY(!f.FrameSer->isVisible());
-        }
-        f.menuSerialDebug->trigger();
-        QVERIFY(f.menuSerialDebug->isChecked() && f.FrameSer->isVisible() &&
-                !f.FrameFlash->isVisible());
-    }
-
-    void startupTimerIntervalRoundsHalfToEven_data() {
-        QTest::addColumn<double>("fixedStep");
-        QTest::addColumn<int>("interval");
-        QTest::newRow("start value") << 1000.0 << 1000;
-        QTest::newRow("half to even below") << 1000.5 << 1000;
-        QTest::newRow("half to even above") << 1001.5 << 1002;
-    }
-    void startupTimerIntervalRoundsHalfToEven() {
-        QFETCH(double, fixedStep);
-        FormRig rig(false);
-        rig.form->CWNumEdit1->setValue(fixedStep);
-        rig.form->shell->Form_Load();
-        QTEST(rig.form->HiTimer1->interval(), "interval");
-    }
-
     void choosingPortOpensAtLineSettings() {
         FormRig rig(false);
         Form1& f = *rig.form;
         rig.choosePort(2);
         QCOMPARE(rig.port->openedDevice, QStringLiteral("/dev/fake3"));
-        QCOMPARE(f.ComboPort->itemData(2, Qt::ToolTipRole).toString(),
-                 QStringLiteral("/dev/fake3"));
         const LineSettings& line = rig.port->openedSettings;
-        QCOMPARE(QStringLiteral("%1,%2,%3,%4")
-                     .arg(line.baud)
-                     .arg(QLatin1Char(line.parity))
-                     .arg(line.dataBits)
-                     .arg(line.stopBits),
-                 QStringLiteral("9600,N,8,2"));
+        QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(line.baud).arg(QLatin1Char(line.parity))
+                     .arg(line.dataBits).arg(line.stopBits), QStringLiteral("9600,N,8,2"));
         QCOMPARE(std::pair(f.MSComm1->inputLen(), f.MSComm1->rThreshold()), std::pair(1, 1));
         QVERIFY(!f.ComboPort->isEnabled() && rig.port->writes.isEmpty() &&
                 rig.dialogs.messages.isEmpty());
@@ -160,18 +101,12 @@ private slots:
             openfailure::Facts seen;
             seen.device = device;
             seen.exists = true;
-            seen.group = QStringLiteral("dialout");
             return seen;
         });
         rig.choosePort(0);
         QVERIFY(!rig.form->MSComm1->portOpen() && rig.form->ComboPort->isEnabled());
-        QCOMPARE(rig.dialogs.texts(),
-                 QStringList(QStringLiteral(
-                     "Comm1 (/dev/fake1) could not be opened: Permission denied.\n\n"
-                     "The device belongs to the group \"dialout\" and you are not in it. Add "
-                     "yourself to the group: sudo usermod -aG dialout $USER\n"
-                     "A new login is needed before it counts: log out and in again, then choose "
-                     "the port again.")));
+        // The text itself is the open-failure test's.
+        QVERIFY(rig.dialogs.texts().value(0).startsWith("Comm1 (/dev/fake1) could not be opened"));
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Program"));
         rig.port->failOpen = false; // once the device is free, the same choice opens it
         rig.choosePort(0);
@@ -182,31 +117,11 @@ private slots:
         FormRig rig;
         rig.port->loseDevice(QStringLiteral("device removed"));
         QTRY_COMPARE(rig.dialogs.messages.size(), 1);
-        QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")));
-        QVERIFY(rig.form->ComboPort->isEnabled());
+        QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")) &&
+                rig.form->ComboPort->isEnabled());
         QVERIFY(rig.form->link->PcControlOn() == BoardLink::Sent::PortClosed);
         QTest::qWait(20);
         QCOMPARE(rig.dialogs.messages.size(), 1);
-    }
-
-    void echoShowsEachByteInBuffCountsAndClickEmpties() {
-        FormRig rig;
-        Form1& f = *rig.form;
-        rig.port->inject(QByteArray("\x41\xff\x03", 3)); // one notification per byte
-        QTRY_COMPARE(f.Echo->text(), QStringLiteral("3"));
-        QCOMPARE(f.MSComm1->inBufferCount(), 0);
-        QVERIFY(!f.declaration.ReplyDone);
-        f.MSComm1->setRThreshold(0);
-        rig.port->inject(QByteArray(5, '\x07'));
-        QTRY_COMPARE(f.MSComm1->inBufferCount(), 5);
-        f.CommandInBuff->click();
-        QCOMPARE(f.Echo->text(), QStringLiteral("5"));
-        f.menuSerialDebug->trigger();
-        f.show();
-        QTest::mouseClick(f.Echo, Qt::LeftButton);
-        QVERIFY(f.Echo->text().isEmpty());
-        f.CommandInBuff->click();
-        QCOMPARE(f.Echo->text(), QStringLiteral("0"));
     }
 
     void resetSendsResetThenEachSwitchHandling_data() {
@@ -220,25 +135,23 @@ private slots:
         FormRig rig(portOpen);
         Form1& f = *rig.form;
         f.CWButtonMainOnOff->setValue(true);
-        for (SwitchControl* s : switches(f)) {
+        const auto switches = {f.CWButtonMainOnOff, f.CWButtonRealEmu, f.CWButtonEmuPC,
+                               f.CWButtonManual};
+        for (SwitchControl* s : switches) {
             s->setValueSilently(true);
         }
         rig.port->clearWrites();
-        rig.dialogs.messages.clear();
         f.menuReset->trigger();
         QTEST(rig.port->written().left(2), "sent");
-        for (SwitchControl* s : switches(f)) {
-            QVERIFY(!s->value());
-        }
+        QVERIFY(std::none_of(switches.begin(), switches.end(), [](auto* s) { return s->value(); }));
     }
 
-    // Quit sends PC control off once and nothing after; closing the window and the teardown
-    // each send it. During a transfer both end it alike and send nothing more into the image.
+    // Quit sends PC control off once and nothing after (closing the window is the end-to-end
+    // test's). During a transfer both end it alike and send nothing more into the image.
     void shutdown_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QByteArray>("sent");
         QTest::newRow("Quit") << "quit" << QByteArray::fromHex("00");
-        QTest::newRow("close box") << "close" << QByteArray::fromHex("0000");
         QTest::newRow("Quit, no port") << "quit, closed" << QByteArray();
         QTest::newRow("Quit during a transfer")
             << "quit, transfer" << QByteArray::fromHex("02000e");
