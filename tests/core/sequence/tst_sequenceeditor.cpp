@@ -1,6 +1,7 @@
 #include "core/Declaration.h"
 #include "core/sequence/SequenceEditor.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -34,6 +35,9 @@ private slots:
     void commands();
     void tableAndLimit();
     void snapshotRestore();
+    void selectionFollowsEdits_data();
+    void selectionFollowsEdits();
+    void refusedEditsChangeNothing();
 
 private:
     // A list and its table, written as "0 1* [2] 3": the line ids in order (channel 0 of each row),
@@ -189,6 +193,65 @@ void TestSequenceEditor::snapshotRestore() {
     QVERIFY(editor.restore(before));
     QCOMPARE(state(), QStringLiteral("0 1* [2] 3"));
     QCOMPARE(resets.count(), 1);
+}
+
+void TestSequenceEditor::selectionFollowsEdits_data() {
+    QTest::addColumn<QString>("edit");  // new lines have ids from 100 on
+    QTest::addColumn<int>("selected");  // of five lines, ids 0 to 4
+    QTest::addColumn<QString>("after"); // ids in order, the selected one in brackets
+
+    QTest::newRow("insert before") << "insert 1" << 2 << "0 100 1 [2] 3 4";
+    QTest::newRow("remove before") << "remove 1" << 3 << "0 2 [3] 4";
+    QTest::newRow("remove selected") << "remove 3" << 3 << "0 1 2 4";
+    QTest::newRow("move down past") << "move 1 3" << 3 << "0 2 [3] 1 4";
+    QTest::newRow("replace before") << "replace 1 2" << 3 << "0 100 101 2 [3] 4";
+}
+
+void TestSequenceEditor::selectionFollowsEdits() {
+    QFETCH(QString, edit);
+    QFETCH(int, selected);
+    QFETCH(QString, after);
+    SequenceList fresh;
+    QAbstractItemModelTester tester(&fresh, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(fresh.setLines(linesFor(5)) && fresh.setSelectedIndex(selected));
+
+    const QStringList e = edit.split(' ');
+    QVERIFY(e[0] == "insert"   ? fresh.insertLine(e[1].toInt(), lineFor(100))
+            : e[0] == "remove" ? fresh.removeLine(e[1].toInt())
+            : e[0] == "move"   ? fresh.moveLine(e[1].toInt(), e[2].toInt())
+                               : fresh.replaceLine(e[1].toInt(), linesFor(e[2].toInt(), 100)));
+    QStringList shown;
+    for (int i = 0; i < fresh.count(); ++i) {
+        const QString id = QString::number((fresh.values(i)[0] - 128) / 2);
+        shown << (i == fresh.selectedIndex() ? "[" + id + "]" : id);
+    }
+    QCOMPARE(shown.join(' '), after);
+}
+
+// Out of range or unreadable: refused whole, and the view is told nothing. A move down tells it
+// the row goes in front of the old row to + 1.
+void TestSequenceEditor::refusedEditsChangeNothing() {
+    SequenceList fresh;
+    QVERIFY(fresh.setLines(linesFor(3)) && fresh.setSelectedIndex(1));
+    QSignalSpy inserts(&fresh, &QAbstractItemModel::rowsAboutToBeInserted);
+    QSignalSpy removes(&fresh, &QAbstractItemModel::rowsAboutToBeRemoved);
+    QSignalSpy moved(&fresh, &QAbstractItemModel::rowsMoved);
+    QSignalSpy data(&fresh, &QAbstractItemModel::dataChanged);
+    const QString bad = QStringLiteral("x \u00B0");
+    QVERIFY(!fresh.insertLine(4, lineFor(9)) && !fresh.insertLine(-1, lineFor(9)));
+    QVERIFY(!fresh.insertLine(1, bad) && !fresh.setLine(1, bad) && !fresh.setLine(3, lineFor(9)));
+    QVERIFY(!fresh.removeLine(3) && !fresh.moveLine(0, 3) && !fresh.replaceLine(0, {}));
+    QVERIFY(!fresh.replaceLine(0, {lineFor(9), bad}) && !fresh.replaceLine(3, {lineFor(9)}));
+    QVERIFY(!fresh.setSelectedIndex(-2) && !fresh.setSelectedIndex(3));
+    QCOMPARE(fresh.lines(), linesFor(3));
+    QCOMPARE(fresh.selectedIndex(), 1);
+    QCOMPARE(inserts.count() + removes.count() + moved.count() + data.count(), 0);
+
+    QVERIFY(fresh.moveLine(0, 2) && fresh.setLine(1, lineFor(7)));
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(moved.first().at(4).toInt(), 3);
+    QCOMPARE(data.count(), 1);
+    QCOMPARE(data.first().at(0).toModelIndex().row(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSequenceEditor)
