@@ -60,6 +60,17 @@ private slots:
         QCOMPARE(rig.comm.lineFreeInNs(), 0);
     }
 
+    void reopenDropsWhatWaited() {
+        LinkRig rig;
+        QVERIFY(rig.openNormal());
+        rig.comm.setRThreshold(0);
+        rig.arrive("abc");
+        rig.fake->inject("late"); // still on its way when the port closes
+        QVERIFY(rig.comm.setPortOpen(false) && rig.comm.setPortOpen(true));
+        settle();
+        QCOMPARE(rig.comm.inBufferCount(), 0);
+    }
+
     // The real port over a pty does not empty its input when it opens; the control must.
     void openDropsWhatWaitedBefore() {
         PtyPair pty;
