@@ -7,17 +7,15 @@
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
-#include <utility>
 
 // A raw pseudo-terminal pair: the test plays the board on the master side, the serial layer
 // opens the slave path like any serial device.
 class PtyPair {
 public:
-    // Non-blocking, so that received() gathers what is there and returns.
     PtyPair() : m_master(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)) {
         if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0) {
             m_slavePath = QString::fromLocal8Bit(ptsname(m_master));
-            // Held open so the master can be read and written while the port is closed.
+            // Held open so the master can be written while the port is closed.
             m_slave = ::open(ptsname(m_master), O_RDWR | O_NOCTTY);
         }
         termios t{};
@@ -26,14 +24,13 @@ public:
         tcsetattr(m_slave, TCSANOW, &t);
     }
     ~PtyPair() {
-        hangUp();
+        ::close(m_master);
         ::close(m_slave);
     }
     Q_DISABLE_COPY(PtyPair)
 
     bool ok() const { return m_master >= 0 && m_slave >= 0; }
     QString slavePath() const { return m_slavePath; }
-    int masterFd() const { return m_master; }
     int slaveFd() const { return m_slave; }
 
     bool write(const QByteArray& data) {
@@ -44,19 +41,8 @@ public:
         }
         return done == data.size();
     }
-    // What the serial layer has sent so far, gathered without blocking.
-    QByteArray received() {
-        char chunk[4096];
-        for (ssize_t n; (n = ::read(m_master, chunk, sizeof chunk)) > 0;) {
-            m_received.append(chunk, n);
-        }
-        return m_received;
-    }
-    // The far end goes away, as when the board's side of the line is closed.
-    void hangUp() { ::close(std::exchange(m_master, -1)); }
 
 private:
     int m_master, m_slave = -1;
     QString m_slavePath;
-    QByteArray m_received;
 };

@@ -57,13 +57,6 @@ private slots:
                    "brltty\nOtherwise keep it away from serial adapters: sudo systemctl mask "
                    "brltty-udev.service && sudo systemctl stop brltty.service\n"
                    "Then unplug the adapter and plug it in again.");
-        Facts brlttyIdle = none;
-        brlttyIdle.brlttyRunning = true; // with a braille display only, nothing to blame it for
-        QTest::newRow("brltty without a stranded adapter")
-            << brlttyIdle
-            << QStringLiteral("Comm1 could not be opened: no device is attached to this port.\n\n"
-                              "Plug in the adapter, then choose the port again; the list of ports "
-                              "shows what each one leads to.");
         Facts gone = seen(usb, QStringLiteral("No such file or directory"));
         gone.exists = false;
         QTest::newRow("device gone")
@@ -106,20 +99,20 @@ private slots:
             << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
                               "Another program has the device open: minicom (pid 4711). Close it "
                               "(or end it: kill 4711) and choose the port again.");
-        const QString mmCure = QStringLiteral(
-            "ModemManager is running: it probes every new serial device for a modem and holds it "
-            "for several seconds. Wait a moment and choose the port again. If you have no mobile "
-            "modem, switch it off: sudo systemctl disable --now ModemManager\nOr install the "
-            "panel's udev rule, which tells ModemManager to leave the adapter alone (see "
-            "\"Troubleshooting the connection\" in the README).");
         Facts mm = seen(usb, denied);
         mm.modemManagerRunning = true;
         QTest::newRow("ModemManager probing")
-            << mm << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n") + mmCure;
-        Facts mmSeen = seen(usb, denied);
-        mmSeen.holders = QStringList{QStringLiteral("ModemManager (pid 812)")};
-        QTest::newRow("ModemManager seen holding it")
-            << mmSeen << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n") + mmCure;
+            << mm
+            << QStringLiteral(
+                   "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
+                   "ModemManager is running: it probes every new serial device for a modem and "
+                   "holds it "
+                   "for several seconds. Wait a moment and choose the port again. If you have no "
+                   "mobile "
+                   "modem, switch it off: sudo systemctl disable --now ModemManager\nOr install "
+                   "the "
+                   "panel's udev rule, which tells ModemManager to leave the adapter alone (see "
+                   "\"Troubleshooting the connection\" in the README).");
         Facts mmBuiltIn = seen(QStringLiteral("/dev/ttyS0"), denied);
         mmBuiltIn.modemManagerRunning = true; // it leaves built-in ports alone
         QTest::newRow("held by someone unseen")
@@ -152,13 +145,8 @@ private slots:
         QCOMPARE(openfailure::diagnose(facts), openfailure::Cause::Permission);
         struct stat st {};
         QCOMPARE(::stat(path.constData(), &st), 0);
-        const QString group = QString::fromLocal8Bit(getgrgid(st.st_gid)->gr_name);
         const QString message = openfailure::explain(facts);
-        QVERIFY2(message.contains(QStringLiteral("group \"%1\"").arg(group)), qPrintable(message));
-        QVERIFY2(facts.groupNeedsNewLogin ||
-                     message.contains(QStringLiteral("sudo usermod -aG %1 $USER").arg(group)),
-                 qPrintable(message));
-        QVERIFY2(message.startsWith(QStringLiteral("Comm1 (%1) could not be opened: ").arg(pty.slavePath())),
+        QVERIFY2(message.contains(QStringLiteral("group \"%1\"").arg(getgrgid(st.st_gid)->gr_name)),
                  qPrintable(message));
     }
 

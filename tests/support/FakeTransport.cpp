@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <utility>
+
 bool FakeTransport::open(const QString& device, const LineSettings& settings, QString* error) {
     if (failOpen) {
         if (error) {
@@ -11,44 +13,30 @@ bool FakeTransport::open(const QString& device, const LineSettings& settings, QS
     }
     openedDevice = device;
     openedSettings = settings;
-    ++openCount;
     m_open = true;
     m_pending.clear();
     return true;
 }
 
 void FakeTransport::close() {
-    if (m_open) {
-        ++closeCount;
-    }
     m_open = false;
     m_pending.clear();
 }
 
 QByteArray FakeTransport::readAll() {
-    QByteArray bytes;
-    bytes.swap(m_pending);
-    return bytes;
+    return std::exchange(m_pending, {});
 }
 
 void FakeTransport::write(const QByteArray& data) {
-    if (dropNextWrite) {
-        dropNextWrite = false;
-        ++droppedWrites;
-        return;
-    }
-    QByteArray sent = data;
-    if (corruptNextWrite && !sent.isEmpty()) {
-        corruptNextWrite = false;
-        sent[0] = static_cast<char>(~static_cast<unsigned char>(sent.at(0)));
-    }
-    writes.append(sent);
+    writes.append(data);
     if (onWrite) {
-        onWrite(sent);
+        onWrite(data);
     }
 }
 
-void FakeTransport::discardUnsent() { discards.append(int(writes.size())); }
+void FakeTransport::discardUnsent() {
+    discards.append(int(writes.size()));
+}
 
 void FakeTransport::inject(const QByteArray& bytes) {
     if (!m_open) {

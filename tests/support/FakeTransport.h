@@ -33,7 +33,6 @@ public:
         writes.clear();
         discards.clear();
     }
-    QByteArray pending() const { return m_pending; }
 
     QList<QByteArray> writes;
     // Called after each write is recorded, e.g. for a board core that answers by inject().
@@ -41,11 +40,6 @@ public:
 
     bool failOpen = false;
     QString failOpenReason = QStringLiteral("device busy");
-    // Line faults, each for the next write only: the write vanishes, or its first byte is
-    // inverted on the way; writes keeps what reached the line.
-    bool dropNextWrite = false;
-    bool corruptNextWrite = false;
-    int droppedWrites = 0;
 
     // What the device says it still has to send (-1: it cannot tell), and each discard, as
     // the index into writes it came before.
@@ -54,8 +48,6 @@ public:
 
     QString openedDevice;
     LineSettings openedSettings;
-    int openCount = 0;
-    int closeCount = 0;
 
 private:
     void announce();

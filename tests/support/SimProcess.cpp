@@ -2,7 +2,10 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QRegularExpression>
 #include <QTimer>
+
+#include <utility>
 
 #ifndef TESSAREL_BOARDSIM_PATH
 #error "TESSAREL_BOARDSIM_PATH must name the built tessarel-boardsim"
@@ -22,7 +25,9 @@ SimProcess::~SimProcess() {
     }
 }
 
-QString SimProcess::binaryPath() { return QStringLiteral(TESSAREL_BOARDSIM_PATH); }
+QString SimProcess::binaryPath() {
+    return QStringLiteral(TESSAREL_BOARDSIM_PATH);
+}
 
 void SimProcess::setEnvironmentValue(const QString& name, const QString& value) {
     m_environment.insert(name, value);
@@ -43,19 +48,17 @@ bool SimProcess::start(const QStringList& options, int timeoutMs) {
         m_error = QStringLiteral("%1 did not start: %2").arg(binaryPath(), m_process.errorString());
         return false;
     }
-    if (!pumpUntil([this] { return m_haveDevice || !running(); }, timeoutMs) || !m_haveDevice) {
-        m_stderr += m_process.readAllStandardError();
-        m_error = running() ? QStringLiteral("no device path within %1 ms").arg(timeoutMs)
-                            : QStringLiteral("ended with code %1: %2")
-                                  .arg(m_process.exitCode())
-                                  .arg(QString::fromLocal8Bit(m_stderr).trimmed());
-        if (running()) {
-            m_process.kill();
-            m_process.waitForFinished(timeoutMs);
-        }
-        return false;
+    if (pumpUntil([this] { return m_haveDevice || !running(); }, timeoutMs) && m_haveDevice) {
+        return true;
     }
-    return true;
+    m_stderr += m_process.readAllStandardError();
+    m_error = running() ? QStringLiteral("no device path within %1 ms").arg(timeoutMs)
+                        : QStringLiteral("ended with code %1: %2")
+                              .arg(m_process.exitCode())
+                              .arg(QString::fromLocal8Bit(m_stderr).trimmed());
+    m_process.kill();
+    m_process.waitForFinished(timeoutMs);
+    return false;
 }
 
 int SimProcess::waitForLine(const QString& text, int from, int timeoutMs) {
@@ -64,39 +67,29 @@ int SimProcess::waitForLine(const QString& text, int from, int timeoutMs) {
 
 int SimProcess::waitForLine(const std::function<bool(const QString&)>& match, int from,
                             int timeoutMs) {
-    int found = -1;
     int next = qMax(from, 0);
-    pumpUntil(
-        [&] {
-            for (; next < m_lines.size(); ++next) {
-                if (match(m_lines.at(next))) {
-                    found = next;
-                    return true;
-                }
+    const auto found = [&] {
+        for (; next < m_lines.size(); ++next) {
+            if (match(m_lines.at(next))) {
+                return true;
             }
-            return false;
-        },
-        timeoutMs);
-    return found;
-}
-
-bool SimProcess::waitForLineCount(int count, int timeoutMs) {
-    return pumpUntil([&] { return m_lines.size() >= count; }, timeoutMs);
+        }
+        return false;
+    };
+    return pumpUntil(found, timeoutMs) ? next : -1;
 }
 
 bool SimProcess::stop(int timeoutMs) {
-    if (!running()) {
-        return finishedCleanly();
+    if (running()) {
+        m_process.write("quit\n");
     }
-    m_process.write("quit\n");
     return waitForExit(timeoutMs);
 }
 
 bool SimProcess::terminate(int timeoutMs) {
-    if (!running()) {
-        return finishedCleanly();
+    if (running()) {
+        m_process.terminate();
     }
-    m_process.terminate();
     return waitForExit(timeoutMs);
 }
 
@@ -109,31 +102,22 @@ bool SimProcess::waitForExit(int timeoutMs) {
     }
     takeOutput();
     m_stderr += m_process.readAllStandardError();
-    return finishedCleanly();
-}
-
-bool SimProcess::finishedCleanly() const {
     return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }
 
 void SimProcess::takeOutput() {
+    // "12.000345 channel 9 200": the text after the stamp is what tests look for.
+    static const QRegularExpression stamped(QStringLiteral("^([0-9.]+) (.*)$"));
     m_partial += m_process.readAllStandardOutput();
-    for (qsizetype nl; (nl = m_partial.indexOf('\n')) >= 0;) {
+    for (qsizetype nl; (nl = m_partial.indexOf('\n')) >= 0; m_partial.remove(0, nl + 1)) {
         const QString line = QString::fromUtf8(m_partial.left(nl));
-        m_partial.remove(0, nl + 1);
-        if (!m_haveDevice) {
+        if (!std::exchange(m_haveDevice, true)) {
             m_device = line;
-            m_haveDevice = true;
             continue;
         }
-        // "12.000345 channel 9 200": the text after the stamp is what tests look for.
-        const qsizetype blank = line.indexOf(QLatin1Char(' '));
-        bool stamped = blank > 0;
-        for (qsizetype i = 0; stamped && i < blank; ++i) {
-            stamped = line.at(i).isDigit() || line.at(i) == QLatin1Char('.');
-        }
-        m_lines << (stamped ? line.mid(blank + 1) : line);
-        m_times << (stamped ? line.left(blank).toDouble() : -1.0);
+        const QRegularExpressionMatch m = stamped.match(line);
+        m_lines << (m.hasMatch() ? m.captured(2) : line);
+        m_times << (m.hasMatch() ? m.captured(1).toDouble() : -1.0);
     }
 }
 

@@ -41,8 +41,6 @@ public:
     int waitForLine(const QString& text, int from = 0, int timeoutMs = kDefaultTimeoutMs);
     int waitForLine(const std::function<bool(const QString&)>& match, int from = 0,
                     int timeoutMs = kDefaultTimeoutMs);
-    // Waits until at least count lines have arrived.
-    bool waitForLineCount(int count, int timeoutMs = kDefaultTimeoutMs);
 
     // Asks it to quit ("quit" on stdin) and waits; kills it when it does not go. True when it
     // ended by itself with exit code 0.
@@ -52,12 +50,10 @@ public:
     // Waits for it to end by itself (after --exit-after-ms, for instance).
     bool waitForExit(int timeoutMs = kDefaultTimeoutMs);
     int exitCode() const { return m_process.exitCode(); }
-    QByteArray standardError() const { return m_stderr; }
 
 private:
     void takeOutput();
     bool pumpUntil(const std::function<bool()>& done, int timeoutMs);
-    bool finishedCleanly() const;
 
     QProcess m_process;
     QProcessEnvironment m_environment;

@@ -1,4 +1,3 @@
-#include "FailingDevice.h"
 #include "core/sequence/SequenceFile.h"
 #include "core/sequence/StepLine.h"
 
@@ -9,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -19,6 +19,31 @@ using namespace sequencefile;
 Q_DECLARE_METATYPE(StopReason)
 
 namespace {
+
+// Gives its first N bytes, then fails, like a file that goes away while it is read.
+class FailingDevice : public QIODevice {
+public:
+    FailingDevice(qint64 failAfter, QByteArray content)
+        : m_failAfter(failAfter), m_content(std::move(content)) {}
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (m_readPos >= m_failAfter) {
+            setErrorString(QStringLiteral("read failure injected"));
+            return -1;
+        }
+        const qint64 n = std::min({maxSize, m_failAfter - m_readPos, m_content.size() - m_readPos});
+        std::copy_n(m_content.constData() + m_readPos, n, data);
+        m_readPos += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    qint64 m_failAfter;
+    QByteArray m_content;
+    qint64 m_readPos = 0;
+};
 
 QByteArray fileLine(int position, const QByteArray& ms = "500", const QByteArray& end = "\r\n") {
     return QByteArray::number(position).append('\t').repeated(kChannelCount) + ms + '\t' + end;
@@ -105,12 +130,9 @@ private slots:
         const QByteArray full = fileLine(255, "1000000").repeated(kMaxLines);
         row("CR LF, LF only, mixed", a + fileLine(-1, "20", "\n") + a, 3);
         row("no line end, no trailing TAB", a + fileLine(1, "20", "").chopped(1), 2);
-        row("trailing blank lines", a + "\r\n \n\n", 1);
         row("half degrees, extra field", kOddLine, 1);
         row("twelve values", a + a + a.chopped(7) + "\r\n", 2, TooFewFields);
         row("letter in a position", a + fileLine(100).replace("100", "1e2"), 1, NotANumber);
-        row("fraction in a position", a + fileLine(100).replace("100\t1", "100.5\t1"), 1,
-            NotANumber);
         row("NUL byte", a + fileLine(100, QByteArray("5\0", 2)), 1, NotANumber);
         row("32-bit limits", fileLine(-2147483647 - 1, "2147483647") + fileLine(2147483647), 2);
         row("one above 32 bits", a + fileLine(100, "2147483648"), 1, TooLarge);

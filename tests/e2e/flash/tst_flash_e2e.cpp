@@ -1,52 +1,13 @@
-#include "support/ScriptedDialogs.h"
-#include "support/SimProcess.h"
+#include "e2e/PanelOnSim.h"
 
 #include "core/sequence/StepLine.h"
-#include "link/PortMap.h"
-#include "link/QtSerialTransport.h"
 #include "ui/flash/FlashController.h"
-#include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
 #include "ui/shell/SlideControl.h"
 
-#include <QComboBox>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 
-#include <memory>
-
-// The real window and serial port, the board simulator attached as Comm1 on a pseudo-terminal.
-class TestFlashEndToEnd : public QObject {
+class TestFlashEndToEnd : public QObject, PanelOnSim {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<SimProcess> m_sim;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<Form1> m_form;
-
-    void start(QStringList options) {
-        m_form.reset();
-        qputenv("TESSAREL_PORT_DIR", m_dir.path().toLocal8Bit());
-        m_sim = std::make_unique<SimProcess>();
-        m_sim->setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), m_dir.path());
-        const bool started =
-            m_sim->start(options << QStringLiteral("--attach") << QStringLiteral("1"));
-        m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve,
-                                         m_dialogs);
-        m_form->ComboPort->setCurrentIndex(0);
-        m_form->linkControl->ComboPort_Click(0);
-        QVERIFY2(started && m_form->MSComm1->portOpen(),
-                 qPrintable(m_sim->error() + m_dialogs.texts().join(QLatin1Char('\n'))));
-        m_dialogs.messages.clear();
-        // A wait that never ends fails the test instead of hanging it.
-        QTimer::singleShot(120000, m_form.get(), [this] {
-            QTest::qFail("a wait never ended", __FILE__, __LINE__);
-            m_form->declaration.shuttingDown = true;
-        });
-    }
 
 private slots:
     // Programmed steps come back across a power cycle; every fault of the board ends in its

@@ -1,24 +1,11 @@
-#include "support/ScriptedDialogs.h"
-#include "support/SimProcess.h"
+#include "e2e/PanelOnSim.h"
 
 #include "core/sequence/StepLine.h"
-#include "link/PortMap.h"
-#include "link/QtSerialTransport.h"
 #include "ui/flash/FlashController.h"
-#include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
 #include "ui/shell/SwitchControl.h"
 
 #include <QAction>
-#include <QComboBox>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-
-#include <memory>
 
 namespace {
 constexpr int kBase = 60; // step k holds position kBase + k on every channel
@@ -33,38 +20,12 @@ QStringList stepLines(int n, int durationMs) {
     }
     return lines;
 }
-
-struct Burst {
-    int step = -1; // -1: not a whole burst of one step
-};
 } // namespace
 
 // The real window and serial port against the board simulator pacing its line like the
 // board's: 1.146 ms a byte, 27.5 ms a burst.
-class TestLineEndToEnd : public QObject {
+class TestLineEndToEnd : public QObject, PanelOnSim {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<SimProcess> m_sim;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<Form1> m_form;
-
-    void start() {
-        qputenv("TESSAREL_PORT_DIR", m_dir.path().toLocal8Bit());
-        m_sim = std::make_unique<SimProcess>();
-        m_sim->setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), m_dir.path());
-        const bool started = m_sim->start({"--pace", "--attach", "1"});
-        m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve,
-                                         m_dialogs);
-        m_form->ComboPort->setCurrentIndex(0);
-        m_form->linkControl->ComboPort_Click(0);
-        QVERIFY2(started && m_form->MSComm1->portOpen(), qPrintable(m_sim->error()));
-        m_dialogs.messages.clear();
-        QTimer::singleShot(120000, m_form.get(), [this] {
-            QTest::qFail("a wait never ended", __FILE__, __LINE__);
-            m_form->declaration.shuttingDown = true;
-        });
-    }
 
     // The channel events the board logged, as positions in arrival order.
     QList<QPair<int, int>> channelEvents(int upTo = -1) const {
@@ -101,13 +62,12 @@ private slots:
         QTest::addColumn<QString>("mark"); // the board's line for the stop's own byte
         QTest::newRow("PC Emu off") << "emu" << "";
         QTest::newRow("Reset") << "reset" << "reset";
-        QTest::newRow("Quit's shutdown work") << "quit" << "pc-control off";
         QTest::newRow("closing the window") << "close" << "pc-control off";
     }
     void playbackStops() {
         QFETCH(QString, stop);
         QFETCH(QString, mark);
-        start();
+        start({"--pace"});
         Form1& f = *m_form;
         const int n = 7;
         f.editor.replaceAll(stepLines(n, 20));
@@ -121,8 +81,6 @@ private slots:
             f.CWButtonEmuPC->click();
         } else if (stop == "reset") {
             f.menuReset->trigger();
-        } else if (stop == "quit") {
-            f.runShutdownWork(); // what Quit sends; Quit itself would end the test's event loop
         } else {
             f.close();
         }
@@ -155,9 +113,10 @@ private slots:
                  qPrintable(QStringLiteral("%1 bursts after the stop").arg(bursts - atClick)));
     }
 
-    // "Verify Flash" reads as "Read Seq." does and only tells; the list never changes.
+    // "Verify Flash" reads as "Read Seq." does and only tells; the list never changes. Its
+    // abort is the read's, tried in the flash end-to-end test.
     void verify() {
-        start();
+        start({"--pace"});
         Form1& f = *m_form;
         const QStringList lines = stepLines(30, 1000);
         f.editor.replaceAll(lines);
@@ -186,21 +145,6 @@ private slots:
                                                "steps differ.")});
         QCOMPARE(f.sequenceList.lines(), edited);
         QVERIFY(f.declaration.SequenceBuffer == table);
-        m_dialogs.messages.clear();
-
-        // Abort while the image comes in: silent, as for the read.
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            if (m_sim->lines().join('\n').contains(QStringLiteral("flash-read"))) {
-                f.Command1->click();
-            }
-        });
-        poll.start(5);
-        f.CommandVerify->click();
-        poll.stop();
-        QCOMPARE(m_dialogs.texts(), QStringList{});
-        QCOMPARE(f.sequenceList.lines(), edited);
-        QVERIFY(!f.declaration.transferActive() && !f.Command1->isEnabled());
         QVERIFY(f.MSComm1->inputLen() == 1 && f.MSComm1->rThreshold() == 1);
     }
 };
