@@ -63,9 +63,7 @@ private slots:
         const QString pinned = "2=?/dev/serial/by-id/" + kFtdi;
         row("dangling link: not there", "ttyS0", "", pinned, 2,
             "/run/t/comm2 \u2192 /dev/serial/by-id/" + kFtdi + " (not there)");
-        row("dangling link: the port before keeps its device", "ttyS0 ttyS1", "", pinned, 1,
-            "/dev/ttyS0");
-        row("dangling link: the port after keeps its device", "ttyS0 ttyS1", "", pinned, 3,
+        row("dangling link: the next port keeps its device", "ttyS0 ttyS1", "", pinned, 3,
             "/dev/ttyS1");
         row("port 9 does not exist", "ttyS0", "", "", 9, "");
     }

@@ -40,7 +40,6 @@ private slots:
         QVERIFY2(form.width() <= 1280, qPrintable(QString::number(form.width())));
     }
 
-    // A link that leads nowhere keeps its port: listed as such, and choosing it says so.
     void followsDevicesComingAndGoing() {
         QTemporaryDir folder;
         QTemporaryDir devices;
@@ -49,19 +48,17 @@ private slots:
         const QString device = devices.filePath(QStringLiteral("ttyFAKE"));
         QFile node(device);
         QVERIFY(node.open(QIODevice::WriteOnly));
-        PortChooser chooser(&portmap::lookUp);
+        PortChooser chooser(&portmap::resolve);
         chooser.setDescriber([](const QString& d) { return d; });
         chooser.addItem(QStringLiteral("Comm1"), 1);
         QVERIFY(QFile::link(device, portmap::linkPath(1)));
         QTRY_COMPARE(chooser.itemText(0), QStringLiteral("Comm1 \u2014 ") + QFileInfo(device).canonicalFilePath());
-        // The adapter is unplugged and stays pinned by its link.
-        QVERIFY(node.remove() && QFile::remove(portmap::linkPath(1)));
-        QVERIFY(QFile::link(device, portmap::linkPath(1)));
-        QTRY_COMPARE(chooser.itemData(0, Qt::ToolTipRole).toString(),
-                     folder.path() + "/comm1 \u2192 " + device + " (not there)");
+        QVERIFY(QFile::remove(portmap::linkPath(1)));
+        QTRY_VERIFY(!chooser.itemText(0).contains(QStringLiteral("ttyFAKE")));
         qunsetenv("TESSAREL_PORT_DIR");
     }
 
+    // A link that leads nowhere keeps its port: listed as such, and choosing it says so.
     void danglingLinkSaysTheDeviceIsNotThere() {
         QTemporaryDir folder;
         qputenv("TESSAREL_PORT_DIR", QFile::encodeName(folder.path()));
@@ -71,6 +68,8 @@ private slots:
         auto transport = std::make_unique<FakeTransport>();
         FakeTransport* port = transport.get();
         Form1 form(std::move(transport), &portmap::lookUp, dialogs);
+        QCOMPARE(form.ComboPort->itemData(1, Qt::ToolTipRole).toString(),
+                 folder.path() + "/comm2 \u2192 " + gone + " (not there)");
         form.linkControl->ComboPort_Click(1);
         qunsetenv("TESSAREL_PORT_DIR");
         QVERIFY(!form.MSComm1->portOpen() && port->openedDevice.isEmpty());
