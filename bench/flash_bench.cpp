@@ -47,7 +47,7 @@ double seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 class SilentDialogs : public UserDialogs {
 public:
     void information(QWidget*, const QString&, const QString& text) override { last = text; }
-    std::optional<QString> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
+    std::optional<FileAnswer> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
     std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
     QString last;
 };

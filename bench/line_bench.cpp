@@ -60,7 +60,7 @@ private:
 class SilentDialogs : public UserDialogs {
 public:
     void information(QWidget*, const QString&, const QString&) override {}
-    std::optional<QString> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
+    std::optional<FileAnswer> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
     std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
 };
 

@@ -9,7 +9,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessarel"));
     QtUserDialogs dialogs;
-    Form1 window(std::make_unique<QtSerialTransport>(), &portmap::resolve, dialogs);
+    Form1 window(std::make_unique<QtSerialTransport>(), &portmap::lookUp, dialogs);
     window.resize(1280, 800);
     window.show();
     return QApplication::exec();

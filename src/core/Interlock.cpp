@@ -21,9 +21,10 @@ static_assert(static_cast<unsigned>(C::Quit) < 64, "one bit per command");
 
 constexpr Activities kAlways = ~Activities{0};
 constexpr Commands kEvery = ~Commands{0};
+// Save is one of them: it clears the breakpoints.
 constexpr Commands kChangesList =
     any(C::Add, C::Remove, C::Replace, C::ClearAll, C::DragLine, C::SetBreak, C::ResetAllBreaks,
-        C::InterpolateOk, C::Undo, C::Redo, C::Load, C::Read);
+        C::InterpolateOk, C::Undo, C::Redo, C::Save, C::Load, C::Read);
 
 struct Rule {
     Activities running; // the row applies while any of these runs

@@ -62,6 +62,67 @@ Cause diagnose(const Facts& f) {
     return Cause::Unknown;
 }
 
+namespace {
+
+// Judged from the mode bits and the groups this process has now: joining a group cures only
+// when the group may read and write and the user is not in it yet.
+QString permissionCure(const Facts& f) {
+    const QString mode = QStringLiteral("%1").arg(f.mode & 0777, 4, 8, QLatin1Char('0'));
+    const bool groupReads = (f.mode & 040) != 0;
+    const bool groupWrites = (f.mode & 020) != 0;
+    const QString udev = tr("For good, install the panel's udev rule (see \"Troubleshooting the "
+                            "connection\" in the README).");
+    if (groupWrites && !groupReads) {
+        return tr("The device belongs to the group \"%1\", which may write to it but not read it "
+                  "(mode %2): it is a terminal or a console. Joining that group would not let the "
+                  "panel read, and would let you write to other users' terminals. Choose the port "
+                  "the board's adapter is on; if the board is on this one, a login console runs "
+                  "on it (see \"Troubleshooting the connection\" in the README).")
+            .arg(f.group, mode);
+    }
+    if (f.group == QLatin1String("root")) {
+        // Joining root's group is no cure; opening the device up is.
+        return tr("Only the administrator may open the device. Open it up for this session: "
+                  "sudo chmod a+rw %1\n")
+                   .arg(f.device) +
+               udev;
+    }
+    if (!groupReads || !groupWrites) {
+        if (f.inGroupNow) {
+            return tr("The device belongs to the group \"%1\" and you are in it, but the group "
+                      "may not read and write it (mode %2). Give the group its rights for this "
+                      "session: sudo chmod g+rw %3\n")
+                       .arg(f.group, mode, f.device) +
+                   udev;
+        }
+        return tr("Only the administrator may open the device: its group \"%1\" may not read "
+                  "and write it (mode %2), so joining the group would not help. Open it up for "
+                  "this session: sudo chmod a+rw %3\n")
+                   .arg(f.group, mode, f.device) +
+               udev;
+    }
+    if (f.inGroupNow) {
+        return tr("The device belongs to the group \"%1\", which may read and write it (mode %2), "
+                  "and you are in that group, yet the system refused. A sandbox (a snap or "
+                  "Flatpak) or a security module may keep the panel away from serial devices: run "
+                  "the panel outside it, or ask the administrator.")
+            .arg(f.group, mode);
+    }
+    if (f.groupListsYou) {
+        return tr("The device belongs to the group \"%1\". You are in that group, but this "
+                  "login started before you were added: log out and in again (or restart the "
+                  "computer), then choose the port again.")
+            .arg(f.group);
+    }
+    return tr("The device belongs to the group \"%1\" and you are not in it. Add yourself to the "
+              "group: sudo usermod -aG %1 $USER\n"
+              "A new login is needed before it counts: log out and in again, then choose the "
+              "port again.")
+        .arg(f.group);
+}
+
+} // namespace
+
 QString explain(const Facts& f) {
     const QString what = f.device.isEmpty() ? f.port : QStringLiteral("%1 (%2)").arg(f.port, f.device);
     QString text = tr("%1 could not be opened: %2.").arg(what, f.error) + QStringLiteral("\n\n");
@@ -85,32 +146,26 @@ QString explain(const Facts& f) {
                     .arg(f.adaptersWithoutTty.join(QLatin1String(", ")));
         break;
     case Cause::Permission:
-        if (f.group == QLatin1String("root")) {
-            // Joining root's group is no cure; opening the device up is.
-            text += tr("Only the administrator may open the device. Open it up for this session: "
-                       "sudo chmod a+rw %1\n"
-                       "For good, install the panel's udev rule (see \"Troubleshooting the "
-                       "connection\" in the README).")
-                        .arg(f.device);
-        } else if (f.groupNeedsNewLogin) {
-            text += tr("The device belongs to the group \"%1\". You are in that group, but this "
-                       "login started before you were added: log out and in again (or restart "
-                       "the computer), then choose the port again.")
-                        .arg(f.group);
-        } else {
-            text += tr("The device belongs to the group \"%1\" and you are not in it. Add yourself "
-                       "to the group: sudo usermod -aG %1 $USER\n"
-                       "A new login is needed before it counts: log out and in again, then choose "
-                       "the port again.")
-                        .arg(f.group);
-        }
+        text += permissionCure(f);
         break;
-    case Cause::Busy:
+    case Cause::Busy: {
+        QStringList others = f.holders;
+        others.removeIf([](const QString& h) {
+            return h.startsWith(QLatin1String(kSimulator) + QLatin1String(" ("));
+        });
+        if (others.isEmpty()) {
+            text += tr("Only the board simulator is seen holding the device (%1), and it does not "
+                       "keep the panel out: another program does, which this login cannot see. "
+                       "To see which: sudo fuser -v %2")
+                        .arg(f.holders.join(QLatin1String(", ")), f.device);
+            break;
+        }
         text += tr("Another program has the device open: %1. Close it (or end it: kill %2) and "
                    "choose the port again.")
-                    .arg(f.holders.join(QLatin1String(", ")),
-                         f.holders.first().section(QLatin1String("pid "), 1).chopped(1));
+                    .arg(others.join(QLatin1String(", ")),
+                         others.first().section(QLatin1String("pid "), 1).chopped(1));
         break;
+    }
     case Cause::ModemManager:
         text += tr("ModemManager is running: it probes every new serial device for a modem and "
                    "holds it for several seconds. Wait a moment and choose the port again. If you "
@@ -136,6 +191,22 @@ struct ProcessScan {
     bool modemManager = false;
 };
 
+// The kernel cuts a process's name to 15 characters ("tessarel-boards"); the program's own
+// name is taken from its command line when it begins so.
+QString processName(const QString& pid, const QString& comm) {
+    constexpr int kCommLength = 15;
+    if (comm.size() < kCommLength) {
+        return comm;
+    }
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!cmdline.open(QIODevice::ReadOnly)) {
+        return comm;
+    }
+    const QByteArray argv0 = cmdline.read(4096).split('\0').constFirst();
+    const QString program = QFileInfo(QFile::decodeName(argv0)).fileName();
+    return program.startsWith(comm) ? program : comm;
+}
+
 ProcessScan scanProcesses(const QString& device) {
     ProcessScan scan;
     const QString self = QString::number(::getpid());
@@ -154,7 +225,7 @@ ProcessScan scanProcesses(const QString& device) {
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
         for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
             if (fd.symLinkTarget() == device) {
-                scan.holders << QStringLiteral("%1 (pid %2)").arg(comm, pid);
+                scan.holders << QStringLiteral("%1 (pid %2)").arg(processName(pid, comm), pid);
                 break;
             }
         }
@@ -206,15 +277,14 @@ Facts observe(const QString& device) {
         } else {
             f.group = QString::number(st.st_gid);
         }
-        // In the database but not in this process: the user was added after logging in.
-        const passwd* pw = ::getpwuid(::getuid());
-        bool sessionHas = ::getegid() == st.st_gid;
+        f.mode = int(st.st_mode & 0777);
+        f.inGroupNow = ::getegid() == st.st_gid;
         std::vector<gid_t> mine(static_cast<size_t>(qMax(0, ::getgroups(0, nullptr))));
         const int n = ::getgroups(static_cast<int>(mine.size()), mine.data());
         for (int i = 0; i < n; ++i) {
-            sessionHas = sessionHas || mine[size_t(i)] == st.st_gid;
+            f.inGroupNow = f.inGroupNow || mine[size_t(i)] == st.st_gid;
         }
-        if (pw && !sessionHas) {
+        if (const passwd* pw = ::getpwuid(::getuid())) {
             int count = 64;
             std::vector<gid_t> listed(static_cast<size_t>(count));
             if (::getgrouplist(pw->pw_name, pw->pw_gid, listed.data(), &count) < 0) {
@@ -222,7 +292,7 @@ Facts observe(const QString& device) {
                 ::getgrouplist(pw->pw_name, pw->pw_gid, listed.data(), &count);
             }
             for (int i = 0; i < count && i < int(listed.size()); ++i) {
-                f.groupNeedsNewLogin = f.groupNeedsNewLogin || listed[size_t(i)] == st.st_gid;
+                f.groupListsYou = f.groupListsYou || listed[size_t(i)] == st.st_gid;
             }
         }
     }

@@ -14,8 +14,11 @@ struct Facts {
     bool exists = false;
     bool accessible = false; // this process may read and write it
     QString group;           // the group owning the device
-    // The group database lists the user in that group, but this session started before.
-    bool groupNeedsNewLogin = false;
+    int mode = 0660;         // its permission bits
+    bool inGroupNow = false; // this process has that group
+    // The group database lists the user in that group; without inGroupNow, this login started
+    // before the user was added.
+    bool groupListsYou = false;
     QStringList holders; // other processes that have it open, "minicom (pid 4711)"
     bool brlttyRunning = false;
     // USB serial adapters that are plugged in yet have no tty: "1a86:7523 USB Serial".
@@ -33,6 +36,9 @@ QString explain(const Facts& facts);
 // Looks at the machine: the device node, its owner group, /proc for processes holding it and
 // for brltty and ModemManager, /sys for USB serial adapters without a tty.
 Facts observe(const QString& device);
+
+// The board simulator keeps its end of the pseudo-terminal open; it is never the one to close.
+inline constexpr char kSimulator[] = "tessarel-boardsim";
 
 // USB vendor:product ids of common serial adapters, the ones brltty likes to claim.
 bool isSerialAdapterId(const QString& vendorProduct);

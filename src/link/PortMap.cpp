@@ -1,5 +1,6 @@
 #include "PortMap.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -45,19 +46,34 @@ SerialDevice infoOf(const DeviceScan& scan, const QString& device) {
 
 } // namespace
 
+QString Resolution::identity() const {
+    if (!link.isEmpty()) {
+        return link;
+    }
+    return stableName.isEmpty() ? device : stableName;
+}
+
 Resolution resolveIn(const DeviceScan& scan, int port) {
     Resolution r;
     if (port < kFirstPort || port > kLastPort) {
         return r;
     }
     if (const auto link = scan.links.constFind(port); link != scan.links.cend()) {
-        r.device = *link;
+        r.link = link->path;
+        if (link->device.isEmpty()) {
+            r.missing = link->target;
+            return r;
+        }
+        r.device = link->device;
     } else {
         // The devices no link claims, stable names first, fill the ports without a link.
         QList<std::pair<QString, QString>> stable; // by-id name, device
         QStringList rest;
         for (const SerialDevice& d : scan.devices) {
-            if (std::find(scan.links.cbegin(), scan.links.cend(), d.location) != scan.links.cend()) {
+            const auto claimed =
+                std::find_if(scan.links.cbegin(), scan.links.cend(),
+                             [&d](const PortLink& l) { return l.device == d.location; });
+            if (claimed != scan.links.cend()) {
                 continue;
             }
             const QString name = byIdNameOf(scan, d.location);
@@ -84,6 +100,7 @@ Resolution resolveIn(const DeviceScan& scan, int port) {
         r.device = order.at(free);
     }
     r.info = infoOf(scan, r.device);
+    r.stableName = byIdNameOf(scan, r.device);
     return r;
 }
 
@@ -112,18 +129,29 @@ DeviceScan scanSystem() {
     }
     for (int port = kFirstPort; port <= kLastPort; ++port) {
         const QFileInfo link(linkPath(port));
-        if (link.exists()) { // follows the link: a dangling one is skipped
-            scan.links.insert(port, link.canonicalFilePath());
+        if (link.isSymLink() || link.exists()) { // exists() follows the link, isSymLink() not
+            scan.links.insert(port, {link.filePath(),
+                                     link.isSymLink() ? link.symLinkTarget() : link.filePath(),
+                                     link.exists() ? link.canonicalFilePath() : QString()});
         }
     }
     return scan;
 }
 
-QString resolve(int port) { return resolveIn(scanSystem(), port).device; }
+Resolution lookUp(int port) {
+    return resolveIn(scanSystem(), port);
+}
+
+QString resolve(int port) {
+    return lookUp(port).device;
+}
 
 QString describe(const Resolution& r) {
     if (r.device.isEmpty()) {
-        return {};
+        return r.missing.isEmpty()
+                   ? QString()
+                   : QCoreApplication::translate("PortMap", "%1 \u2192 %2 (not there)")
+                         .arg(r.link, r.missing);
     }
     QStringList details;
     for (const QString& d : {r.info.description, r.info.manufacturer, r.info.serialNumber}) {

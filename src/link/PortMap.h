@@ -5,8 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Resolves the panel's port numbers 1..8 to serial devices. A link named commN in the per-user
-// port folder wins (the board simulator attaches itself there). The ports without one take the
+// port folder wins (the board simulator attaches itself there), even when it leads nowhere for
+// now (an unplugged adapter pinned by its by-id name). The ports without one take the
 // remaining serial devices in a stable order: adapters with a name in /dev/serial/by-id first,
 // ordered by that name (maker, model and serial number, so a replugged adapter keeps its port
 // whatever ttyUSB number it gets), then the other devices in name order.
@@ -29,16 +32,35 @@ struct SerialDevice {
     QString serialNumber;
 };
 
+// A commN link in the port folder. Live or dangling, it pins its port: a dangling one leaves the
+// port without a device rather than letting another device take the number.
+struct PortLink {
+    QString path;   // the link itself
+    QString target; // where it points
+    QString device; // the device it leads to; empty when nothing is there
+};
+
 // What the resolution looks at; scanSystem() fills it from the machine, tests from literals.
 struct DeviceScan {
     QList<SerialDevice> devices;
-    QMap<QString, QString> byId;  // by-id name -> device it leads to
-    QMap<int, QString> links;     // port -> device its commN link leads to (live links only)
+    QMap<QString, QString> byId; // by-id name -> device it leads to
+    QMap<int, PortLink> links;
 };
 
 struct Resolution {
-    QString device; // empty when nothing is there
+    Resolution() = default;
+    // A device and nothing more known of it, as a fixed mapping (a tool's, a test's) gives.
+    Resolution(const QString& device) : device(device), info{device, {}, {}, {}} {}
+
+    QString device;     // empty when nothing is there
     SerialDevice info;  // what the system says about the device (location only if unlisted)
+    QString stableName; // its name in /dev/serial/by-id, if it has one
+    QString link;       // the commN link that pins the port; empty when none does
+    QString missing;    // where that link points when nothing is there
+
+    // What the port leads to in a form that survives replugging: the link that pins it, else
+    // the adapter's stable name, else the device.
+    QString identity() const;
 };
 
 Resolution resolveIn(const DeviceScan& scan, int port);
@@ -60,10 +82,15 @@ private:
     const DeviceScan* m_outer;
 };
 
+// What port n resolves to on this machine now.
+Resolution lookUp(int port);
 // The device port n resolves to, or an empty string when nothing is there.
 QString resolve(int port);
 
-// "/dev/ttyUSB0 (FT232R USB UART, FTDI, A50285BI)": the device and what the system says of it.
+using Lookup = std::function<Resolution(int port)>;
+
+// "/dev/ttyUSB0 (FT232R USB UART, FTDI, A50285BI)": the device and what the system says of it;
+// "/run/user/1000/tessarel/comm2 → /dev/serial/by-id/usb-… (not there)" for a dangling link.
 QString describe(const Resolution& r);
 // The same for a device found by other means (the details come from the system's list).
 QString describeDevice(const QString& device);

@@ -57,7 +57,7 @@ private slots:
         row(C::RealEmuOff,      "r    r   r    r   r    x    x    r");
         row(C::Abort,           "r    r   r    r   r    r    r    r");
         row(C::BoardReset,      "r    r   r    r   r    x    x    r");
-        row(C::Save,            "r    r   r    r   r    x    x    r");
+        row(C::Save,            "r    r   r    r   r    x    x    x");
         row(C::Load,            "r    r   r    r   r    x    x    x");
         row(C::ExportTimeline,  "r    r   r    r   r    x    x    r");
         row(C::ShowHideFrames,  "r    r   r    r   r    r    r    r");

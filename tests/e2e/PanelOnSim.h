@@ -30,7 +30,7 @@ struct PanelOnSim {
         m_sim->setEnvironmentValue(QStringLiteral("TESSAREL_PORT_DIR"), m_dir.path());
         const bool started =
             m_sim->start(options << QStringLiteral("--attach") << QStringLiteral("1"));
-        m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::resolve,
+        m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::lookUp,
                                          m_dialogs);
         m_form->ComboPort->setCurrentIndex(0);
         m_form->linkControl->ComboPort_Click(0);

@@ -4,6 +4,8 @@
 #include "link/QtSerialTransport.h"
 
 #include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <grp.h>
@@ -84,13 +86,57 @@ private slots:
                               "panel's udev rule (see \"Troubleshooting the connection\" in the "
                               "README).");
         Facts relogin = perm;
-        relogin.groupNeedsNewLogin = true;
+        relogin.groupListsYou = true;
         QTest::newRow("in the group since this login")
             << relogin
             << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
                               "The device belongs to the group \"dialout\". You are in that group, "
                               "but this login started before you were added: log out and in again "
                               "(or restart the computer), then choose the port again.");
+        Facts member = perm;
+        member.inGroupNow = member.groupListsYou = true;
+        member.mode = 0600;
+        QTest::newRow("in the group, but the group may not open it")
+            << member
+            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
+                              "The device belongs to the group \"dialout\" and you are in it, but "
+                              "the group may not read and write it (mode 0600). Give the group its "
+                              "rights for this session: sudo chmod g+rw /dev/ttyUSB0\nFor good, "
+                              "install the panel's udev rule (see \"Troubleshooting the "
+                              "connection\" in the README).");
+        Facts outsider = perm;
+        outsider.mode = 0600;
+        QTest::newRow("not in the group, which may not open it either")
+            << outsider
+            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
+                              "Only the administrator may open the device: its group \"dialout\" "
+                              "may not read and write it (mode 0600), so joining the group would "
+                              "not help. Open it up for this session: sudo chmod a+rw "
+                              "/dev/ttyUSB0\nFor good, install the panel's udev rule (see "
+                              "\"Troubleshooting the connection\" in the README).");
+        Facts console = seen(QStringLiteral("/dev/tty1"), denied);
+        console.accessible = false;
+        console.group = QStringLiteral("tty");
+        console.mode = 0620;
+        QTest::newRow("a console, root:tty 0620")
+            << console
+            << QStringLiteral("Comm1 (/dev/tty1) could not be opened: Permission denied.\n\n"
+                              "The device belongs to the group \"tty\", which may write to it but "
+                              "not read it (mode 0620): it is a terminal or a console. Joining "
+                              "that group would not let the panel read, and would let you write "
+                              "to other users' terminals. Choose the port the board's adapter is "
+                              "on; if the board is on this one, a login console runs on it (see "
+                              "\"Troubleshooting the connection\" in the README).");
+        Facts refused = member;
+        refused.mode = 0660;
+        QTest::newRow("in the group, which may open it, yet refused")
+            << refused
+            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
+                              "The device belongs to the group \"dialout\", which may read and "
+                              "write it (mode 0660), and you are in that group, yet the system "
+                              "refused. A sandbox (a snap or Flatpak) or a security module may "
+                              "keep the panel away from serial devices: run the panel outside it, "
+                              "or ask the administrator.");
         Facts busy = seen(usb, denied);
         busy.holders = QStringList{QStringLiteral("minicom (pid 4711)")};
         busy.modemManagerRunning = true; // what /proc names outweighs a guess
@@ -99,6 +145,25 @@ private slots:
             << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
                               "Another program has the device open: minicom (pid 4711). Close it "
                               "(or end it: kill 4711) and choose the port again.");
+        // The simulator keeps its end open; the program to close is the other one.
+        const QString sim = QStringLiteral("tessarel-boardsim (pid 300)");
+        Facts panels =
+            seen(QStringLiteral("/dev/pts/3"), QStringLiteral("Device or resource busy"));
+        panels.holders = QStringList{sim, QStringLiteral("tessarel (pid 310)")};
+        QTest::newRow("a second panel beside the simulator")
+            << panels
+            << QStringLiteral("Comm1 (/dev/pts/3) could not be opened: Device or resource busy.\n\n"
+                              "Another program has the device open: tessarel (pid 310). Close it "
+                              "(or end it: kill 310) and choose the port again.");
+        Facts unseen = panels;
+        unseen.holders = QStringList{sim};
+        QTest::newRow("only the simulator to be seen")
+            << unseen
+            << QStringLiteral("Comm1 (/dev/pts/3) could not be opened: Device or resource busy.\n\n"
+                              "Only the board simulator is seen holding the device "
+                              "(tessarel-boardsim (pid 300)), and it does not keep the panel out: "
+                              "another program does, which this login cannot see. To see which: "
+                              "sudo fuser -v /dev/pts/3");
         Facts mm = seen(usb, denied);
         mm.modemManagerRunning = true;
         QTest::newRow("ModemManager probing")
@@ -143,6 +208,7 @@ private slots:
         facts.port = QStringLiteral("Comm1");
         facts.error = error;
         QCOMPARE(openfailure::diagnose(facts), openfailure::Cause::Permission);
+        QCOMPARE(facts.mode, 0);
         struct stat st {};
         QCOMPARE(::stat(path.constData(), &st), 0);
         const QString message = openfailure::explain(facts);
@@ -150,18 +216,28 @@ private slots:
                  qPrintable(message));
     }
 
+    // The kernel keeps 15 characters of a name: the simulator must still be known as itself.
+    void heldDeviceNamesTheHolderForReal_data() {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("short name") << QStringLiteral("sleep");
+        QTest::newRow("the simulator's long name") << QStringLiteral("tessarel-boardsim");
+    }
     void heldDeviceNamesTheHolderForReal() {
+        QFETCH(QString, program);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(program);
+        QVERIFY(QFile::link(QStandardPaths::findExecutable(QStringLiteral("sleep")), path));
         PtyPair pty;
         QVERIFY(pty.ok());
         QProcess holder;
         holder.setStandardInputFile(pty.slavePath());
-        holder.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        holder.start(path, {QStringLiteral("30")});
         QVERIFY(holder.waitForStarted());
         const qint64 pid = holder.processId();
         const Facts facts = openfailure::observe(pty.slavePath());
         holder.kill();
         holder.waitForFinished();
-        QCOMPARE(facts.holders, QStringList(QStringLiteral("sleep (pid %1)").arg(pid)));
+        QCOMPARE(facts.holders, QStringList(QStringLiteral("%1 (pid %2)").arg(program).arg(pid)));
     }
 };
 

@@ -8,7 +8,7 @@ namespace {
 
 // Space-separated: "ttyUSB0:FT232R_USB_UART|FTDI|A50285BI" lists /dev/ttyUSB0 with its
 // description, maker and serial number (spaces as _); "usb-x=ttyUSB0" is a by-id name;
-// "1=/dev/pts/3" a commN link.
+// "1=/dev/pts/3" a commN link, "2=?/dev/x" one that points to /dev/x, which is not there.
 const QString kFtdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
 const QString kCh340 = "usb-1a86_USB_Serial-if00-port0";
 
@@ -23,7 +23,9 @@ void row(const char* name, const QString& devices, const QString& byId, const QS
         s.byId.insert(b.section('=', 0, 0), "/dev/" + b.section('=', 1));
     }
     for (const QString& l : links.split(' ', Qt::SkipEmptyParts)) {
-        s.links.insert(l.section('=', 0, 0).toInt(), l.section('=', 1));
+        const QString n = l.section('=', 0, 0);
+        const QString target = l.section('=', 1).remove('?');
+        s.links.insert(n.toInt(), {"/run/t/comm" + n, target, l.contains('?') ? "" : target});
     }
     QTest::newRow(name) << s << port << shown;
 }
@@ -57,6 +59,12 @@ private slots:
             "/dev/ttyUSB0");
         row("link shows the adapter it leads to", ftdi, "", "2=/dev/ttyUSB0", 2, shownFtdi);
         row("unknown details left out", "ttyS0:n/a|n/a|", "", "", 1, "/dev/ttyS0");
+        // An unplugged adapter pinned by its stable name keeps its port, and nothing takes it.
+        const QString pinned = "2=?/dev/serial/by-id/" + kFtdi;
+        row("dangling link: not there", "ttyS0", "", pinned, 2,
+            "/run/t/comm2 \u2192 /dev/serial/by-id/" + kFtdi + " (not there)");
+        row("dangling link: the next port keeps its device", "ttyS0 ttyS1", "", pinned, 3,
+            "/dev/ttyS1");
         row("port 9 does not exist", "ttyS0", "", "", 9, "");
     }
     void resolution() {

@@ -7,20 +7,21 @@ void ScriptedDialogs::information(QWidget*, const QString& title, const QString&
     }
 }
 
-std::optional<QString> ScriptedDialogs::saveFileName(QWidget*, const FileQuestion& q) {
-    return answer(q);
+std::optional<FileAnswer> ScriptedDialogs::saveFileName(QWidget*, const FileQuestion& q) {
+    const Answer a = answer(q);
+    if (!a.path) {
+        return std::nullopt;
+    }
+    return FileAnswer{*a.path, a.chosenFilter > 0 ? a.chosenFilter : q.selectedFilter};
 }
 
 std::optional<QString> ScriptedDialogs::openFileName(QWidget*, const FileQuestion& q) {
-    return answer(q);
+    return answer(q).path;
 }
 
-std::optional<QString> ScriptedDialogs::answer(const FileQuestion& q) {
+ScriptedDialogs::Answer ScriptedDialogs::answer(const FileQuestion& q) {
     questions.append(q);
-    if (fileAnswers.isEmpty()) {
-        return std::nullopt;
-    }
-    return fileAnswers.takeFirst();
+    return fileAnswers.isEmpty() ? Answer(std::nullopt) : fileAnswers.takeFirst();
 }
 
 QStringList ScriptedDialogs::texts() const {

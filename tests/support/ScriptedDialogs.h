@@ -16,20 +16,30 @@ public:
         QString title;
         QString text;
     };
+    // A path, or nullopt for a cancel; a save answer also names the filter the user chose
+    // (0: the one the question selected).
+    struct Answer {
+        Answer(std::nullopt_t) {}
+        Answer(std::optional<QString> p, int filter = 0)
+            : path(std::move(p)), chosenFilter(filter) {}
+        Answer(const QString& p, int filter = 0) : path(p), chosenFilter(filter) {}
+        std::optional<QString> path;
+        int chosenFilter = 0;
+    };
 
     void information(QWidget* parent, const QString& title, const QString& text) override;
-    std::optional<QString> saveFileName(QWidget* parent, const FileQuestion& q) override;
+    std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) override;
     std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) override;
 
     QStringList texts() const;
 
     QList<Message> messages;
     // Taken front first, for save and open alike; an empty queue answers as a cancel.
-    QList<std::optional<QString>> fileAnswers;
+    QList<Answer> fileAnswers;
     QList<FileQuestion> questions;
     // Runs while the message is "shown", for tests that act inside a modal message.
     std::function<void(const Message&)> onInformation;
 
 private:
-    std::optional<QString> answer(const FileQuestion& q);
+    Answer answer(const FileQuestion& q);
 };

@@ -32,13 +32,13 @@ void FilesController::SaveBuffer_Click() {
     question.selectedFilter = sequencefile::kSelectedFilter;
     question.defaultExtension = sequencefile::kSaveDefaultExtension;
     question.initialFileName = sequencefile::proposedName(d.SaveCounter);
-    const std::optional<QString> path = m_form.dialogs.saveFileName(&m_form, question);
-    if (!path) {
+    const std::optional<FileAnswer> answer = m_form.dialogs.saveFileName(&m_form, question);
+    if (!answer) {
         return;
     }
 
-    const sequencefile::SaveResult saved =
-        sequencefile::save(*path, d.SequenceBuffer, m_form.sequenceList.count());
+    const sequencefile::SaveResult saved = sequencefile::save(
+        question.savePath(*answer), d.SequenceBuffer, m_form.sequenceList.count());
     if (!saved.ok) {
         m_form.inform(saved.error, sequencefile::kSaveTitle);
         return;

@@ -20,8 +20,8 @@ void StepListView::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseUp(event->button(), indexAt(event->position().toPoint()).row());
 }
 
-PortChooser::PortChooser(Resolver resolver, QWidget* parent)
-    : QComboBox(parent), m_resolver(std::move(resolver)),
+PortChooser::PortChooser(portmap::Lookup lookup, QWidget* parent)
+    : QComboBox(parent), m_lookup(std::move(lookup)),
       m_describer([](const QString& device) { return portmap::describeDevice(device); }) {
     // The chooser takes the width the row gives it instead of growing to its longest entry.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -55,15 +55,27 @@ QString PortChooser::portName(int index) const {
     return QStringLiteral("Comm%1").arg(itemData(index).toInt());
 }
 
+portmap::Resolution PortChooser::resolution(int index) const {
+    return m_lookup ? m_lookup(itemData(index).toInt()) : portmap::Resolution();
+}
+
+QString PortChooser::describe(const portmap::Resolution& r) const {
+    if (!r.device.isEmpty()) {
+        return m_describer(r.device);
+    }
+    return r.missing.isEmpty() ? tr("no device") : portmap::describe(r);
+}
+
 void PortChooser::refreshDevices() {
     const portmap::ScanBatch once;
     const QFontMetrics metrics = fontMetrics();
     for (int i = 0; i < count(); ++i) {
-        const QString device = m_resolver ? m_resolver(itemData(i).toInt()) : QString();
-        const QString shown = device.isEmpty() ? tr("no device") : m_describer(device);
+        const portmap::Resolution r = resolution(i);
+        const QString shown = describe(r);
         const QString text = QStringLiteral("%1 \u2014 %2").arg(portName(i), shown);
         setItemText(i, metrics.elidedText(text, Qt::ElideMiddle, kMaxTextWidthPx));
-        setItemData(i, device.isEmpty() ? tr("No device attached") : shown, Qt::ToolTipRole);
+        const bool nothing = r.device.isEmpty() && r.missing.isEmpty();
+        setItemData(i, nothing ? tr("No device attached") : shown, Qt::ToolTipRole);
     }
 }
 

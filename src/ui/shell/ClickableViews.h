@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/PortMap.h"
+
 #include <QComboBox>
 #include <QFileSystemWatcher>
 #include <QLineEdit>
@@ -39,22 +41,24 @@ protected:
 };
 
 // The port chooser: each entry shows the device its port resolves to beside the port's name
-// ("Comm1 — /dev/ttyUSB0 (FT232R USB UART, FTDI, A50285BI)"), looked up again when the list
-// opens and when devices come and go.
+// ("Comm1 — /dev/ttyUSB0 (FT232R USB UART, FTDI, A50285BI)"), or the link that pins it to a
+// device that is not there, looked up again when the list opens and when devices come and go.
 class PortChooser : public QComboBox {
     Q_OBJECT
 public:
-    using Resolver = std::function<QString(int port)>;
     // What to show for a device; by default its details from the system's list.
     using Describer = std::function<QString(const QString& device)>;
 
-    explicit PortChooser(Resolver resolver, QWidget* parent = nullptr);
+    explicit PortChooser(portmap::Lookup lookup, QWidget* parent = nullptr);
 
     void setDescriber(Describer describer) { m_describer = std::move(describer); }
     void refreshDevices();
     void showPopup() override;
     // "Comm3" for the entry at index, without what it resolves to.
     QString portName(int index) const;
+    // What the entry at index leads to now, and how the chooser shows that.
+    portmap::Resolution resolution(int index) const;
+    QString describe(const portmap::Resolution& r) const;
 
     // Entry texts longer than this are shortened in the middle, so the window keeps its width.
     static constexpr int kMaxTextWidthPx = 560;
@@ -62,7 +66,7 @@ public:
 private:
     void watchDevices();
 
-    Resolver m_resolver;
+    portmap::Lookup m_lookup;
     Describer m_describer;
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_settle = nullptr;

@@ -66,13 +66,14 @@ QString channelCaption(int channel) {
 
 } // namespace
 
-Form1::Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver resolver,
+Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
              UserDialogs& userDialogs, QWidget* parent)
     : QMainWindow(parent), dialogs(userDialogs) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kTitle);
 
-    MSComm1 = new SerialControl(std::move(transport), resolver, this);
+    MSComm1 = new SerialControl(
+        std::move(transport), [lookup](int port) { return lookup(port).device; }, this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     HiTimer1 = new HiResTimer(this);
     HiTimer1->setObjectName(QStringLiteral("HiTimer1"));
@@ -98,7 +99,7 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver
     left->addLayout(frames);
     // The channels keep their smallest readable width; the step list gets the rest.
     columns->addLayout(left, 1);
-    columns->addWidget(buildSideColumn(resolver), 1);
+    columns->addWidget(buildSideColumn(lookup), 1);
     setCentralWidget(central);
     buildMenus();
     buildTimelineDock();
@@ -324,7 +325,7 @@ void Form1::buildFrames() {
     deb->addWidget(CWButtonManual, 0, Qt::AlignCenter);
 }
 
-QWidget* Form1::buildSideColumn(const SerialControl::Resolver& resolver) {
+QWidget* Form1::buildSideColumn(const portmap::Lookup& lookup) {
     auto* side = new QWidget(this);
     side->setObjectName(QStringLiteral("sideColumn"));
     auto* column = new QVBoxLayout(side);
@@ -334,7 +335,7 @@ QWidget* Form1::buildSideColumn(const SerialControl::Resolver& resolver) {
     Label2 = new QLabel(tr("Serial Comm Port:"), side);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setAccessibleName(Label2->text());
-    ComboPort = new PortChooser(resolver, side);
+    ComboPort = new PortChooser(lookup, side);
     ComboPort->setObjectName(QStringLiteral("ComboPort"));
     ComboPort->setAccessibleName(tr("Serial Comm Port:"));
     for (int port = portmap::kFirstPort; port <= portmap::kLastPort; ++port) {

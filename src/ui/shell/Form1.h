@@ -5,6 +5,7 @@
 #include "core/sequence/SequenceEditor.h"
 #include "core/sequence/SequenceList.h"
 #include "link/BoardLink.h"
+#include "link/PortMap.h"
 #include "link/ReceiveHandler.h"
 #include "link/SerialControl.h"
 
@@ -47,8 +48,9 @@ class TimelineController;
 class Form1 : public QMainWindow, private ReceiveView {
     Q_OBJECT
 public:
-    Form1(std::unique_ptr<SerialTransport> transport, SerialControl::Resolver resolver,
-          UserDialogs& dialogs, QWidget* parent = nullptr);
+    // The lookup says what each port number leads to; a function giving a device path will do.
+    Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup, UserDialogs& dialogs,
+          QWidget* parent = nullptr);
     ~Form1() override;
 
     static inline const QString kTitle = QStringLiteral("Tessarel V 2.5");
@@ -175,7 +177,7 @@ private:
     void setProgressValue(double value) override;
 
     QWidget* buildChannels();
-    QWidget* buildSideColumn(const SerialControl::Resolver& resolver);
+    QWidget* buildSideColumn(const portmap::Lookup& lookup);
     void buildFrames();
     void buildMenus();
     void buildTimelineDock();

@@ -26,21 +26,58 @@ void LinkController::ComboPort_Click(int index) {
     if (!m_form.permits(interlock::Command::ChoosePort)) {
         return;
     }
+    const QString trouble = openChosen(index);
+    if (!trouble.isEmpty()) {
+        // The user may pick another port, or this one again once the cure is applied.
+        m_form.inform(trouble);
+        return;
+    }
+    m_form.ComboPort->setToolTip(m_form.MSComm1->device());
+    m_form.ComboPort->setEnabled(false);
+}
+
+// One look at the machine serves the check and the opening, so what opens is what was checked.
+QString LinkController::openChosen(int index) {
+    const portmap::ScanBatch once;
+    const int port = m_form.ComboPort->itemData(index).toInt();
+    const portmap::Resolution now = m_form.ComboPort->resolution(index);
+    if (const QString moved = movedNotice(index, now); !moved.isEmpty()) {
+        return moved;
+    }
     SerialControl& comm = *m_form.MSComm1;
     if (comm.portOpen()) {
         comm.setPortOpen(false);
     }
-    comm.setCommPort(static_cast<qint16>(m_form.ComboPort->itemData(index).toInt()));
+    comm.setCommPort(static_cast<qint16>(port));
     if (!OpenPort()) {
-        // The user may pick another port, or this one again once the cure is applied.
-        openfailure::Facts facts = m_observeFailure(comm.device());
+        // A link that leads nowhere names the device that is not there.
+        openfailure::Facts facts =
+            m_observeFailure(now.device.isEmpty() ? now.missing : now.device);
         facts.port = m_form.ComboPort->portName(index);
         facts.error = comm.lastError();
-        m_form.inform(openfailure::explain(facts));
-        return;
+        return openfailure::explain(facts);
     }
-    m_form.ComboPort->setToolTip(comm.device());
-    m_form.ComboPort->setEnabled(false);
+    m_opened.insert(port, {now, m_form.ComboPort->describe(now)});
+    m_movedTold = {};
+    return {};
+}
+
+// A port number keeps the device it was opened on for the run: a board that went away must
+// not be replaced unseen by whatever takes its number (a running playback would write into
+// it). The user is told, and choosing the port once more opens the new device.
+QString LinkController::movedNotice(int index, const portmap::Resolution& now) {
+    const int port = m_form.ComboPort->itemData(index).toInt();
+    const auto before = m_opened.constFind(port);
+    if (before == m_opened.cend() || now.device.isEmpty() ||
+        now.device == before->resolution.device ||
+        now.identity() == before->resolution.identity() ||
+        m_movedTold == std::pair(port, now.device)) {
+        return {};
+    }
+    m_movedTold = {port, now.device};
+    return QObject::tr("%1 now leads to another device: %2. When it was opened it led to %3. "
+                       "Nothing was opened; choose %1 again to open the new device.")
+        .arg(m_form.ComboPort->portName(index), m_form.ComboPort->describe(now), before->shown);
 }
 
 bool LinkController::OpenPort() {

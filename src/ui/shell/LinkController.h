@@ -1,10 +1,13 @@
 #pragma once
 
 #include "link/OpenFailure.h"
+#include "link/PortMap.h"
 
+#include <QMap>
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 class Form1;
 
@@ -28,7 +31,17 @@ public:
 
 private:
     void portLost(const QString& reason, bool transferReports);
+    // What to tell the user when the port does not open; empty when it does.
+    QString openChosen(int index);
+    QString movedNotice(int index, const portmap::Resolution& now);
+
+    struct Opened {
+        portmap::Resolution resolution;
+        QString shown;
+    };
 
     Form1& m_form;
     FailureObserver m_observeFailure = &openfailure::observe;
+    QMap<int, Opened> m_opened;          // by port number: what it led to when it was last opened
+    std::pair<int, QString> m_movedTold; // the port and the new device the user was told of
 };

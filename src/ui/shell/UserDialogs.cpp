@@ -1,6 +1,7 @@
 #include "UserDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -28,8 +29,26 @@ QStringList QtUserDialogs::nameFilters(const QString& filter) {
     return filters;
 }
 
+QString FileQuestion::savePath(const FileAnswer& answer) const {
+    if (!QFileInfo(answer.path).suffix().isEmpty()) {
+        return answer.path;
+    }
+    const QString pattern = answer.chosenFilter >= 1
+                                ? filter.split(QLatin1Char('|')).value(2 * answer.chosenFilter - 1)
+                                : QString();
+    QString suffix = pattern.startsWith(QLatin1String("*.")) ? pattern.mid(2) : QString();
+    if (suffix.isEmpty() || suffix.contains(QLatin1Char('*'))) {
+        suffix = defaultExtension.startsWith(QLatin1Char('.')) ? defaultExtension.mid(1)
+                                                               : defaultExtension;
+    }
+    return suffix.isEmpty() ? answer.path : answer.path + QLatin1Char('.') + suffix;
+}
+
 namespace {
-std::optional<QString> ask(QWidget* parent, const FileQuestion& q, QFileDialog::AcceptMode mode) {
+// The dialog adds no suffix of its own: it would add the default one whatever filter the user
+// chose, so the question's savePath() decides once it knows the filter.
+std::optional<FileAnswer> ask(QWidget* parent, const FileQuestion& q,
+                              QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
@@ -39,11 +58,6 @@ std::optional<QString> ask(QWidget* parent, const FileQuestion& q, QFileDialog::
     if (q.selectedFilter >= 1 && q.selectedFilter <= filters.size()) {
         dialog.selectNameFilter(filters.at(q.selectedFilter - 1));
     }
-    QString extension = q.defaultExtension;
-    if (extension.startsWith(QLatin1Char('.'))) {
-        extension.remove(0, 1);
-    }
-    dialog.setDefaultSuffix(extension);
     if (!q.initialFileName.isEmpty()) {
         dialog.selectFile(q.initialFileName);
     }
@@ -53,14 +67,16 @@ std::optional<QString> ask(QWidget* parent, const FileQuestion& q, QFileDialog::
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return dialog.selectedFiles().constFirst();
+    return FileAnswer{dialog.selectedFiles().constFirst(),
+                      int(filters.indexOf(dialog.selectedNameFilter())) + 1};
 }
 } // namespace
 
-std::optional<QString> QtUserDialogs::saveFileName(QWidget* parent, const FileQuestion& q) {
+std::optional<FileAnswer> QtUserDialogs::saveFileName(QWidget* parent, const FileQuestion& q) {
     return ask(parent, q, QFileDialog::AcceptSave);
 }
 
 std::optional<QString> QtUserDialogs::openFileName(QWidget* parent, const FileQuestion& q) {
-    return ask(parent, q, QFileDialog::AcceptOpen);
+    const std::optional<FileAnswer> answer = ask(parent, q, QFileDialog::AcceptOpen);
+    return answer ? std::optional(answer->path) : std::nullopt;
 }

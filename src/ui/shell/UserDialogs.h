@@ -6,6 +6,12 @@
 
 class QWidget;
 
+// What the user answered to a file question.
+struct FileAnswer {
+    QString path;         // as the user typed it: a name without a suffix is given none
+    int chosenFilter = 1; // the filter shown when the user accepted, counted from 1
+};
+
 // Settings of a file question; the filter uses "Description|pattern|..." pairs.
 struct FileQuestion {
     QString filter;
@@ -13,6 +19,10 @@ struct FileQuestion {
     QString defaultExtension;
     QString initialFileName;
     bool hideReadOnly = false;
+
+    // The file a save answer names: a name typed without a suffix takes the one of the chosen
+    // filter, or the default extension when that filter stands for every file.
+    QString savePath(const FileAnswer& answer) const;
 };
 
 // Every question the panel puts to the user goes through here, so that tests answer them
@@ -22,8 +32,8 @@ public:
     virtual ~UserDialogs() = default;
     // An information message with one OK button; returns when it is dismissed.
     virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
-    // The chosen path, or nullopt when the user cancels.
-    virtual std::optional<QString> saveFileName(QWidget* parent, const FileQuestion& q) = 0;
+    // The answer, or nullopt when the user cancels.
+    virtual std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) = 0;
     virtual std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) = 0;
 };
 
@@ -31,7 +41,7 @@ public:
 class QtUserDialogs : public UserDialogs {
 public:
     void information(QWidget* parent, const QString& title, const QString& text) override;
-    std::optional<QString> saveFileName(QWidget* parent, const FileQuestion& q) override;
+    std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) override;
     std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) override;
 
     // "Data Files (*.dat)|*.dat|..." as the file dialog's name filters.

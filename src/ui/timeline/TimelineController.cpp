@@ -70,14 +70,16 @@ void TimelineController::menuExportTimeline_Click() {
     question.filter = kExportFilter;
     question.defaultExtension = QStringLiteral(".png");
     question.initialFileName = QStringLiteral("timeline.png");
-    const std::optional<QString> path = m_form.dialogs.saveFileName(&m_form, question);
-    if (!path) {
+    const std::optional<FileAnswer> answer = m_form.dialogs.saveFileName(&m_form, question);
+    if (!answer) {
         return;
     }
+    // The suffix decides the format, so a bare name takes the chosen filter's.
+    const QString path = question.savePath(*answer);
     QString error;
-    if (!m_view->exportTo(*path, &error)) {
+    if (!m_view->exportTo(path, &error)) {
         m_form.inform(tr("The timeline could not be written to %1: %2")
-                          .arg(QDir::toNativeSeparators(*path), error));
+                          .arg(QDir::toNativeSeparators(path), error));
     }
 }
 

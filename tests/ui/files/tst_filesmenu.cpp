@@ -3,16 +3,22 @@
 #include "core/NumberText.h"
 #include "core/sequence/SequenceFile.h"
 #include "core/sequence/StepLine.h"
+#include "ui/interp/InterpController.h"
 #include "ui/shell/UserDialogs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QListView>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -120,6 +126,62 @@ private slots:
                                                      numbertext::kDegreeSuffix));
     }
 
+    // A name typed without a suffix takes the chosen filter's; "All Files" takes ".dat".
+    void saveNamesTheFile_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("data files") << "trip" << 1 << "trip.dat";
+        QTest::newRow("text files") << "trip" << 2 << "trip.txt";
+        QTest::newRow("all files") << "trip" << 3 << "trip.dat";
+        QTest::newRow("suffix typed") << "trip.seq" << 2 << "trip.seq";
+    }
+    void saveNamesTheFile() {
+        QFETCH(QString, typed);
+        QFETCH(int, filter);
+        FormRig rig(false);
+        rig.form->editor.add(addLine(0, 20));
+        QTemporaryDir dir;
+        rig.dialogs.fileAnswers = {{dir.filePath(typed), filter}};
+        rig.form->menuSaveBuffer->trigger();
+        QTEST(QDir(dir.path()).entryList(QDir::Files).join(' '), "written");
+        QCOMPARE(rig.dialogs.texts(), QStringList{"Data Saved!"});
+    }
+
+    // Save clears the breakpoints, so it waits like every change to the list: nothing is asked
+    // or cleared, and the reason is on the status bar.
+    void saveRefusedWhileTheListIsHeld_data() {
+        QTest::addColumn<bool>("dialogOpen");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("interpolation dialog open")
+            << true << "Close the interpolation dialog first.";
+        QTest::newRow("flash transfer waits")
+            << false << "The board is busy with a flash transfer; wait for it to end or Abort it.";
+    }
+    void saveRefusedWhileTheListIsHeld() {
+        QFETCH(bool, dialogOpen);
+        FormRig rig(false);
+        Form1& form = *rig.form;
+        QCOMPARE(form.editor.replaceAll({addLine(0, 100), addLine(10, 100)}), EditOutcome::Done);
+        form.sequenceList.setSelectedIndex(1);
+        form.editor.toggleBreak();
+        const QStringList marked = form.sequenceList.lines();
+        if (dialogOpen) {
+            QTest::mouseClick(form.CommandInterpolate, Qt::LeftButton);
+            QVERIFY(form.interp->dialog());
+        } else {
+            form.declaration.AwaitingAck = true;
+        }
+        QTemporaryDir dir;
+        rig.dialogs.fileAnswers = {dir.filePath("held.dat")};
+        form.menuSaveBuffer->trigger();
+        QTEST(form.statusBar()->currentMessage(), "reason");
+        QCOMPARE(form.sequenceList.lines(), marked);
+        QVERIFY(form.sequenceList.hasBreakMark(1) && rig.dialogs.questions.isEmpty());
+        QCOMPARE(form.menuUndo->text(), "Undo");
+        QCOMPARE(form.declaration.SaveCounter, 0);
+    }
+
     void loadMessages_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("lines");
@@ -156,6 +218,27 @@ private slots:
                  stop.isEmpty() ? loaded : QStringList{"Load: " + stop} + loaded);
         QCOMPARE(rig.form->sequenceList.count(), lines);
         QVERIFY(clean(*rig.form));
+    }
+
+    // The real dialog hands back the name as typed and the filter shown: a default suffix of its
+    // own would not follow the filter the user chose.
+    void dialogLeavesTheSuffixToTheFilter() {
+        QTemporaryDir dir;
+        FileQuestion q;
+        q.filter = "PNG Image (*.png)|*.png|SVG Drawing (*.svg)|*.svg";
+        q.defaultExtension = ".png";
+        q.initialFileName = dir.filePath("timeline.png");
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->selectNameFilter("SVG Drawing (*.svg)");
+            dialog->selectFile("chart");
+            static_cast<QDialog*>(dialog)->accept(); // as the Save button does
+        });
+        QtUserDialogs dialogs;
+        const std::optional<FileAnswer> a = dialogs.saveFileName(nullptr, q);
+        QVERIFY(a);
+        QCOMPARE(QFileInfo(a->path).fileName() + ' ' + QString::number(a->chosenFilter), "chart 2");
     }
 
     // The file dialog takes its patterns from the parentheses, so "All Files" must say "*"

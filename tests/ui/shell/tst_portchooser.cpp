@@ -4,6 +4,7 @@
 #include "link/PortMap.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
+#include "ui/shell/LinkController.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,78 @@ private slots:
         QVERIFY(QFile::remove(portmap::linkPath(1)));
         QTRY_VERIFY(!chooser.itemText(0).contains(QStringLiteral("ttyFAKE")));
         qunsetenv("TESSAREL_PORT_DIR");
+    }
+
+    // A link that leads nowhere keeps its port: listed as such, and choosing it says so.
+    void danglingLinkSaysTheDeviceIsNotThere() {
+        QTemporaryDir folder;
+        qputenv("TESSAREL_PORT_DIR", QFile::encodeName(folder.path()));
+        const QString gone = folder.filePath("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        QVERIFY(QFile::link(gone, portmap::linkPath(2)));
+        ScriptedDialogs dialogs;
+        auto transport = std::make_unique<FakeTransport>();
+        FakeTransport* port = transport.get();
+        Form1 form(std::move(transport), &portmap::lookUp, dialogs);
+        QCOMPARE(form.ComboPort->itemData(1, Qt::ToolTipRole).toString(),
+                 folder.path() + "/comm2 \u2192 " + gone + " (not there)");
+        form.linkControl->ComboPort_Click(1);
+        qunsetenv("TESSAREL_PORT_DIR");
+        QVERIFY(!form.MSComm1->portOpen() && port->openedDevice.isEmpty());
+        QCOMPARE(dialogs.texts().join('\n'),
+                 QStringLiteral("Comm2 (%1) could not be opened: no device is attached to this "
+                                "port.\n\nThe device %1 is not there: the adapter was unplugged, "
+                                "or the link to it points nowhere. Plug the adapter in and choose "
+                                "the port again.")
+                     .arg(gone));
+    }
+
+    // A port number lost and chosen again: "dev#stable@link" is what it leads to before and after.
+    void numberKeepsItsDevice_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QString>("opened");
+        const auto row = [](const char* name, const char* before, const char* after,
+                            const char* told, const char* opened) {
+            QTest::newRow(name) << before << after << told << opened;
+        };
+        row("the same device", "/dev/ttyFAKE0", "/dev/ttyFAKE0", "", "/dev/ttyFAKE0");
+        row("another device took the number", "/dev/ttyFAKE0", "/dev/ttyFAKE9",
+            "Comm1 now leads to another device: /dev/ttyFAKE9. When it was opened it led to "
+            "/dev/ttyFAKE0. Nothing was opened; choose Comm1 again to open the new device.",
+            "/dev/ttyFAKE9");
+        row("the adapter is back under another number", "/dev/ttyUSB0#usb-FTDI_A5",
+            "/dev/ttyUSB1#usb-FTDI_A5", "", "/dev/ttyUSB1");
+        row("the link pins it", "/dev/pts/3@/run/t/comm1", "/dev/pts/5@/run/t/comm1", "",
+            "/dev/pts/5");
+    }
+    void numberKeepsItsDevice() {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QString now = before;
+        const auto lookup = [&now](int) {
+            portmap::Resolution r(now.section('#', 0, 0).section('@', 0, 0));
+            r.stableName = now.section('#', 1).section('@', 0, 0);
+            r.link = now.section('@', 1);
+            return r;
+        };
+        ScriptedDialogs dialogs;
+        auto transport = std::make_unique<FakeTransport>();
+        FakeTransport* port = transport.get();
+        Form1 form(std::move(transport), lookup, dialogs);
+        form.ComboPort->setDescriber([](const QString& d) { return d; });
+        form.linkControl->ComboPort_Click(0);
+        port->loseDevice("device removed");
+        QTRY_VERIFY(form.ComboPort->isEnabled());
+        dialogs.messages.clear();
+        now = after;
+        form.linkControl->ComboPort_Click(0);
+        QTEST(dialogs.texts().join('\n'), "told");
+        if (!form.MSComm1->portOpen()) {
+            form.linkControl->ComboPort_Click(0); // the user has been told: it opens now
+        }
+        QVERIFY(form.MSComm1->portOpen());
+        QTEST(port->openedDevice, "opened");
     }
 };
 

@@ -190,22 +190,27 @@ void TestTimelineView::exportWritesPngAndSvg() {
     form()->declaration.ReadingFlash = false;
     QVERIFY(rig->dialogs.questions.isEmpty() && !view());
 
-    // A hidden timeline is opened, so the file holds what the user sees.
-    rig->dialogs.fileAnswers = {png, svg, std::nullopt, nowhere};
-    for (int i = 0; i < 4; ++i) {
+    // A hidden timeline is opened, so the file holds what the user sees. A name typed without
+    // a suffix takes the chosen filter's (2 is SVG).
+    const QString bare = dir.filePath(QStringLiteral("chart"));
+    rig->dialogs.fileAnswers = {png, svg, std::nullopt, nowhere, {bare, 2}};
+    for (int i = 0; i < 5; ++i) {
         form()->menuExportTimeline->trigger();
     }
     QVERIFY(form()->DockTimeline->isVisible() && form()->menuTimeline->isChecked());
-    QCOMPARE(rig->dialogs.questions.size(), 4);
+    QCOMPARE(rig->dialogs.questions.size(), 5);
     QCOMPARE(rig->dialogs.questions[0].filter,
              QStringLiteral("PNG Image (*.png)|*.png|SVG Drawing (*.svg)|*.svg"));
 
     QCOMPARE(QImage(png).size(), view()->viewport()->size());
 
-    QFile file(svg);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray xml = file.readAll();
-    QVERIFY(xml.startsWith("<?xml") && xml.contains("<svg") && xml.contains("Ch11"));
+    for (const QString& drawing : {svg, bare + QStringLiteral(".svg")}) {
+        QFile file(drawing);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(drawing));
+        const QByteArray xml = file.readAll();
+        QVERIFY(xml.startsWith("<?xml") && xml.contains("<svg") && xml.contains("Ch11"));
+    }
+    QVERIFY(!QFile::exists(bare));
 
     QCOMPARE(rig->dialogs.messages.size(), 1);
     QVERIFY(rig->dialogs.messages[0].text.startsWith(
