@@ -13,6 +13,7 @@ SerialControl::SerialControl(std::unique_ptr<SerialTransport> transport, Resolve
     connect(m_transport.get(), &SerialTransport::lost, this, [this](const QString& reason) {
         m_buffer.clear();
         m_lineFreeAtNs = 0;
+        emit closed();
         emit portLost(reason);
     });
 }
@@ -57,9 +58,13 @@ QString SerialControl::device() const { return m_resolver ? m_resolver(m_commPor
 bool SerialControl::setPortOpen(bool open) {
     m_lastError.clear();
     if (!open) {
+        const bool wasOpen = portOpen();
         m_transport->close();
         m_buffer.clear();
         m_lineFreeAtNs = 0;
+        if (wasOpen) {
+            emit closed();
+        }
         return true;
     }
     if (portOpen()) {
@@ -117,15 +122,6 @@ qint64 SerialControl::lineFreeInNs() const {
     const qint64 reckoned = m_lineFreeAtNs - now();
     const qint64 reported = m_transport->unsentBytes();
     return std::max({qint64(0), reckoned, reported > 0 ? wireTimeNs(reported) : 0});
-}
-
-void SerialControl::discardUnsent() {
-    if (!portOpen()) {
-        return;
-    }
-    m_transport->discardUnsent();
-    // The byte in the shift register cannot be called back.
-    m_lineFreeAtNs = qMin(m_lineFreeAtNs, now() + byteTimeNs());
 }
 
 void SerialControl::takeArrivals() {
