@@ -126,6 +126,14 @@ qint64 SerialControl::lineFreeInNs() const {
 
 void SerialControl::takeArrivals() {
     const QByteArray arrived = m_transport->readAll();
+    // The board answers what it took (an acknowledgement, a read's count and data), and the
+    // panel writes nothing while it waits for an answer: whatever was written before has
+    // left. Without this a board faster than the wire would wait out the whole reckoned time
+    // of a flash transfer. A debug byte taken alike at worst lets the next message reach the
+    // driver before the line is free: whole, and the device's own count still wins.
+    if (!arrived.isEmpty()) {
+        m_lineFreeAtNs = qMin(m_lineFreeAtNs, now());
+    }
     // Like a hardware buffer, a full one drops what does not fit.
     const qsizetype room = qMax<qsizetype>(0, m_inBufferSize - m_buffer.size());
     m_buffer.append(arrived.left(room));

@@ -61,6 +61,7 @@ public:
     qint64 wireTimeNs(qsizetype bytes) const;
     // How long until every byte written so far has left: reckoned from when the line was last
     // free, or the device's own count where it reports a larger one. 0 when the line is free.
+    // A byte from the board ends the reckoning of what was written before it.
     qint64 lineFreeInNs() const;
     void setClock(Clock clock) { m_clock = std::move(clock); }
 

@@ -201,6 +201,29 @@ private slots:
         }
         QCOMPARE(vouched, known);
     }
+
+    // The board's acknowledgement proves that everything written before it has left: after
+    // a flash image on a board faster than the wire, the next burst goes at once.
+    void anAnswerFreesTheLine() {
+        LinkRig rig;
+        Declaration d;
+        BoardLink link(d, rig.comm);
+        qint64 now = 1'000'000'000;
+        rig.comm.setClock([&now] { return now; });
+        QVERIFY(rig.openNormal());
+        for (int block = 0; block < 56; ++block) {
+            for (int i = 0; i < 256; ++i) {
+                link.transferByte(0x80);
+            }
+            now += 2'000'000;
+            rig.arrive(bytes({255}));
+        }
+        rig.fake->clearWrites();
+        QCOMPARE(link.lineFreeInNs(), 0);
+        QCOMPARE(link.ChannelBurst(allAt(130)), BoardLink::Sent::Yes);
+        QCOMPARE(rig.fake->writes.size(), 1);
+        QCOMPARE(link.lineFreeInNs(), 27'500'000); // the burst alone
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBoardLink)
