@@ -4,17 +4,41 @@
 #include "core/BoardCommands.h"
 #include "core/Rounding.h"
 
+#include <QObject>
+
 namespace {
 constexpr int kUnknown = -1;
+constexpr quint16 kAllChannels = (1u << kChannelCount) - 1;
+constexpr qint64 kNsPerMs = 1'000'000;
 
 int positionByte(double value) {
     return qBound(0, rounding::toInt32(value), 255);
 }
+
+QByteArray oneByte(quint8 byte) {
+    return QByteArray(1, static_cast<char>(byte));
+}
 } // namespace
+
+BoardLink::Message BoardLink::command(quint8 byte) {
+    return {Message::Kind::Bytes, oneByte(byte)};
+}
 
 BoardLink::BoardLink(Declaration& declaration, SerialControl& comm)
     : m_d(declaration), m_comm(comm) {
     forgetPositions();
+    m_handOver.setSingleShot(true);
+    m_handOver.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_handOver, &QTimer::timeout, [this] { handOverDue(); });
+    // Nothing queued for a port that closed may reach the next one opened.
+    QObject::connect(&m_comm, &SerialControl::closed, &m_handOver, [this] { dropQueue(false); });
+}
+
+BoardLink::~BoardLink() {
+    while (!m_queue.empty() && portOpen()) {
+        write(m_queue.front());
+        m_queue.pop_front();
+    }
 }
 
 bool BoardLink::holds(int channel, double value) const {
@@ -27,20 +51,14 @@ void BoardLink::forgetPositions() {
 
 bool BoardLink::portOpen() const { return m_comm.portOpen(); }
 
-void BoardLink::send(quint8 byte) {
-    m_d.OutByte[0] = byte;
-    m_comm.output(QByteArray(reinterpret_cast<const char*>(m_d.OutByte.data()),
-                             static_cast<qsizetype>(m_d.OutByte.size())));
-}
-
-BoardLink::Sent BoardLink::everyday(quint8 byte) {
+BoardLink::Sent BoardLink::everyday(Message message) {
     if (!portOpen()) {
         return Sent::PortClosed;
     }
     if (lineBusy()) {
         return Sent::LineBusy;
     }
-    send(byte);
+    enqueue(std::move(message));
     return Sent::Yes;
 }
 
@@ -48,24 +66,24 @@ BoardLink::Sent BoardLink::transferByte(quint8 byte) {
     if (!portOpen()) {
         return Sent::PortClosed;
     }
-    send(byte);
+    enqueue({Message::Kind::Transfer, oneByte(byte)});
     return Sent::Yes;
 }
 
-BoardLink::Sent BoardLink::PcControlOn() { return everyday(board::PcControlOn); }
-BoardLink::Sent BoardLink::PcControlOff() { return everyday(board::PcControlOff); }
+BoardLink::Sent BoardLink::PcControlOn() { return everyday(command(board::PcControlOn)); }
+BoardLink::Sent BoardLink::PcControlOff() { return everyday(command(board::PcControlOff)); }
 BoardLink::Sent BoardLink::BoardPlayStart() {
     // The board moves the servos itself from here on.
-    const Sent sent = everyday(board::BoardPlayStart);
+    const Sent sent = everyday(command(board::BoardPlayStart));
     if (sent == Sent::Yes) {
         forgetPositions();
     }
     return sent;
 }
-BoardLink::Sent BoardLink::BoardPlayStop() { return everyday(board::BoardPlayStop); }
-BoardLink::Sent BoardLink::FlashErase() { return everyday(board::FlashErase); }
+BoardLink::Sent BoardLink::BoardPlayStop() { return everyday(command(board::BoardPlayStop)); }
+BoardLink::Sent BoardLink::FlashErase() { return everyday(command(board::FlashErase)); }
 BoardLink::Sent BoardLink::BoardReset() {
-    const Sent sent = everyday(board::BoardReset);
+    const Sent sent = everyday(command(board::BoardReset));
     if (sent == Sent::Yes) {
         forgetPositions();
     }
@@ -73,30 +91,94 @@ BoardLink::Sent BoardLink::BoardReset() {
 }
 
 BoardLink::Sent BoardLink::ChannelPosition(int channel, double value) {
-    const Sent sent = everyday(board::ChannelSelect(channel));
+    const int position = positionByte(value);
+    QByteArray pair = oneByte(board::ChannelSelect(channel));
+    pair += static_cast<char>(position);
+    const Sent sent = everyday({Message::Kind::Bytes, pair, quint16(1u << channel)});
     if (sent == Sent::Yes) {
-        const int position = positionByte(value);
-        send(static_cast<quint8>(position));
         m_sentPosition[size_t(channel)] = position;
     }
     return sent;
 }
 
 BoardLink::Sent BoardLink::ChannelBurst(const StepRecord& step) {
-    if (!portOpen()) {
-        return Sent::PortClosed;
+    const Sent sent = everyday({Message::Kind::Burst, board::ChannelBurst(step), kAllChannels});
+    if (sent == Sent::Yes) {
+        for (int c = 0; c < kChannelCount; ++c) {
+            m_sentPosition[size_t(c)] = qBound(0, step[c], 255);
+        }
     }
-    if (lineBusy()) {
-        return Sent::LineBusy;
-    }
-    m_comm.output(board::ChannelBurst(step));
-    for (int c = 0; c < kChannelCount; ++c) {
-        m_sentPosition[size_t(c)] = qBound(0, step[c], 255);
-    }
-    return Sent::Yes;
+    return sent;
 }
 
-qint64 BoardLink::lineFreeInNs() const { return m_comm.lineFreeInNs(); }
+void BoardLink::enqueue(Message message) {
+    m_queuedBytes += message.bytes.size();
+    m_queue.push_back(std::move(message));
+    handOverDue();
+}
+
+void BoardLink::handOverDue() {
+    while (!m_queue.empty()) {
+        if (!portOpen()) {
+            dropQueue(false);
+            return;
+        }
+        // The next message goes once nothing is left but the second half of the last byte,
+        // so the line does not stand idle for the timer's lateness. A flash exchange's byte
+        // does not wait: nothing else is sent while a transfer runs and a transfer is never
+        // cut, and the board paces it by acknowledging every block, so the driver holds at
+        // most a block. Pacing it here would make a board that takes bytes faster than the
+        // wire wait the whole reckoned time.
+        if (m_queue.front().kind != Message::Kind::Transfer) {
+            const qint64 waitNs = m_comm.lineFreeInNs() - m_comm.byteTimeNs() / 2;
+            if (waitNs > 0) {
+                m_handOver.start(int((waitNs + kNsPerMs - 1) / kNsPerMs));
+                return;
+            }
+        }
+        const Message message = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_queuedBytes -= message.bytes.size();
+        write(message);
+    }
+    m_handOver.stop();
+}
+
+void BoardLink::write(const Message& message) {
+    if (message.kind == Message::Kind::Burst) {
+        m_comm.output(message.bytes);
+        return;
+    }
+    for (const char byte : message.bytes) {
+        m_d.OutByte[0] = static_cast<quint8>(byte);
+        m_comm.output(QByteArray(reinterpret_cast<const char*>(m_d.OutByte.data()),
+                                 static_cast<qsizetype>(m_d.OutByte.size())));
+    }
+}
+
+void BoardLink::dropQueue(bool keepTransfer) {
+    std::deque<Message> kept;
+    for (Message& message : m_queue) {
+        if (keepTransfer && message.kind == Message::Kind::Transfer) {
+            kept.push_back(std::move(message));
+            continue;
+        }
+        m_queuedBytes -= message.bytes.size();
+        for (int c = 0; c < kChannelCount; ++c) {
+            if (message.channels & (1u << c)) {
+                m_sentPosition[size_t(c)] = kUnknown;
+            }
+        }
+    }
+    m_queue = std::move(kept);
+    if (m_queue.empty()) {
+        m_handOver.stop();
+    }
+}
+
+qint64 BoardLink::lineFreeInNs() const {
+    return m_comm.lineFreeInNs() + (m_queue.empty() ? 0 : m_comm.wireTimeNs(m_queuedBytes));
+}
 
 qint64 BoardLink::burstDueInNs() const {
     return qMax<qint64>(0, lineFreeInNs() - m_comm.byteTimeNs() / 2);
@@ -105,13 +187,13 @@ qint64 BoardLink::burstDueInNs() const {
 qint64 BoardLink::burstWireTimeNs() const { return m_comm.wireTimeNs(2 * kChannelCount); }
 
 void BoardLink::discardUnsent() {
-    m_comm.discardUnsent();
-    // Some of what was counted as sent never reaches the board.
-    forgetPositions();
+    dropQueue(true);
+    // Transfer bytes behind what was dropped may go on at once.
+    handOverDue();
 }
 
 BoardLink::Stop::Stop(BoardLink& link) : m_link(link) {
-    if (m_link.m_stops++ == 0 && m_link.lineFreeInNs() > m_link.burstWireTimeNs()) {
+    if (m_link.m_stops++ == 0) {
         m_link.discardUnsent();
     }
 }

@@ -3,9 +3,12 @@
 #include "core/Declaration.h"
 #include "core/StepRecord.h"
 
+#include <QByteArray>
+#include <QTimer>
 #include <QtGlobal>
 
 #include <array>
+#include <deque>
 
 class SerialControl;
 
@@ -15,11 +18,22 @@ class SerialControl;
 // everyday senders still keep off the line while a flash transfer holds it, as a last guard
 // for bytes that come from no command (a tick, the shutdown work), since one stray byte
 // corrupts the image. The link also remembers the position it last sent to each channel.
+//
+// What is sent waits in the link's own queue of whole messages (a burst, a pair, a command
+// byte) and goes to the driver one message at a time, when the line is about to be free by
+// the reckoning. What the driver has can no longer be taken back without cutting a message,
+// so outside a flash transfer it holds little more than the message going out; a stop
+// empties only the link's queue, and the board never sees a message cut short.
 class BoardLink {
 public:
     enum class Sent { Yes, PortClosed, LineBusy };
 
     BoardLink(Declaration& declaration, SerialControl& comm);
+    // What still waits goes to the driver: at the end of a run the last message (PC control
+    // off) matters most, and the port drains what it holds before it closes.
+    ~BoardLink();
+    BoardLink(const BoardLink&) = delete;
+    BoardLink& operator=(const BoardLink&) = delete;
 
     bool portOpen() const;
     bool lineBusy() const { return m_d.transferActive(); }
@@ -42,7 +56,8 @@ public:
     bool holds(int channel, double value) const;
     void forgetPositions();
 
-    // How long until what was sent has left the line (0: free now).
+    // How long until what was sent, including what waits in the link's queue, has left the
+    // line (0: free now).
     qint64 lineFreeInNs() const;
     // How long until a burst can go without waiting behind bytes not yet begun: when nothing
     // is left but the second half of the last byte. Waiting for the very end would leave the
@@ -50,14 +65,18 @@ public:
     qint64 burstDueInNs() const;
     // The wire time of one ChannelBurst at the port's settings.
     qint64 burstWireTimeNs() const;
-    // Drops what has not left the line yet.
+    // Drops the messages that wait in the link's queue; the one going out finishes. Their
+    // channels count as unknown, so the next ShowStep or slider move sends them again. A
+    // flash exchange's bytes stay: a transfer is never cut.
     void discardUnsent();
+    // Hands the driver what is due by the reckoning. The link's own timer calls it when the
+    // line is about to be free; a caller that moves the reckoning's clock itself may too.
+    void handOverDue();
 
     // Held by every stop (a playback switch off, Reset, Quit, closing the window) while it
-    // runs. Its start drops what waits behind the byte or burst going out, so the board gets
-    // what the stop sends next and nothing older. What is going out is let finish: cut off, it
-    // could leave the board waiting for a position that the stop's next byte would become. A
-    // stop inside another (Reset switching playback off) keeps what the outer one has sent.
+    // runs. Its start drops what waits in the link's queue, so the board gets what the stop
+    // sends next right behind the message going out, and nothing older. A stop inside another
+    // (Reset switching playback off) keeps what the outer one has sent.
     class Stop {
     public:
         explicit Stop(BoardLink& link);
@@ -70,11 +89,28 @@ public:
     };
 
 private:
-    Sent everyday(quint8 byte);
-    void send(quint8 byte);
+    struct Message {
+        enum class Kind {
+            Bytes,    // each byte its own write through OutByte
+            Burst,    // one write
+            Transfer, // a flash exchange's byte, handed on as soon as it is first in line
+        };
+        Kind kind;
+        QByteArray bytes;
+        quint16 channels = 0; // the channels whose positions it sets, one bit each
+    };
+
+    static Message command(quint8 byte);
+    Sent everyday(Message message);
+    void enqueue(Message message);
+    void write(const Message& message);
+    void dropQueue(bool keepTransfer);
 
     Declaration& m_d;
     SerialControl& m_comm;
     std::array<int, kChannelCount> m_sentPosition;
+    std::deque<Message> m_queue;
+    qsizetype m_queuedBytes = 0;
+    QTimer m_handOver;
     int m_stops = 0;
 };

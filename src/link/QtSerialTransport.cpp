@@ -61,14 +61,6 @@ qint64 QtSerialTransport::unsentBytes() const {
     return m_port.bytesToWrite() + queued;
 }
 
-void QtSerialTransport::discardUnsent() {
-    if (!m_port.isOpen()) {
-        return;
-    }
-    m_port.clear(QSerialPort::Output); // Qt's own buffer
-    ::tcflush(m_port.handle(), TCOFLUSH); // the driver's queue
-}
-
 void QtSerialTransport::onError(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen()) {
         return;

@@ -16,7 +16,6 @@ public:
     QByteArray readAll() override { return m_port.readAll(); }
     void write(const QByteArray& data) override;
     qint64 unsentBytes() const override;
-    void discardUnsent() override;
 
 private:
     void onError(QSerialPort::SerialPortError error);

@@ -13,6 +13,7 @@ SerialControl::SerialControl(std::unique_ptr<SerialTransport> transport, Resolve
     connect(m_transport.get(), &SerialTransport::lost, this, [this](const QString& reason) {
         m_buffer.clear();
         m_lineFreeAtNs = 0;
+        emit closed();
         emit portLost(reason);
     });
 }
@@ -57,9 +58,13 @@ QString SerialControl::device() const { return m_resolver ? m_resolver(m_commPor
 bool SerialControl::setPortOpen(bool open) {
     m_lastError.clear();
     if (!open) {
+        const bool wasOpen = portOpen();
         m_transport->close();
         m_buffer.clear();
         m_lineFreeAtNs = 0;
+        if (wasOpen) {
+            emit closed();
+        }
         return true;
     }
     if (portOpen()) {
@@ -119,17 +124,16 @@ qint64 SerialControl::lineFreeInNs() const {
     return std::max({qint64(0), reckoned, reported > 0 ? wireTimeNs(reported) : 0});
 }
 
-void SerialControl::discardUnsent() {
-    if (!portOpen()) {
-        return;
-    }
-    m_transport->discardUnsent();
-    // The byte in the shift register cannot be called back.
-    m_lineFreeAtNs = qMin(m_lineFreeAtNs, now() + byteTimeNs());
-}
-
 void SerialControl::takeArrivals() {
     const QByteArray arrived = m_transport->readAll();
+    // The board answers what it took (an acknowledgement, a read's count and data), and the
+    // panel writes nothing while it waits for an answer: whatever was written before has
+    // left. Without this a board faster than the wire would wait out the whole reckoned time
+    // of a flash transfer. A debug byte taken alike at worst lets the next message reach the
+    // driver before the line is free: whole, and the device's own count still wins.
+    if (!arrived.isEmpty()) {
+        m_lineFreeAtNs = qMin(m_lineFreeAtNs, now());
+    }
     // Like a hardware buffer, a full one drops what does not fit.
     const qsizetype room = qMax<qsizetype>(0, m_inBufferSize - m_buffer.size());
     m_buffer.append(arrived.left(room));

@@ -61,14 +61,14 @@ public:
     qint64 wireTimeNs(qsizetype bytes) const;
     // How long until every byte written so far has left: reckoned from when the line was last
     // free, or the device's own count where it reports a larger one. 0 when the line is free.
+    // A byte from the board ends the reckoning of what was written before it.
     qint64 lineFreeInNs() const;
-    // Drops what has not left yet (Qt's buffer and the driver's queue). A byte already being
-    // shifted out still finishes.
-    void discardUnsent();
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
 signals:
     void OnComm();
+    // The port closed, by a close or because the device vanished.
+    void closed();
     // The device vanished while open; the port counts as closed from now on.
     void portLost(const QString& reason);
 

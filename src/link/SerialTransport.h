@@ -28,8 +28,6 @@ public:
     // Bytes written that the device reports as not yet sent; -1 when it cannot tell (a
     // pseudo-terminal, or a USB adapter whose own buffer the driver does not see).
     virtual qint64 unsentBytes() const { return -1; }
-    // Drops whatever has not been sent yet, so that nothing stale follows a stop.
-    virtual void discardUnsent() {}
 
 signals:
     void readyRead();

@@ -27,15 +27,46 @@ QByteArray FakeTransport::readAll() {
     return std::exchange(m_pending, {});
 }
 
+namespace {
+constexpr qint64 kByteBits = 11;
+constexpr qint64 kBaud = 9600;
+
+qint64 leftAt(qint64 start, qint64 bytes) {
+    return start + bytes * kByteBits * 1'000'000'000 / kBaud;
+}
+} // namespace
+
 void FakeTransport::write(const QByteArray& data) {
     writes.append(data);
+    if (m_lineClock) {
+        leave();
+        if (m_onLine.isEmpty()) {
+            m_runStartNs = qMax(m_lineClock(), leftAt(m_runStartNs, m_runBytes));
+            m_runBytes = 0;
+        }
+        m_onLine += data;
+    }
     if (onWrite) {
         onWrite(data);
     }
 }
 
-void FakeTransport::discardUnsent() {
-    discards.append(int(writes.size()));
+QByteArray FakeTransport::leave() {
+    if (!m_lineClock) {
+        return {};
+    }
+    const qint64 now = m_lineClock();
+    qsizetype gone = 0;
+    while (gone < m_onLine.size() && leftAt(m_runStartNs, m_runBytes + 1) <= now) {
+        ++gone;
+        ++m_runBytes;
+    }
+    const QByteArray left = m_onLine.left(gone);
+    m_onLine.remove(0, gone);
+    if (!left.isEmpty() && onLeave) {
+        onLeave(left);
+    }
+    return left;
 }
 
 void FakeTransport::inject(const QByteArray& bytes) {

@@ -21,7 +21,6 @@ public:
     QByteArray readAll() override;
     void write(const QByteArray& data) override;
     qint64 unsentBytes() const override { return reportedUnsent; }
-    void discardUnsent() override;
 
     // Bytes from the board; readyRead follows from the event loop. A closed port hears nothing.
     void inject(const QByteArray& bytes);
@@ -29,10 +28,15 @@ public:
     void loseDevice(const QString& reason);
 
     QByteArray written() const;
-    void clearWrites() {
-        writes.clear();
-        discards.clear();
-    }
+    void clearWrites() { writes.clear(); }
+
+    // A line behind the device, on the test's clock: with one set, each byte written leaves
+    // 11 bit times at 9600 baud after the one before it (or after its write, on an idle
+    // line), as a UART or USB adapter lets it go. Bytes that have left reach onLeave, in
+    // order, when leave() looks at the clock; until then they could still be taken back.
+    void setLineClock(std::function<qint64()> clock) { m_lineClock = std::move(clock); }
+    QByteArray leave();
+    std::function<void(const QByteArray&)> onLeave;
 
     QList<QByteArray> writes;
     // Called after each write is recorded, e.g. for a board core that answers by inject().
@@ -41,10 +45,8 @@ public:
     bool failOpen = false;
     QString failOpenReason = QStringLiteral("device busy");
 
-    // What the device says it still has to send (-1: it cannot tell), and each discard, as
-    // the index into writes it came before.
+    // What the device says it still has to send (-1: it cannot tell).
     qint64 reportedUnsent = -1;
-    QList<int> discards;
 
     QString openedDevice;
     LineSettings openedSettings;
@@ -54,4 +56,8 @@ private:
 
     QByteArray m_pending;
     bool m_open = false;
+    std::function<qint64()> m_lineClock;
+    QByteArray m_onLine;     // written, not yet left
+    qint64 m_runStartNs = 0; // when the line last became busy
+    qint64 m_runBytes = 0;   // bytes left since then
 };

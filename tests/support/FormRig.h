@@ -8,6 +8,9 @@
 #include "ui/shell/LinkController.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <memory>
 
@@ -31,7 +34,33 @@ struct FormRig {
         form->linkControl->ComboPort_Click(index);
     }
 
+    // Real time passes until the link has handed on what it queued and the line is free.
+    [[nodiscard]] bool lineIdle() {
+        const QDeadlineTimer deadline(5000);
+        while (form->link->lineFreeInNs() > 0 && !deadline.hasExpired()) {
+            QEventLoop loop;
+            QTimer::singleShot(1, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return form->link->lineFreeInNs() == 0;
+    }
+
+    // The line's reckoning on a clock of the test's own, which only pass() moves on: it hands
+    // the device what the link's queue has due on the way, as the link's timer would.
+    void ownClock() {
+        form->MSComm1->setClock([this] { return clock; });
+    }
+    void pass(qint64 ns) {
+        const qint64 end = clock + ns;
+        while (clock < end && form->link->lineFreeInNs() > 0) {
+            clock = qMin(end, clock + 100'000);
+            form->link->handOverDue();
+        }
+        clock = end;
+    }
+
     ScriptedDialogs dialogs;
     FakeTransport* port = nullptr; // owned by the window's serial control
     std::unique_ptr<Form1> form;
+    qint64 clock = 0;
 };

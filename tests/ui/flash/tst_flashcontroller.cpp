@@ -183,6 +183,7 @@ private slots:
         // A slider moved during the transfer goes out when it ends.
         const QByteArray deferred =
             action.startsWith("try") ? QByteArray("\x0b\xc8") : QByteArray();
+        QVERIFY(rig.lineIdle());
         QCOMPARE(rig.port->written(),
                  reading ? QByteArray("\x06")
                          : (programmed ? exchange + deferred : exchange.left(run.at)));
@@ -273,6 +274,7 @@ void TestFlashController::realEmu() {
         QCOMPARE(f.statusBar()->currentMessage(), QStringLiteral("Switch \"Real Emu\" off first."));
     }
     f.CWButtonRealEmu->click();
+    QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->written(), QByteArray("\x03\x04"));
     QVERIFY(f.CWButtonEmuPC->isEnabled() && f.CWButtonManual->isEnabled() &&
             f.CWButtonRealEmu->isEnabled() && !f.HiTimer1->isEnabled());

@@ -70,6 +70,7 @@ void TestLive::committedOffset() {
     const QStringList want = after.split(" | ");
     QCOMPARE(box->text(), want[0]);
     QCOMPARE(form.Text1[channel + kChannelCount]->text(), want[1]);
+    QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->written(), QByteArray::fromHex(want[2].toLatin1()));
 }
 
@@ -94,6 +95,7 @@ void TestLive::keys() {
     QTest::keyClick(slider, Qt::Key_Down);
     QCOMPARE(rig.form->Text1[0]->text(), QStringLiteral("-1"));
     QCOMPARE(rig.form->Text1[12]->text(), QStringLiteral("-0,5 °"));
+    QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->writes.size(), 6);
     QCOMPARE(rig.port->written(), QByteArray::fromHex("08810880087f"));
 }
@@ -121,6 +123,7 @@ void TestLive::pcControl() {
     QVERIFY(form.CWButtonMainOnOff->value());
     form.CWButtonMainOnOff->click();
     QVERIFY(!form.CWButtonMainOnOff->value());
+    QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("01010000"));
 }
 

@@ -104,6 +104,7 @@ void TestSequence::walkAndShowStep() {
     form()->CommandUp->click();
     form()->CommandDwn->click();
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(1));
+    QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(), QByteArray::fromHex("088409800a800b800c800d800e800f8028802980"
                                                        "2a802b80"
                                                        "0882"));
@@ -115,11 +116,13 @@ void TestSequence::walkAndShowStep() {
     form()->sequenceList.setSelectedIndex(3);
     rig->port->clearWrites();
     form()->sequence->ShowStep(3);
+    QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(), QByteArray::fromHex("0880090a0b1e0d320f46295a2b6e"));
     QCOMPARE(form()->CWNumEditTimeStep->value(), 80.0);
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(3));
     rig->port->clearWrites();
     form()->sequence->ShowStep(4);
+    QVERIFY(rig->lineIdle());
     QVERIFY(rig->port->writes.isEmpty());
 }
 

@@ -142,6 +142,7 @@ private slots:
         }
         rig.port->clearWrites();
         f.menuReset->trigger();
+        QVERIFY(rig.lineIdle());
         QTEST(rig.port->written().left(2), "sent");
         QVERIFY(std::none_of(switches.begin(), switches.end(), [](auto* s) { return s->value(); }));
     }

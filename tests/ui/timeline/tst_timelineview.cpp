@@ -150,6 +150,7 @@ void TestTimelineView::clickSelectsDoubleClickShows() {
     QCOMPARE(form()->sequenceList.selectedIndex(), 3);
     QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° 3"));
     // The board's pose is unknown on a fresh port, so every channel goes out.
+    QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(),
              QByteArray::fromHex("088609800a800b800c800d800e800f80288029802a802b80"));
 
