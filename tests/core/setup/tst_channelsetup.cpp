@@ -107,15 +107,6 @@ private slots:
         QCOMPARE(ChannelSetup().valuesLimited(*table, 4), 0);
     }
 
-    void limitsInDegrees() {
-        ChannelSetup setup;
-        setup.setChannel(0, {QString(), 129, 255});
-        QCOMPARE(setup.minimumText(0, QLocale::c()), QStringLiteral("0.5 \u00B0"));
-        QCOMPARE(setup.minimumText(0, QLocale(QLocale::German)), QStringLiteral("0,5 \u00B0"));
-        QCOMPARE(setup.maximumText(0, QLocale::c()), QStringLiteral("63.5 \u00B0"));
-        QCOMPARE(setup.minimumText(1, QLocale::c()), QStringLiteral("-64 \u00B0"));
-    }
-
     void exportedFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("arm.json"));
