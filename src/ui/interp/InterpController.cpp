@@ -97,7 +97,8 @@ void InterpController::OKButton_Click() {
     SequenceList& list = m_form.sequenceList;
     const interpolation::Result result =
         interpolation::interpolate(list.lines(), list.selectedIndex(), direction,
-                                   m_dialog->CWNumEditInterp->value(), list.locale());
+                                   m_dialog->CWNumEditInterp->value(), list.locale(),
+                                   m_dialog->curve());
     if (!result.messageText.isEmpty()) {
         m_form.dialogs.information(m_dialog, result.messageTitle, result.messageText);
     }
