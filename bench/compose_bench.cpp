@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
     QList<int> all(kPasted);
     std::iota(all.begin(), all.end(), 0);
     QString text;
-    const double copy = medianMs(runs, [] {}, [&] { text = stepclipboard::text(list, all); });
+    const double copy = medianMs(
+        runs, [] {}, [&] { text = stepclipboard::text(list, all); });
     const QByteArray bytes = text.toLatin1();
 
     const auto fresh = [&] {
@@ -67,9 +68,8 @@ int main(int argc, char** argv) {
         const sequencefile::LoadResult loaded = sequencefile::parse(bytes);
         ok &= editor.replaceAll(loaded.lines) == EditOutcome::Done;
     });
-    const double read = medianMs(runs, fresh, [&] {
-        ok &= stepclipboard::read(text).lines.size() == kPasted;
-    });
+    const double read =
+        medianMs(runs, fresh, [&] { ok &= stepclipboard::read(text).lines.size() == kPasted; });
     const double paste = medianMs(runs, fresh, [&] {
         const stepclipboard::Reading reading = stepclipboard::read(text);
         ok &= !stepclipboard::overflows(reading.lines.size(), list.count());

@@ -236,8 +236,8 @@ bool SequenceList::setSelectedIndex(int index) {
     }
     // Playback moves the current line at every step: no pass over the list when it is already
     // the only one selected.
-    const bool alone = index < 0 ? m_selectedCount == 0
-                                 : m_selectedCount == 1 && m_lines[index].selected;
+    const bool alone =
+        index < 0 ? m_selectedCount == 0 : m_selectedCount == 1 && m_lines[index].selected;
     if (!alone) {
         deselectAll();
         if (index >= 0) {

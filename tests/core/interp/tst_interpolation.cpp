@@ -95,7 +95,8 @@ private slots:
         QTest::newRow("ease in") << Curve::EaseIn << up << "0/20 3/40 12.5/20 28/20";
         QTest::newRow("ease out") << Curve::EaseOut << up << "0/20 22/40 37.5/20 47/20";
         QTest::newRow("ease in-out") << Curve::EaseInOut << up << "0/20 6/40 25/20 44/20";
-        QTest::newRow("ease in-out falling") << Curve::EaseInOut << down << "50/20 44/40 25/20 6/20";
+        QTest::newRow("ease in-out falling")
+            << Curve::EaseInOut << down << "50/20 44/40 25/20 6/20";
     }
     void curves() {
         QFETCH(Curve, curve);

@@ -51,8 +51,8 @@ private slots:
 
         QTest::newRow("paste after the current line")
             << "0 (1*) [2] 3* | paste 2 2" << done << "0 1* 2 (100) [101] 3*";
-        QTest::newRow("paste, no selection on top") << "0* 1 | paste -1 2" << done
-                                                     << "(100) [101] 0* 1";
+        QTest::newRow("paste, no selection on top")
+            << "0* 1 | paste -1 2" << done << "(100) [101] 0* 1";
         QTest::newRow("paste at the end") << "0 [1*] | paste 1 1" << done << "0 1* [100]";
         QTest::newRow("paste marked lines") << "[0] 1* | paste 0 1*" << done << "0 [100] 1*";
         QTest::newRow("paste unreadable") << "0 [1*] | paste 1 x" << bad << "0 [1*]";
@@ -61,15 +61,14 @@ private slots:
         QTest::newRow("paste to 1024") << "0 [1*] | paste 1 1022" << done << "";
 
         // Marks are not copied; the copies go after the last row, in list order.
-        QTest::newRow("duplicate") << "[0*] 1 (2) 3* | duplicate 2,0" << done
-                                   << "0* 1 2 (0) [2] 3*";
+        QTest::newRow("duplicate")
+            << "[0*] 1 (2) 3* | duplicate 2,0" << done << "0* 1 2 (0) [2] 3*";
 
         QTest::newRow("up one block") << "0 (1) [2*] 3 | up 1,2" << 1 << "(1) [2*] 0 3";
         QTest::newRow("up, the top block stays")
             << "(0) (1*) 2 [3] 4 (5) | up 0,1,3,5" << 1 << "(0) (1*) [3] 2 (5) 4";
         QTest::newRow("up at the top") << "[0] (1) 2* | up 0,1" << 0 << "[0] (1) 2*";
-        QTest::newRow("down, blocks one apart")
-            << "[0] 1 (2*) 3 | down 0,2" << 1 << "1 [0] 3 (2*)";
+        QTest::newRow("down, blocks one apart") << "[0] 1 (2*) 3 | down 0,2" << 1 << "1 [0] 3 (2*)";
         QTest::newRow("down at the bottom") << "0* (1) [2] | down 1,2" << 0 << "0* (1) [2]";
         QTest::newRow("move by two") << "0 [1] 2 3 | by2 1" << 0 << "0 [1] 2 3";
     }
@@ -148,7 +147,8 @@ private slots:
 
     // Block edits tell an attached view one consistent story.
     void modelStaysConsistent() {
-        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&list,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         set("0 1 2 3 4 5");
         QSignalSpy removed(&list, &QAbstractItemModel::rowsRemoved);
         QCOMPARE(editor.removeRows({5, 1, 2, 4}), EditOutcome::Done);

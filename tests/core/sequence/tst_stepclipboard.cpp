@@ -9,14 +9,14 @@ const QString kZero = QStringLiteral("0 \u00B0\t");
 
 // Two steps as the clipboard carries them: all channels at 0 degrees for 500 ms, then channel
 // 0 at 0.5 degrees, channel 11 at -64 degrees, for 20 ms.
-const QString kTwoSteps = QStringLiteral(
-    "128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t500\t\r\n"
-    "129\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t0\t20\t\r\n");
+const QString kTwoSteps =
+    QStringLiteral("128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t500\t\r\n"
+                   "129\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t0\t20\t\r\n");
 
 // The same two steps as list lines of the Load form.
-const QStringList kTwoLines{
-    kZero.repeated(12) + QStringLiteral("500  ms\t"),
-    QStringLiteral("0.5 \u00B0\t") + kZero.repeated(10) + QStringLiteral("-64 \u00B0\t20  ms\t")};
+const QStringList kTwoLines{kZero.repeated(12) + QStringLiteral("500  ms\t"),
+                            QStringLiteral("0.5 \u00B0\t") + kZero.repeated(10) +
+                                QStringLiteral("-64 \u00B0\t20  ms\t")};
 
 } // namespace
 
@@ -32,8 +32,9 @@ private slots:
                                QStringLiteral("1 \u00B0\t") + kZero.repeated(11) + "9 ms",
                                kTwoLines[1]}));
         QCOMPARE(stepclipboard::text(list, {2, 0, 3}),
-                 QStringLiteral("129\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t0\t20\t\r\n"
-                                "128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t500\t\r\n"));
+                 QStringLiteral(
+                     "129\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t0\t20\t\r\n"
+                     "128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t500\t\r\n"));
     }
 
     void read_data() {
@@ -51,7 +52,8 @@ private slots:
         QTest::newRow("blank lines at the end") << kTwoSteps + "\r\n\n" << kTwoLines << none;
         QTest::newRow("empty") << QString() << QStringList() << none;
         QTest::newRow("twelve values on line 2")
-            << kTwoSteps.left(kTwoSteps.indexOf('\n') + 1) + "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\n"
+            << kTwoSteps.left(kTwoSteps.indexOf('\n') + 1) +
+                   "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\n"
             << QStringList()
             << "Line 2 of the clipboard cannot be read: it has fewer than 13 values. Nothing was "
                "pasted.";

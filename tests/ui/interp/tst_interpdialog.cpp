@@ -226,9 +226,11 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QStringList>("block");
         QTest::newRow("Linear by default")
-            << 0 << "Linear" << QStringList{line(0, 20), line(12.5, 40), line(25, 20), line(37.5, 20)};
-        QTest::newRow("Ease In-Out") << 3 << "Ease In-Out"
-                                     << QStringList{line(0, 20), line(6, 40), line(25, 20), line(44, 20)};
+            << 0 << "Linear"
+            << QStringList{line(0, 20), line(12.5, 40), line(25, 20), line(37.5, 20)};
+        QTest::newRow("Ease In-Out")
+            << 3 << "Ease In-Out"
+            << QStringList{line(0, 20), line(6, 40), line(25, 20), line(44, 20)};
     }
     void curve() {
         QFETCH(int, downs);
@@ -249,11 +251,12 @@ private slots:
         QCOMPARE(items, QStringList({"Linear", "Ease In", "Ease Out", "Ease In-Out"}));
         QCOMPARE(dialog->LabelCurve->text(), QStringLiteral("Curve:"));
         // Every caption has the room it asks for, inside the dialog and clear of the others.
-        const QList<QWidget*> shown{dialog->OptionINterp[0], dialog->OptionINterp[1],
-                                    dialog->CWNumEditInterp, dialog->Label1, dialog->LabelCurve,
-                                    combo, dialog->OKButton, dialog->CancelButton};
+        QList<QWidget*> shown{dialog->OptionINterp[0], dialog->OptionINterp[1]};
+        shown << dialog->CWNumEditInterp << dialog->Label1 << dialog->LabelCurve << combo
+              << dialog->OKButton << dialog->CancelButton;
         for (QWidget* w : shown) {
-            QVERIFY2(w->width() >= w->sizeHint().width() && w->height() >= w->minimumSizeHint().height(),
+            QVERIFY2(w->width() >= w->sizeHint().width() &&
+                         w->height() >= w->minimumSizeHint().height(),
                      qPrintable(w->objectName()));
             QVERIFY2(dialog->rect().contains(w->geometry()), qPrintable(w->objectName()));
             for (QWidget* other : shown) {
