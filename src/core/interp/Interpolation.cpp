@@ -5,6 +5,7 @@
 #include "core/StepRecord.h"
 #include "core/sequence/StepLine.h"
 
+#include <QEasingCurve>
 #include <QList>
 #include <QStringView>
 
@@ -46,6 +47,20 @@ std::optional<StepNumbers> readStep(const QString& line, const QLocale& locale) 
     return step;
 }
 
+QEasingCurve easingOf(Curve curve) {
+    switch (curve) {
+    case Curve::EaseIn:
+        return QEasingCurve(QEasingCurve::InQuad);
+    case Curve::EaseOut:
+        return QEasingCurve(QEasingCurve::OutQuad);
+    case Curve::EaseInOut:
+        return QEasingCurve(QEasingCurve::InOutQuad);
+    case Curve::Linear:
+        break;
+    }
+    return QEasingCurve(QEasingCurve::Linear);
+}
+
 Result stayed(const QString& text = {}) {
     Result result;
     result.outcome = Outcome::Stayed;
@@ -59,7 +74,7 @@ Result stayed(const QString& text = {}) {
 } // namespace
 
 Result interpolate(const QStringList& lines, int selected, Direction direction, double count,
-                   const QLocale& locale) {
+                   const QLocale& locale, Curve curve) {
     // The count field may hold 0 (or anything typed) when OK is pressed; the time check below
     // divides by the count.
     if (!(count >= 1.0)) {
@@ -101,8 +116,13 @@ Result interpolate(const QStringList& lines, int selected, Direction direction, 
     // the reader accepts can overflow it.
     qint64 previousTotal = 0;
     std::array<QString, kChannelCount> readouts;
+    const QEasingCurve easing = easingOf(curve);
     for (int j = 0; j <= s; ++j) {
-        const double r = static_cast<double>(s - j) / static_cast<double>(s + 1);
+        double r = static_cast<double>(s - j) / static_cast<double>(s + 1);
+        // The linear ramp takes r as it is, so its positions stay exactly those of the formula.
+        if (curve != Curve::Linear) {
+            r = easing.valueForProgress(r);
+        }
         for (int k = 0; k < kChannelCount; ++k) {
             const double p = source->degrees[k];
             const double q = target->degrees[k];

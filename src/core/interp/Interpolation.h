@@ -15,6 +15,16 @@ enum class Direction {
     Next,     // "Interpolation With Next Step": the selected line is the source
 };
 
+// How the positions go from the source to the target. The eased ramps are QEasingCurve's
+// quadratic ones (InQuad, OutQuad, InOutQuad): gentler on a servo than the cubic forms over
+// the few steps a ramp usually has.
+enum class Curve {
+    Linear,    // equal parts
+    EaseIn,    // slow away from the source
+    EaseOut,   // slow into the target
+    EaseInOut, // slow at both ends
+};
+
 enum class Outcome {
     Done,   // replace line sourceIndex by newLines, select sourceIndex; the dialog closes
     Closed, // the count was 1: nothing changes; the dialog closes
@@ -42,8 +52,9 @@ struct Result {
 // lines: the list's line texts; selected: the selected index; count: the count field's value,
 // taken as 1 when below 1 or not a number. Numbers in the lines are read, and new lines
 // written, with the locale's decimal separator. A result that would not fit the 1024-line
-// list is refused with a message.
+// list is refused with a message. The curve shapes the positions only: the durations split
+// alike whatever the curve.
 Result interpolate(const QStringList& lines, int selected, Direction direction, double count,
-                   const QLocale& locale = QLocale());
+                   const QLocale& locale = QLocale(), Curve curve = Curve::Linear);
 
 } // namespace interpolation

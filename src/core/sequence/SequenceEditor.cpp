@@ -1,6 +1,7 @@
 #include "core/sequence/SequenceEditor.h"
 
 #include <algorithm>
+#include <numeric>
 
 SequenceEditor::SequenceEditor(SequenceList& list, Declaration& declaration)
     : m_list(list), m_declaration(declaration) {
@@ -140,20 +141,140 @@ bool SequenceEditor::dragMove(int from, int to) {
     m_list.moveLine(from, to);
     m_list.setSelectedIndex(to);
     // The flag travels with its line, so the step that halts playback is the one marked.
-    SequenceTable& table = m_declaration.SequenceBuffer;
-    const qint32 moved = table[from][kBreakField];
+    moveBreakFlag(from, to);
+    RebuildSequenceBuffer();
+    return true;
+}
+
+void SequenceEditor::moveBreakFlag(int from, int to) {
+    const qint32 moved = breakFlag(from);
     if (from < to) {
         for (int i = from; i < to; ++i) {
-            table[i][kBreakField] = table[i + 1][kBreakField];
+            breakFlag(i) = breakFlag(i + 1);
         }
     } else {
         for (int i = from; i > to; --i) {
-            table[i][kBreakField] = table[i - 1][kBreakField];
+            breakFlag(i) = breakFlag(i - 1);
         }
     }
-    table[to][kBreakField] = moved;
+    breakFlag(to) = moved;
+}
+
+namespace {
+
+// Ascending, without duplicates; empty when a row is outside 0..count-1.
+QList<int> validRows(const QList<int>& rows, int count) {
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    if (!sorted.isEmpty() && (sorted.first() < 0 || sorted.last() >= count)) {
+        sorted.clear();
+    }
+    return sorted;
+}
+
+} // namespace
+
+EditOutcome SequenceEditor::removeRows(const QList<int>& rows) {
+    const int n = m_list.count();
+    const QList<int> gone = validRows(rows, n);
+    if (gone.isEmpty()) {
+        return EditOutcome::NothingToDo;
+    }
+    m_list.removeLines(gone);
+    int kept = 0;
+    for (int i = 0, g = 0; i < n; ++i) {
+        if (g < gone.size() && gone[g] == i) {
+            ++g;
+        } else {
+            breakFlag(kept++) = breakFlag(i);
+        }
+    }
+    // No flag may wait past the end for a line to land on it.
+    for (int i = kept; i < n; ++i) {
+        breakFlag(i) = 0;
+    }
+    const int first = gone.first();
+    m_list.setSelectedIndex(first < m_list.count() ? first : m_list.count() - 1);
     RebuildSequenceBuffer();
-    return true;
+    return EditOutcome::Done;
+}
+
+EditOutcome SequenceEditor::insertAfter(int row, const QStringList& lines) {
+    const int n = m_list.count();
+    const int added = static_cast<int>(lines.size());
+    if (row < -1 || row >= n || added == 0) {
+        return EditOutcome::NothingToDo;
+    }
+    if (n + added > kMaxLines) {
+        return EditOutcome::ListFull;
+    }
+    QStringList unmarked;
+    unmarked.reserve(added);
+    for (const QString& line : lines) {
+        unmarked.append(stepline::withoutBreakMarks(line));
+    }
+    const int at = row + 1;
+    if (!m_list.insertLines(at, unmarked)) {
+        return EditOutcome::Unreadable;
+    }
+    for (int i = n - 1; i >= at; --i) {
+        breakFlag(i + added) = breakFlag(i);
+    }
+    for (int i = at; i < at + added; ++i) {
+        breakFlag(i) = 0;
+    }
+    QList<int> inserted(added);
+    std::iota(inserted.begin(), inserted.end(), at);
+    m_list.setSelection(inserted, at + added - 1);
+    RebuildSequenceBuffer();
+    return EditOutcome::Done;
+}
+
+EditOutcome SequenceEditor::duplicateRows(const QList<int>& rows) {
+    const QList<int> copied = validRows(rows, m_list.count());
+    if (copied.isEmpty()) {
+        return EditOutcome::NothingToDo;
+    }
+    QStringList lines;
+    lines.reserve(copied.size());
+    for (int row : copied) {
+        lines.append(m_list.line(row));
+    }
+    return insertAfter(copied.last(), lines);
+}
+
+bool SequenceEditor::moveRows(const QList<int>& rows, int by) {
+    const int n = m_list.count();
+    const QList<int> moving = validRows(rows, n);
+    if (moving.isEmpty() || (by != -1 && by != 1)) {
+        return false;
+    }
+    // Each block swaps places with the line beside it, which lands at the block's other end.
+    bool moved = false;
+    qsizetype begin = 0;
+    while (begin < moving.size()) {
+        qsizetype end = begin + 1;
+        while (end < moving.size() && moving[end] == moving[end - 1] + 1) {
+            ++end;
+        }
+        const int first = moving[begin];
+        const int last = moving[end - 1];
+        if (by < 0 && first > 0) {
+            m_list.moveLine(first - 1, last);
+            moveBreakFlag(first - 1, last);
+            moved = true;
+        } else if (by > 0 && last < n - 1) {
+            m_list.moveLine(last + 1, first);
+            moveBreakFlag(last + 1, first);
+            moved = true;
+        }
+        begin = end;
+    }
+    if (moved) {
+        RebuildSequenceBuffer();
+    }
+    return moved;
 }
 
 EditOutcome SequenceEditor::replaceLineWith(int index, const QStringList& newLines) {
@@ -198,6 +319,7 @@ SequenceSnapshot SequenceEditor::snapshot() const {
     SequenceSnapshot s;
     s.lines = m_list.lines();
     s.selected = m_list.selectedIndex();
+    s.selectedRows = m_list.selectedRows();
     for (int row = 0; row < kTableRows; ++row) {
         s.breakFlags[row] = m_declaration.SequenceBuffer[row][kBreakField];
     }
@@ -227,6 +349,12 @@ bool SequenceEditor::restore(const SequenceSnapshot& snapshot) {
         breakFlag(row) = snapshot.breakFlags[row];
     }
     RebuildSequenceBuffer();
-    m_list.setSelectedIndex(snapshot.selected < m_list.count() ? snapshot.selected : -1);
+    const int current = snapshot.selected < m_list.count() ? snapshot.selected : -1;
+    // The rows may be from another moment than the current line (a drag's press): they count
+    // only when they hold it.
+    if (!snapshot.selectedRows.contains(current) ||
+        !m_list.setSelection(snapshot.selectedRows, current)) {
+        m_list.setSelectedIndex(current);
+    }
     return true;
 }

@@ -4,6 +4,7 @@
 #include "core/sequence/SequenceList.h"
 #include "core/sequence/SequenceSnapshot.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -55,6 +56,23 @@ public:
     bool releaseOnList(int row);
     bool dragMove(int from, int to);
 
+    // Several lines at once. Each keeps every breakpoint with its line (mark and flag), and
+    // leaves the selection on the lines it names below.
+
+    // The rows go; the line that takes the first one's place (or the new last line, or none)
+    // becomes the only one selected. NothingToDo when no rows are given or one is out of range.
+    EditOutcome removeRows(const QList<int>& rows);
+    // Paste: the lines go in after row (at the top for -1), without breakpoint marks, and are
+    // selected with the last of them current, so a following Add or paste continues after the
+    // block. ListFull when they would pass kMaxLines; nothing changes then.
+    EditOutcome insertAfter(int row, const QStringList& lines);
+    // Copies of the rows' lines, in list order and without marks, go in after the last of them.
+    EditOutcome duplicateRows(const QList<int>& rows);
+    // Moves the rows one line up (by -1) or down (by 1); the selection stays on its lines. A
+    // block of adjacent rows against the top (bottom) stays where it is, the other blocks move.
+    // True when a line moved.
+    bool moveRows(const QList<int>& rows, int by);
+
     // Interpolation: the line at index gives way to a block of lines, which starts selected.
     // The replaced line's breakpoint is gone; lines after the block keep theirs.
     EditOutcome replaceLineWith(int index, const QStringList& newLines);
@@ -69,6 +87,8 @@ public:
 
 private:
     qint32& breakFlag(int row) { return m_declaration.SequenceBuffer[row][kBreakField]; }
+    // The flag of row from goes to row to; the flags between shift one row towards from.
+    void moveBreakFlag(int from, int to);
 
     SequenceList& m_list;
     Declaration& m_declaration;

@@ -149,7 +149,9 @@ QString loadFormLine(const LineCheck& check, const ReadoutCache& readouts) {
     return line;
 }
 
-QString reasonText(StopReason reason) {
+} // namespace
+
+QString stopReasonText(StopReason reason) {
     switch (reason) {
     case StopReason::TooFewFields:
         return QStringLiteral("it has fewer than 13 values");
@@ -165,8 +167,6 @@ QString reasonText(StopReason reason) {
     return {};
 }
 
-} // namespace
-
 QString proposedName(qint16 saveCounter) {
     return QStringLiteral("Sequence") + QString::number(saveCounter);
 }
@@ -176,13 +176,17 @@ QByteArray encode(const SequenceTable& table, int lineCount) {
     QByteArray bytes;
     bytes.reserve(rows * (kFileFields * 5 + 2));
     for (int i = 0; i < rows; ++i) {
-        for (int k = 0; k < kFileFields; ++k) {
-            bytes += QByteArray::number(table[i][k]);
-            bytes += '\t';
-        }
-        bytes += "\r\n";
+        appendLine(bytes, std::span<const qint32, kFileFields>(table[i].data(), kFileFields));
     }
     return bytes;
+}
+
+void appendLine(QByteArray& bytes, std::span<const qint32, kDurationField + 1> values) {
+    for (const qint32 value : values) {
+        bytes += QByteArray::number(value);
+        bytes += '\t';
+    }
+    bytes += "\r\n";
 }
 
 SaveResult write(QIODevice& device, const SequenceTable& table, int lineCount) {
@@ -238,18 +242,21 @@ QString LoadResult::stopMessage() const {
     }
     return QStringLiteral("Loading stopped at line %1 of the file: %2. %3")
         .arg(stopLine + 1)
-        .arg(reasonText(stopReason), kept);
+        .arg(stopReasonText(stopReason), kept);
 }
 
 LoadResult parse(const QByteArray& bytes, const QLocale& locale) {
+    return parse(QByteArrayView(bytes), kMaxLines, locale);
+}
+
+LoadResult parse(QByteArrayView all, int maxLines, const QLocale& locale) {
     LoadResult result;
     result.readable = true;
     const ReadoutCache readouts(locale);
-    const QByteArrayView all(bytes);
     // A byte-order mark, as some editors write at the start of a UTF-8 file.
     qsizetype start = all.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (start < all.size()) {
-        if (result.lines.size() == kMaxLines) {
+        if (result.lines.size() >= maxLines) {
             result.cutAtLimit = !isLineEndOrBlank(all.sliced(start));
             break;
         }

@@ -3,10 +3,13 @@
 #include "core/StepRecord.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+
+#include <span>
 
 class QIODevice;
 
@@ -34,6 +37,8 @@ QString proposedName(qint16 saveCounter);
 
 // The exact bytes of rows 0..lineCount-1 (lineCount is clamped to the table).
 QByteArray encode(const SequenceTable& table, int lineCount);
+// One line of the file: the twelve positions and the duration, each and a TAB, then CR LF.
+void appendLine(QByteArray& bytes, std::span<const qint32, kDurationField + 1> values);
 
 struct SaveResult {
     bool ok = false;
@@ -84,5 +89,10 @@ LoadResult load(const QString& path, const QLocale& locale = QLocale());
 // The loader's rules over bytes already read. Blank lines at the very end of the file are the
 // end of the file, not a line that ends the load: nothing after them is lost.
 LoadResult parse(const QByteArray& bytes, const QLocale& locale = QLocale());
+// The same rules with another cut: at most maxLines lines are read.
+LoadResult parse(QByteArrayView bytes, int maxLines, const QLocale& locale = QLocale());
+
+// Why a line could not be read, as a clause ("it has fewer than 13 values"); empty for None.
+QString stopReasonText(StopReason reason);
 
 } // namespace sequencefile

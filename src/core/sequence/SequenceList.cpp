@@ -70,10 +70,32 @@ bool SequenceList::insertLine(int index, const QString& text) {
     return true;
 }
 
+bool SequenceList::insertLines(int index, const QStringList& texts) {
+    const int added = static_cast<int>(texts.size());
+    if (index < 0 || index > count() || added == 0 || count() + added > kMaxLines) {
+        return false;
+    }
+    std::vector<Line> block(static_cast<size_t>(added));
+    for (int i = 0; i < added; ++i) {
+        if (!read(texts[i], block[static_cast<size_t>(i)])) {
+            return false;
+        }
+    }
+    beginInsertRows(QModelIndex(), index, index + added - 1);
+    m_lines.insert(m_lines.begin() + index, std::make_move_iterator(block.begin()),
+                   std::make_move_iterator(block.end()));
+    endInsertRows();
+    if (m_selected >= index) {
+        changeSelection(m_selected + added);
+    }
+    return true;
+}
+
 bool SequenceList::removeLine(int index) {
     if (index < 0 || index >= count()) {
         return false;
     }
+    m_selectedCount -= m_lines[index].selected ? 1 : 0;
     beginRemoveRows(QModelIndex(), index, index);
     m_lines.erase(m_lines.begin() + index);
     endRemoveRows();
@@ -81,6 +103,39 @@ bool SequenceList::removeLine(int index) {
         changeSelection(-1);
     } else if (m_selected > index) {
         changeSelection(m_selected - 1);
+    }
+    return true;
+}
+
+bool SequenceList::removeLines(const QList<int>& rows) {
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    if (sorted.isEmpty() || sorted.first() < 0 || sorted.last() >= count()) {
+        return false;
+    }
+    // From the last run up, so the rows still to go keep their numbers.
+    qsizetype end = sorted.size();
+    while (end > 0) {
+        qsizetype begin = end - 1;
+        while (begin > 0 && sorted[begin - 1] == sorted[begin] - 1) {
+            --begin;
+        }
+        const int first = sorted[begin];
+        const int last = sorted[end - 1];
+        for (int i = first; i <= last; ++i) {
+            m_selectedCount -= m_lines[i].selected ? 1 : 0;
+        }
+        beginRemoveRows(QModelIndex(), first, last);
+        m_lines.erase(m_lines.begin() + first, m_lines.begin() + last + 1);
+        endRemoveRows();
+        end = begin;
+    }
+    if (std::binary_search(sorted.begin(), sorted.end(), m_selected)) {
+        changeSelection(-1);
+    } else {
+        const auto before = std::lower_bound(sorted.begin(), sorted.end(), m_selected);
+        changeSelection(m_selected - static_cast<int>(before - sorted.begin()));
     }
     return true;
 }
@@ -130,6 +185,7 @@ bool SequenceList::replaceLine(int index, const QStringList& texts) {
             return false;
         }
     }
+    m_selectedCount -= m_lines[index].selected ? 1 : 0;
     beginRemoveRows(QModelIndex(), index, index);
     m_lines.erase(m_lines.begin() + index);
     endRemoveRows();
@@ -158,6 +214,7 @@ bool SequenceList::setLines(const QStringList& texts) {
     beginResetModel();
     m_lines = std::move(lines);
     m_lines.reserve(kMaxLines);
+    m_selectedCount = 0;
     endResetModel();
     changeSelection(-1);
     return true;
@@ -167,6 +224,7 @@ void SequenceList::clear() {
     if (!m_lines.empty()) {
         beginResetModel();
         m_lines.clear();
+        m_selectedCount = 0;
         endResetModel();
     }
     changeSelection(-1);
@@ -176,13 +234,84 @@ bool SequenceList::setSelectedIndex(int index) {
     if (index < -1 || index >= count()) {
         return false;
     }
+    // Playback moves the current line at every step: no pass over the list when it is already
+    // the only one selected.
+    const bool alone =
+        index < 0 ? m_selectedCount == 0 : m_selectedCount == 1 && m_lines[index].selected;
+    if (!alone) {
+        deselectAll();
+        if (index >= 0) {
+            m_lines[index].selected = true;
+            m_selectedCount = 1;
+        }
+    }
     changeSelection(index);
+    if (!alone) {
+        emit selectionChanged();
+    }
+    return true;
+}
+
+QList<int> SequenceList::selectedRows() const {
+    QList<int> rows;
+    rows.reserve(m_selectedCount);
+    for (int i = 0; i < count(); ++i) {
+        if (m_lines[i].selected) {
+            rows.append(i);
+        }
+    }
+    return rows;
+}
+
+bool SequenceList::isSelected(int index) const {
+    return index >= 0 && index < count() && m_lines[index].selected;
+}
+
+bool SequenceList::setSelection(const QList<int>& rows, int current) {
+    const bool inRange = std::all_of(rows.begin(), rows.end(),
+                                     [this](int row) { return row >= 0 && row < count(); });
+    if (!inRange || current < -1 || current >= count() || (current < 0 && !rows.isEmpty())) {
+        return false;
+    }
+    std::vector<bool> wanted(static_cast<size_t>(count()), false);
+    for (int row : rows) {
+        wanted[static_cast<size_t>(row)] = true;
+    }
+    if (current >= 0) {
+        wanted[static_cast<size_t>(current)] = true;
+    }
+    bool changed = false;
+    m_selectedCount = 0;
+    for (int i = 0; i < count(); ++i) {
+        const bool want = wanted[static_cast<size_t>(i)];
+        changed = changed || m_lines[i].selected != want;
+        m_lines[i].selected = want;
+        m_selectedCount += want ? 1 : 0;
+    }
+    changeSelection(current);
+    if (changed) {
+        emit selectionChanged();
+    }
     return true;
 }
 
 void SequenceList::changeSelection(int index) {
+    const bool deselected = index < 0 && m_selectedCount > 0;
+    if (deselected) {
+        deselectAll();
+    }
     if (index != m_selected) {
         m_selected = index;
         emit selectedIndexChanged(index);
     }
+    if (deselected) {
+        emit selectionChanged();
+    }
+}
+
+void SequenceList::deselectAll() {
+    for (Line& line : m_lines) {
+        line.selected = false;
+    }
+    m_selectedCount = 0;
 }

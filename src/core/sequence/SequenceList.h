@@ -10,8 +10,9 @@
 
 #include <vector>
 
-// The step list: at most kMaxLines text lines and the one selected line (-1 for none). A view
-// shows it directly; every edit keeps the selection on the same line the way a list box does.
+// The step list: at most kMaxLines text lines, the selected line (-1 for none) and the lines
+// selected with it. A view shows it directly; every edit keeps the selection on the same lines
+// the way a list box does.
 // Each line is read once when it enters, so a line that cannot be read never gets in and the
 // step table can be refreshed without reading the texts again.
 class SequenceList : public QAbstractListModel {
@@ -36,7 +37,11 @@ public:
     // Each returns false and changes nothing when the index is out of range, the list would
     // exceed kMaxLines, or a text cannot be read.
     bool insertLine(int index, const QString& text);
+    // The block goes in at index, first line first; the view hears of it once.
+    bool insertLines(int index, const QStringList& texts);
     bool removeLine(int index);
+    // Rows in any order, duplicates ignored; the view hears once per run of adjacent rows.
+    bool removeLines(const QList<int>& rows);
     bool setLine(int index, const QString& text);
     bool moveLine(int from, int to);
     // Replaces the line at index by a block of lines; the selection moves as if the block had
@@ -45,24 +50,42 @@ public:
     bool setLines(const QStringList& texts);
     void clear();
 
+    // The current line: the one last clicked or moved to, which the single-line commands act on.
     int selectedIndex() const { return m_selected; }
-    // Accepts -1 and 0..count() - 1 only.
+    // Accepts -1 and 0..count() - 1 only; the line becomes the only one selected.
     bool setSelectedIndex(int index);
 
+    // The extended selection, in ascending order. The current line is always one of the rows;
+    // with no current line no row is selected.
+    QList<int> selectedRows() const;
+    bool isSelected(int index) const;
+    // Selects rows (any order, duplicates ignored) with current as the current line, added to
+    // them when missing. False and no change when a row is out of range, or rows are given
+    // without a current line.
+    bool setSelection(const QList<int>& rows, int current);
+
 signals:
+    // Emitted before selectionChanged when both change.
     void selectedIndexChanged(int index);
+    // A line that stays in the list was selected or deselected. Rows that only shift because
+    // lines were inserted, removed or moved are told by the model's row signals.
+    void selectionChanged();
 
 private:
     struct Line {
         QString text;
         stepline::StepValues values;
         bool marked = false;
+        bool selected = false;
     };
 
     bool read(const QString& text, Line& line) const;
+    // Moves the current line; with none left, no line stays selected.
     void changeSelection(int index);
+    void deselectAll();
 
     std::vector<Line> m_lines;
     int m_selected = -1;
+    int m_selectedCount = 0;
     QLocale m_locale;
 };

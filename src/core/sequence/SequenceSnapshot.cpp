@@ -11,7 +11,8 @@ qint64 textBytes(const QString& text) {
 } // namespace
 
 qint64 SequenceSnapshot::bytes() const {
-    qint64 total = static_cast<qint64>(sizeof(SequenceSnapshot)) + textBytes(label);
+    qint64 total = static_cast<qint64>(sizeof(SequenceSnapshot)) + textBytes(label) +
+                   static_cast<qint64>(selectedRows.size()) * static_cast<qint64>(sizeof(int));
     for (const QString& line : lines) {
         total += textBytes(line);
     }

@@ -2,17 +2,20 @@
 
 #include "core/StepRecord.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 
 // Everything an edit of the sequence can change, so that an edit can be taken back whole: the
-// lines with their marks, the selected line, every row's BreakFlag and the step label. The rest
+// lines with their marks, the selected line and the lines selected with it, every row's
+// BreakFlag and the step label. The rest
 // of the step table follows from the lines.
 struct SequenceSnapshot {
     QStringList lines;
     int selected = -1;
+    QList<int> selectedRows;
     std::array<qint32, kTableRows> breakFlags{};
     QString label;
 

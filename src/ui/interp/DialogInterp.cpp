@@ -3,7 +3,9 @@
 #include "ui/shell/NumericField.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -44,6 +46,18 @@ DialogInterp::DialogInterp(QWidget* parent) : QDialog(parent) {
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setBuddy(CWNumEditInterp);
 
+    ComboCurve = new QComboBox(this);
+    ComboCurve->setObjectName(QStringLiteral("ComboCurve"));
+    ComboCurve->setAccessibleName(tr("Curve"));
+    using interpolation::Curve;
+    ComboCurve->addItem(tr("Linear"), int(Curve::Linear));
+    ComboCurve->addItem(tr("Ease In"), int(Curve::EaseIn));
+    ComboCurve->addItem(tr("Ease Out"), int(Curve::EaseOut));
+    ComboCurve->addItem(tr("Ease In-Out"), int(Curve::EaseInOut));
+    LabelCurve = new QLabel(tr("Curve:"), this);
+    LabelCurve->setObjectName(QStringLiteral("LabelCurve"));
+    LabelCurve->setBuddy(ComboCurve);
+
     OKButton = makeButton(tr("OK"), QStringLiteral("OKButton"), this);
     CancelButton = makeButton(tr("Annulla"), QStringLiteral("CancelButton"), this);
     // OK acts only through its handler; Enter must not close the dialog behind its back.
@@ -55,12 +69,17 @@ DialogInterp::DialogInterp(QWidget* parent) : QDialog(parent) {
     grid->addWidget(OptionINterp[WithNext], 1, 0, 1, 2);
     grid->addWidget(CWNumEditInterp, 2, 0);
     grid->addWidget(Label1, 2, 1);
+    auto* curveRow = new QHBoxLayout;
+    curveRow->addWidget(LabelCurve);
+    curveRow->addWidget(ComboCurve);
+    curveRow->addStretch(1);
+    grid->addLayout(curveRow, 3, 0, 1, 2);
     grid->addWidget(OKButton, 0, 2);
     grid->addWidget(CancelButton, 1, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(3, 1);
-    // 5625 x 2070 twips at 15 twips a pixel.
-    resize(375, 138);
+    grid->setRowStretch(4, 1);
+    // 5625 x 2070 twips at 15 twips a pixel, and a row for the curve.
+    resize(375, 138 + ComboCurve->sizeHint().height() + grid->verticalSpacing());
 }
 
 void DialogInterp::chooseOption(int index) {
@@ -74,4 +93,8 @@ void DialogInterp::chooseOption(int index) {
 
 int DialogInterp::chosenOption() const {
     return m_options->checkedId();
+}
+
+interpolation::Curve DialogInterp::curve() const {
+    return static_cast<interpolation::Curve>(ComboCurve->currentData().toInt());
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/interp/Interpolation.h"
+
 #include <QDialog>
 
 #include <array>
 
 class QButtonGroup;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -24,10 +27,14 @@ public:
     void chooseOption(int index);
     // The checked option, or -1.
     int chosenOption() const;
+    // The curve chosen in ComboCurve; Linear until the user picks another.
+    interpolation::Curve curve() const;
 
     std::array<QRadioButton*, 2> OptionINterp{};
     NumericField* CWNumEditInterp = nullptr;
     QLabel* Label1 = nullptr;
+    QComboBox* ComboCurve = nullptr;
+    QLabel* LabelCurve = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
 

@@ -95,9 +95,9 @@ void InterpController::OKButton_Click() {
         direction = interpolation::Direction::Next;
     }
     SequenceList& list = m_form.sequenceList;
-    const interpolation::Result result =
-        interpolation::interpolate(list.lines(), list.selectedIndex(), direction,
-                                   m_dialog->CWNumEditInterp->value(), list.locale());
+    const interpolation::Result result = interpolation::interpolate(
+        list.lines(), list.selectedIndex(), direction, m_dialog->CWNumEditInterp->value(),
+        list.locale(), m_dialog->curve());
     if (!result.messageText.isEmpty()) {
         m_form.dialogs.information(m_dialog, result.messageTitle, result.messageText);
     }

@@ -39,6 +39,7 @@ void row(const char* name, const QStringList& list, int selected, Direction dire
 } // namespace
 
 Q_DECLARE_METATYPE(Case)
+Q_DECLARE_METATYPE(interpolation::Curve)
 
 class TestInterpolation : public QObject {
     Q_OBJECT
@@ -81,6 +82,33 @@ private slots:
         QCOMPARE(r.newLines, c.expected.newLines);
         QCOMPARE(r.messageTitle, c.expected.messageTitle);
         QCOMPARE(r.messageText, c.expected.messageText);
+    }
+
+    // 0 to 50 degrees (100 units) over 100 ms in 4 steps. The curve moves the positions only;
+    // the durations are the worked example's.
+    void curves_data() {
+        QTest::addColumn<Curve>("curve");
+        QTest::addColumn<QStringList>("ramp");
+        QTest::addColumn<QString>("block");
+        const QStringList up{line(0, 100), line(50, 100)};
+        const QStringList down{line(50, 100), line(0, 100)};
+        QTest::newRow("ease in") << Curve::EaseIn << up << "0/20 3/40 12.5/20 28/20";
+        QTest::newRow("ease out") << Curve::EaseOut << up << "0/20 22/40 37.5/20 47/20";
+        QTest::newRow("ease in-out") << Curve::EaseInOut << up << "0/20 6/40 25/20 44/20";
+        QTest::newRow("ease in-out falling")
+            << Curve::EaseInOut << down << "50/20 44/40 25/20 6/20";
+    }
+    void curves() {
+        QFETCH(Curve, curve);
+        QFETCH(QStringList, ramp);
+        QFETCH(QString, block);
+        QStringList expected;
+        for (const QString& step : block.split(QLatin1Char(' '))) {
+            expected << line(step.section('/', 0, 0).toDouble(), step.section('/', 1).toDouble());
+        }
+        const Result r = interpolate(ramp, 0, Direction::Next, 4, QLocale::c(), curve);
+        QCOMPARE(r.outcome, Outcome::Done);
+        QCOMPARE(r.newLines, expected);
     }
 };
 

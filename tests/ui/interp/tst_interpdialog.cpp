@@ -8,6 +8,7 @@
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -217,6 +218,59 @@ private slots:
             QVERIFY(values && std::equal(values->begin(), values->end(), step.begin()));
             QCOMPARE(step[kBreakField] != 0, form.sequenceList.hasBreakMark(row));
         }
+    }
+
+    // The curve the user picks reaches the ramp: 0 to 50 degrees over 100 ms in 4 steps.
+    void curve_data() {
+        QTest::addColumn<int>("downs"); // Down keys on ComboCurve
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("block");
+        QTest::newRow("Linear by default")
+            << 0 << "Linear"
+            << QStringList{line(0, 20), line(12.5, 40), line(25, 20), line(37.5, 20)};
+        QTest::newRow("Ease In-Out")
+            << 3 << "Ease In-Out"
+            << QStringList{line(0, 20), line(6, 40), line(25, 20), line(44, 20)};
+    }
+    void curve() {
+        QFETCH(int, downs);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, block);
+        FormRig rig(false);
+        Form1& form = *rig.form;
+        fill(form, {line(0, 100), line(50, 100)}, 0);
+        DialogInterp* dialog = open(rig);
+        QVERIFY(dialog);
+        QComboBox* combo = dialog->findChild<QComboBox*>(QStringLiteral("ComboCurve"));
+        QVERIFY(combo);
+        QCOMPARE(combo->accessibleName(), QStringLiteral("Curve"));
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i) {
+            items << combo->itemText(i);
+        }
+        QCOMPARE(items, QStringList({"Linear", "Ease In", "Ease Out", "Ease In-Out"}));
+        QCOMPARE(dialog->LabelCurve->text(), QStringLiteral("Curve:"));
+        // Every caption has the room it asks for, inside the dialog and clear of the others.
+        QList<QWidget*> shown{dialog->OptionINterp[0], dialog->OptionINterp[1]};
+        shown << dialog->CWNumEditInterp << dialog->Label1 << dialog->LabelCurve << combo
+              << dialog->OKButton << dialog->CancelButton;
+        for (QWidget* w : shown) {
+            QVERIFY2(w->width() >= w->sizeHint().width() &&
+                         w->height() >= w->minimumSizeHint().height(),
+                     qPrintable(w->objectName()));
+            QVERIFY2(dialog->rect().contains(w->geometry()), qPrintable(w->objectName()));
+            for (QWidget* other : shown) {
+                QVERIFY(w == other || !w->geometry().intersects(other->geometry()));
+            }
+        }
+        combo->setFocus();
+        for (int i = 0; i < downs; ++i) {
+            QTest::keyClick(combo, Qt::Key_Down);
+        }
+        QCOMPARE(combo->currentText(), chosen);
+        ok(*dialog, 4);
+        QVERIFY(form.interp->dialog() == nullptr);
+        QCOMPARE(form.sequenceList.lines(), block + QStringList{line(50, 100)});
     }
 
     // The core has the rules; the window shows the note and leaves everything as it was.
