@@ -160,11 +160,11 @@ void ChannelSetupDialog::exportSetup() {
     question.filter = kFileFilter;
     question.defaultExtension = QStringLiteral(".json");
     question.initialFileName = QStringLiteral("ChannelSetup");
-    const std::optional<QString> path = m_dialogs.saveFileName(this, question);
-    if (!path) {
+    const std::optional<FileAnswer> answer = m_dialogs.saveFileName(this, question);
+    if (!answer) {
         return;
     }
-    if (const QString error = setup().exportFile(*path); !error.isEmpty()) {
+    if (const QString error = setup().exportFile(question.savePath(*answer)); !error.isEmpty()) {
         m_dialogs.information(this, kTitle, error);
     }
 }
