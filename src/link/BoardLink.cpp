@@ -12,8 +12,7 @@ int positionByte(double value) {
 }
 } // namespace
 
-BoardLink::BoardLink(Declaration& declaration, SerialControl& comm)
-    : m_d(declaration), m_comm(comm) {
+BoardLink::BoardLink(SerialControl& comm) : m_comm(comm) {
     forgetPositions();
 }
 
@@ -28,9 +27,7 @@ void BoardLink::forgetPositions() {
 bool BoardLink::portOpen() const { return m_comm.portOpen(); }
 
 void BoardLink::send(quint8 byte) {
-    m_d.OutByte[0] = byte;
-    m_comm.output(QByteArray(reinterpret_cast<const char*>(m_d.OutByte.data()),
-                             static_cast<qsizetype>(m_d.OutByte.size())));
+    m_comm.output(QByteArray(1, static_cast<char>(byte)));
 }
 
 BoardLink::Sent BoardLink::everyday(quint8 byte) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/Declaration.h"
 #include "core/StepRecord.h"
 
 #include <QtGlobal>
@@ -9,8 +8,8 @@
 
 class SerialControl;
 
-// The senders of the board's command set. Every byte goes out through OutByte as its own
-// one-byte write, except ChannelBurst, which is one 24-byte write. Each sender asks first
+// The senders of the board's command set. Every byte goes out as its own one-byte write,
+// except ChannelBurst, which is one 24-byte write. Each sender asks first
 // whether the port is open. Whether a command may send now is the interlock's to say; the
 // everyday senders still keep off the line while a flash transfer holds it, as a last guard
 // for bytes that come from no command (a tick, the shutdown work), since one stray byte
@@ -19,10 +18,12 @@ class BoardLink {
 public:
     enum class Sent { Yes, PortClosed, LineBusy };
 
-    BoardLink(Declaration& declaration, SerialControl& comm);
+    explicit BoardLink(SerialControl& comm);
 
     bool portOpen() const;
-    bool lineBusy() const { return m_d.transferActive(); }
+    // A flash exchange owns the line: any other byte would corrupt it.
+    bool lineBusy() const { return m_transferActive; }
+    void setTransferActive(bool active) { m_transferActive = active; }
 
     Sent PcControlOn();
     Sent PcControlOff();
@@ -73,8 +74,8 @@ private:
     Sent everyday(quint8 byte);
     void send(quint8 byte);
 
-    Declaration& m_d;
     SerialControl& m_comm;
+    bool m_transferActive = false;
     std::array<int, kChannelCount> m_sentPosition;
     int m_stops = 0;
 };

@@ -31,15 +31,14 @@ private slots:
         QFETCH(Send, sender);
         QFETCH(QByteArray, line);
         LinkRig rig;
-        Declaration d;
-        BoardLink link(d, rig.comm);
+        BoardLink link(rig.comm);
         QCOMPARE(sender(link), BoardLink::Sent::PortClosed);
         QCOMPARE(link.transferByte(6), BoardLink::Sent::PortClosed);
         QVERIFY(rig.openNormal());
         QCOMPARE(sender(link), BoardLink::Sent::Yes);
         QCOMPARE(rig.fake->written(), line);
         QCOMPARE(rig.fake->writes.size(), line.size() == 24 ? 1 : line.size());
-        d.ReadingFlash = true; // while a flash transfer holds the line, a stray byte corrupts it
+        link.setTransferActive(true); // a stray byte would corrupt the flash exchange
         QCOMPARE(sender(link), BoardLink::Sent::LineBusy);
         QCOMPARE(link.transferByte(2), BoardLink::Sent::Yes);
         QCOMPARE(rig.fake->written(), line + bytes({2}));

@@ -1,11 +1,11 @@
 #include "BoardRig.h"
 
+#include "board/HiResTimer.h"
 #include "core/BoardCommands.h"
 #include "core/flash/FlashImage.h"
 #include "core/sequence/StepLine.h"
 #include "ui/flash/FlashController.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/HiResTimer.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
@@ -124,7 +124,9 @@ private slots:
         const QStringList before = f.sequenceList.lines();
         const SequenceTable table = f.declaration.SequenceBuffer;
         const QByteArray exchange = reading || !sends ? QByteArray() : exchangeOf(run.lines);
-        f.declaration.AbortRequested = sends; // left over; must end nothing
+        if (sends) {
+            f.flash->Command1_Click(); // an Abort with nothing running must end nothing later
+        }
         f.CWButtonMainOnOff->setValueSilently(!sends);
         const auto act = [&] {
             if (action.startsWith("try")) { // none of it may write or ask while a transfer runs
@@ -175,6 +177,7 @@ private slots:
         int acks = -1;
         rig.dialogs.onInformation = [&](const auto&) { acks = rig.deliveries; };
         (reading ? f.CommandRead : f.CommandFlash)->click();
+        QTRY_VERIFY(!f.board->transfer());
         QCoreApplication::processEvents();
         const bool programmed = run.message == FlashController::kProgrammed;
         QCOMPARE(rig.dialogs.texts(),
@@ -190,8 +193,8 @@ private slots:
         const QByteArray image = exchange.mid(3);
         QCOMPARE(rig.board.flash() == boardsim::BoardCore::Bytes(image.begin(), image.end()),
                  programmed);
-        QCOMPARE(f.Echo->text(), action.startsWith("wrong") ? QString(ReceiveHandler::kError)
-                                 : run.announced > 14336    ? QString(ReceiveHandler::kOverflow)
+        QCOMPARE(f.Echo->text(), action.startsWith("wrong") ? Board::kError
+                                 : run.announced > 14336    ? Board::kOverflow
                                                             : QString());
         QCOMPARE(f.CWButtonMainOnOff->value(), !sends); // a refusal changes nothing
         if (run.rows < 0) {
@@ -214,8 +217,7 @@ private slots:
             }
         }
         QCOMPARE(f.ComboPort->isEnabled(), run.message.contains("lost"));
-        QVERIFY(!f.declaration.transferActive() && !f.declaration.AbortRequested &&
-                !f.Command1->isEnabled() && f.ProgressBarFlash->isHidden() &&
+        QVERIFY(!f.board->transfer() && !f.Command1->isEnabled() && f.ProgressBarFlash->isHidden() &&
                 !f.CWButtonRealEmu->value());
         QVERIFY(f.MSComm1->inputLen() == 1 && f.MSComm1->rThreshold() == 1 &&
                 f.MSComm1->inputMode() == SerialControl::InputMode::Binary &&
@@ -235,6 +237,7 @@ void TestFlashController::pcControlOffBeforeProgramming() {
     f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
     f.CWButtonMainOnOff->setValueSilently(true);
     f.CommandFlash->click();
+    QTRY_VERIFY(!f.board->transfer());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("0002000e") + QByteArray(12, char(128)) +
                                       QByteArray::fromHex("0032"));
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
@@ -257,7 +260,7 @@ void TestFlashController::portClosed() {
     QTEST(rig.dialogs.texts(), "told");
     QVERIFY(rig.port->writes.isEmpty());
     QCOMPARE(rig.form->sequenceList.lines(), before);
-    QVERIFY(!rig.form->declaration.transferActive() && rig.form->ProgressBarFlash->isHidden());
+    QVERIFY(!rig.form->board->transfer() && rig.form->ProgressBarFlash->isHidden());
 }
 
 // Board playback: 3 on, 4 off, and while the board plays neither PC mode starts.
@@ -305,6 +308,7 @@ void TestFlashController::echoClickDuringRead() {
     // Without the bytes the read would wait for ever; Abort ends it as a failure instead.
     QTimer::singleShot(5000, f.Command1, [&] { f.Command1->click(); });
     f.CommandRead->click();
+    QTRY_VERIFY(!f.board->transfer());
     QVERIFY(clicked);
     QCOMPARE(f.sequenceList.lines(), kTwoStepLines);
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kRead});
