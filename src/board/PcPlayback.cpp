@@ -5,8 +5,6 @@
 
 #include "core/sequence/SequenceEditor.h"
 
-#include <optional>
-
 namespace {
 constexpr qint64 kNsPerMs = 1'000'000;
 }

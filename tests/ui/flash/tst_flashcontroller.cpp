@@ -131,7 +131,7 @@ private slots:
             if (action.startsWith("wrong")) {
                 rig.deliver(QByteArray("\x55"));
             }
-            // a few passes of the wait first: nothing but the action ends it
+            // a few turns of the event loop first: nothing but the action ends it
             rig.later([&] { rig.later([&] { rig.later(act); }); });
         };
         int acks = -1;
