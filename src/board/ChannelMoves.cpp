@@ -26,6 +26,17 @@ bool ChannelMoves::holds(int channel, double value) const {
            m_board.link().holds(channel, positionByte(channel, value));
 }
 
+void ChannelMoves::sendUnheld(const std::array<double, kChannelCount>& positions) {
+    if (!m_board.portOpen()) {
+        return;
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        if (!holds(c, positions[size_t(c)])) {
+            move(c, positions[size_t(c)]);
+        }
+    }
+}
+
 BoardLink::Sent ChannelMoves::burst(const StepRecord& step) {
     StepRecord gated = step;
     for (int c = 0; c < kChannelCount; ++c) {

@@ -25,6 +25,9 @@ public:
     Outcome move(int channel, double value);
     // True when the board is known to hold this position on the channel.
     bool holds(int channel, double value) const;
+    // Moves every channel the board is not known to hold to its position, as showing a step
+    // does: playback or a reset may have left a servo elsewhere than its slider.
+    void sendUnheld(const std::array<double, kChannelCount>& positions);
     // Every channel of the step at once, as PC playback sends it.
     BoardLink::Sent burst(const StepRecord& step);
 

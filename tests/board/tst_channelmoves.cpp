@@ -30,9 +30,9 @@ private slots:
         QFETCH(QByteArray, shown);
         BoardOnCore rig;
         ChannelMoves& moves = rig.board.moves();
-        StepRecord sliders{};
-        std::fill_n(sliders.begin(), kChannelCount, 128);
-        QCOMPARE(moves.burst(sliders), BoardLink::Sent::Yes);
+        StepRecord centre{};
+        std::fill_n(centre.begin(), kChannelCount, 128);
+        QCOMPARE(moves.burst(centre), BoardLink::Sent::Yes);
         QCOMPARE(moves.move(0, 200), ChannelMoves::Outcome::Sent);
         rig.editor.replaceAll(programSteps(1));
         FlashProgram program(rig.board);
@@ -42,6 +42,8 @@ private slots:
         for (const auto& [channel, value] : {std::pair(3, 100), {3, 200}, {0, 100}, {0, 200}}) {
             QCOMPARE(moves.move(channel, value), ChannelMoves::Outcome::HeldBack);
         }
+        std::array<double, kChannelCount> sliders{};
+        sliders.fill(128);
         sliders[0] = 200;
         sliders[3] = 200;
         rig.port->clearWrites();
@@ -57,14 +59,10 @@ private slots:
 
         rig.core.advance(std::chrono::seconds(2)); // a board left inside the image gives it up
         rig.port->clearWrites();
-        for (int c = 0; c < kChannelCount; ++c) {
-            if (!moves.holds(c, sliders[c])) {
-                moves.move(c, sliders[c]);
-            }
-        }
+        moves.sendUnheld(sliders);
         QCOMPARE(rig.port->written(), shown);
         for (int c = 0; c < kChannelCount && rig.port->isOpen(); ++c) {
-            QCOMPARE(int(rig.core.position(c)), sliders[c]);
+            QCOMPARE(double(rig.core.position(c)), sliders[size_t(c)]);
         }
     }
 };

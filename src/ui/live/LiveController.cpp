@@ -86,15 +86,11 @@ void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
 }
 
 void LiveController::syncBoard() {
-    if (!m_form.link->portOpen()) {
-        return;
-    }
+    std::array<double, kChannelCount> positions{};
     for (int c = 0; c < kChannelCount; ++c) {
-        const double value = m_form.CWSlide1[c]->value();
-        if (!m_form.board->moves().holds(c, value)) {
-            CWSlide1_PointerValueChanged(c, value);
-        }
+        positions[size_t(c)] = m_form.CWSlide1[c]->value();
     }
+    m_form.board->moves().sendUnheld(positions);
 }
 
 void LiveController::Text1_KeyPress(int index, int& key) {

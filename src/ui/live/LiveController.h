@@ -28,9 +28,9 @@ public:
     // PC control off while the port is open; also the window's shutdown work.
     void pcOff();
 
-    // Runs the slider handling for every channel whose slider the board is not known to hold:
-    // a slider set to the value it already has raises no change, yet playback or a reset may
-    // have left the servo elsewhere.
+    // Sends every channel whose slider the board is not known to hold: a slider set to the
+    // value it already has raises no change, yet playback or a reset may have left the servo
+    // elsewhere.
     void syncBoard();
 
     static constexpr int kEnter = 13;
