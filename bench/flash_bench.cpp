@@ -14,6 +14,8 @@
 #include "ui/shell/UserDialogs.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QStringList>
 
@@ -88,10 +90,15 @@ struct PanelRuns {
     Run read;   // "Read Seq.", the same exchange as the panel had it before Verify
 };
 
+// From the click to the message that ends the transfer.
 Run timedClick(QPushButton* button, SilentDialogs& dialogs, const QString& expected) {
+    dialogs.last.clear();
     const double cpu0 = benchsupport::cpuSeconds();
     const auto t0 = Clock::now();
     button->click();
+    while (dialogs.last.isEmpty()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     const Run run{seconds(Clock::now() - t0), benchsupport::cpuSeconds() - cpu0};
     if (dialogs.last != expected) {
         throw std::runtime_error("ended with: " + dialogs.last.toStdString());

@@ -2,8 +2,10 @@
 
 #include "link/PtyPair.h"
 
+#include "board/Board.h"
+#include "board/FlashProgram.h"
 #include "core/Declaration.h"
-#include "link/BoardWait.h"
+#include "core/sequence/SequenceEditor.h"
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
 
@@ -22,8 +24,9 @@
 #include <vector>
 
 // Over a pseudo-terminal: how long a byte from the board takes to reach the receive handler,
-// next to the time a bare poll/read on the same kind of line takes; and how much CPU a wait for
-// a board that never answers costs, next to a loop that pumps events without sleeping.
+// next to the time a bare poll/read on the same kind of line takes; and how much CPU a flash
+// transfer waiting for a board that never answers costs, next to a loop that pumps events
+// without sleeping.
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -116,21 +119,28 @@ struct Load {
     double percent() const { return wall > 0 ? 100.0 * cpu / wall : 0; }
 };
 
-// A flash transfer waiting for a board that never answers, over an open port.
+// A flash programming waiting for a board that never answers, over an open port.
 Load idleWait(int ms) {
     PtyPair pty;
     auto comm = pty.ok() ? openOver(pty) : nullptr;
     if (!comm) {
         return {};
     }
-    Declaration d;
-    d.AwaitingAck = true;
-    QTimer::singleShot(ms, Qt::PreciseTimer, comm.get(), [&] { d.shuttingDown = true; });
+    SequenceList list;
+    auto declaration = std::make_unique<Declaration>();
+    SequenceEditor editor(list, *declaration);
+    Board board(*comm, editor);
+    FlashProgram program(board);
+    program.start(declaration->SequenceBuffer, 1, false);
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     QElapsedTimer wall;
     const double cpu0 = benchsupport::cpuSeconds();
     wall.start();
-    boardwait::waitUntil([&] { return d.ReplyDone; }, d, *comm);
-    return {double(wall.nsecsElapsed()) / 1e9, benchsupport::cpuSeconds() - cpu0};
+    loop.exec();
+    const Load load{double(wall.nsecsElapsed()) / 1e9, benchsupport::cpuSeconds() - cpu0};
+    program.abort();
+    return load;
 }
 
 // What a wait costs that pumps without sleeping.
@@ -174,7 +184,7 @@ int main(int argc, char** argv) {
                 waitMs);
     const Load idle = idleWait(waitMs);
     const Load spin = spinningWait(waitMs);
-    printLoad("boardwait::waitUntil", idle);
+    printLoad("FlashProgram waiting for its ack", idle);
     printLoad("baseline: processEvents loop", spin);
 
     const bool measured = !handler.empty() && !bare.empty() && idle.wall > 0;

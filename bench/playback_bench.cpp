@@ -4,7 +4,7 @@
 
 #include "core/sequence/StepLine.h"
 #include "ui/playback/PlaybackController.h"
-#include "ui/shell/HiResTimer.h"
+#include "board/HiResTimer.h"
 #include "ui/shell/SwitchControl.h"
 
 #include <QElapsedTimer>

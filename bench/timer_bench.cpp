@@ -1,6 +1,6 @@
 #include "BenchSupport.h"
 
-#include "ui/shell/HiResTimer.h"
+#include "board/HiResTimer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,9 +3,9 @@
 #include <QString>
 
 // What may run now. Several things can run at once on the panel's one thread (playback, a
-// flash transfer waiting for the board, the interpolation dialog), and any handler can run
-// nested inside another's wait. Whether a command runs while they do is decided here, in one
-// table, and nowhere else; the window asks before it acts and shows the reason of a refusal.
+// flash transfer waiting for the board, the interpolation dialog). Whether a command runs
+// while they do is decided here, in one table, and nowhere else; the window asks before it
+// acts and shows the reason of a refusal.
 namespace interlock {
 
 // What is running. Several at once are possible (playback while a transfer waits, say).

@@ -24,8 +24,7 @@ BoardLink::Message BoardLink::command(quint8 byte) {
     return {Message::Kind::Bytes, oneByte(byte)};
 }
 
-BoardLink::BoardLink(Declaration& declaration, SerialControl& comm)
-    : m_d(declaration), m_comm(comm) {
+BoardLink::BoardLink(SerialControl& comm) : m_comm(comm) {
     forgetPositions();
     m_handOver.setSingleShot(true);
     m_handOver.setTimerType(Qt::PreciseTimer);
@@ -150,9 +149,7 @@ void BoardLink::write(const Message& message) {
         return;
     }
     for (const char byte : message.bytes) {
-        m_d.OutByte[0] = static_cast<quint8>(byte);
-        m_comm.output(QByteArray(reinterpret_cast<const char*>(m_d.OutByte.data()),
-                                 static_cast<qsizetype>(m_d.OutByte.size())));
+        m_comm.output(QByteArray(1, byte));
     }
 }
 

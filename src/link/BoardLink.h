@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/Declaration.h"
 #include "core/StepRecord.h"
 
 #include <QByteArray>
@@ -12,8 +11,8 @@
 
 class SerialControl;
 
-// The senders of the board's command set. Every byte goes out through OutByte as its own
-// one-byte write, except ChannelBurst, which is one 24-byte write. Each sender asks first
+// The senders of the board's command set. Every byte goes out as its own one-byte write,
+// except ChannelBurst, which is one 24-byte write. Each sender asks first
 // whether the port is open. Whether a command may send now is the interlock's to say; the
 // everyday senders still keep off the line while a flash transfer holds it, as a last guard
 // for bytes that come from no command (a tick, the shutdown work), since one stray byte
@@ -28,7 +27,7 @@ class BoardLink {
 public:
     enum class Sent { Yes, PortClosed, LineBusy };
 
-    BoardLink(Declaration& declaration, SerialControl& comm);
+    explicit BoardLink(SerialControl& comm);
     // What still waits goes to the driver: at the end of a run the last message (PC control
     // off) matters most, and the port drains what it holds before it closes.
     ~BoardLink();
@@ -36,7 +35,9 @@ public:
     BoardLink& operator=(const BoardLink&) = delete;
 
     bool portOpen() const;
-    bool lineBusy() const { return m_d.transferActive(); }
+    // A flash exchange owns the line: any other byte would corrupt it.
+    bool lineBusy() const { return m_transferActive; }
+    void setTransferActive(bool active) { m_transferActive = active; }
 
     Sent PcControlOn();
     Sent PcControlOff();
@@ -91,7 +92,7 @@ public:
 private:
     struct Message {
         enum class Kind {
-            Bytes,    // each byte its own write through OutByte
+            Bytes,    // each byte its own write
             Burst,    // one write
             Transfer, // a flash exchange's byte, handed on as soon as it is first in line
         };
@@ -106,8 +107,8 @@ private:
     void write(const Message& message);
     void dropQueue(bool keepTransfer);
 
-    Declaration& m_d;
     SerialControl& m_comm;
+    bool m_transferActive = false;
     std::array<int, kChannelCount> m_sentPosition;
     std::deque<Message> m_queue;
     qsizetype m_queuedBytes = 0;

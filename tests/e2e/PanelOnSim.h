@@ -37,10 +37,10 @@ struct PanelOnSim {
         QVERIFY2(started && m_form->MSComm1->portOpen(),
                  qPrintable(m_sim->error() + m_dialogs.texts().join(QLatin1Char('\n'))));
         m_dialogs.messages.clear();
-        // A wait that never ends fails the test instead of hanging it.
+        // A transfer that never ends fails the test instead of hanging it.
         QTimer::singleShot(120000, m_form.get(), [this] {
-            QTest::qFail("a wait never ended", __FILE__, __LINE__);
-            m_form->declaration.shuttingDown = true;
+            QTest::qFail("a transfer never ended", __FILE__, __LINE__);
+            m_form->board->shutDown();
         });
     }
 };

@@ -20,11 +20,10 @@ StepRecord allAt(int position) {
 // tenth of a millisecond, so the clock alone decides what happens when.
 struct PacedLine {
     LinkRig rig;
-    Declaration d;
     boardsim::BoardCore board;
     QByteArray atBoard;
     qint64 now = 1'000'000'000;
-    BoardLink link{d, rig.comm};
+    BoardLink link{rig.comm};
 
     PacedLine() {
         rig.comm.setClock([this] { return now; });
@@ -68,15 +67,14 @@ private slots:
         QFETCH(Send, sender);
         QFETCH(QByteArray, line);
         LinkRig rig;
-        Declaration d;
-        BoardLink link(d, rig.comm);
+        BoardLink link(rig.comm);
         QCOMPARE(sender(link), BoardLink::Sent::PortClosed);
         QCOMPARE(link.transferByte(6), BoardLink::Sent::PortClosed);
         QVERIFY(rig.openNormal());
         QCOMPARE(sender(link), BoardLink::Sent::Yes);
         QCOMPARE(rig.fake->written(), line);
         QCOMPARE(rig.fake->writes.size(), line.size() == 24 ? 1 : line.size());
-        d.ReadingFlash = true; // while a flash transfer holds the line, a stray byte corrupts it
+        link.setTransferActive(true); // a stray byte would corrupt the flash exchange
         QCOMPARE(sender(link), BoardLink::Sent::LineBusy);
         QCOMPARE(link.transferByte(2), BoardLink::Sent::Yes);
         QCOMPARE(rig.fake->written(), line + bytes({2}));
@@ -86,12 +84,11 @@ private slots:
     // the link ends: the last byte of a run (PC control off) must not stay behind.
     void queuedMessagesGoOut() {
         LinkRig rig;
-        Declaration d;
-        QVERIFY(rig.openNormal());
+            QVERIFY(rig.openNormal());
         const QByteArray burst = QByteArray::fromHex(
             "08 80 09 80 0a 80 0b 80 0c 80 0d 80 0e 80 0f 80 28 80 29 80 2a 80 2b 80");
         {
-            BoardLink link(d, rig.comm);
+            BoardLink link(rig.comm);
             link.ChannelBurst(allAt(128));
             link.ChannelPosition(0, 200);
             link.ChannelPosition(11, 5);
@@ -101,7 +98,7 @@ private slots:
         rig.fake->clearWrites();
         rig.comm.setClock([] { return qint64(1) << 50; }); // frozen: the timer finds nothing due
         {
-            BoardLink link(d, rig.comm);
+            BoardLink link(rig.comm);
             link.ChannelBurst(allAt(128));
             link.PcControlOff();
             QTest::qWait(40);
@@ -206,8 +203,7 @@ private slots:
     // a flash image on a board faster than the wire, the next burst goes at once.
     void anAnswerFreesTheLine() {
         LinkRig rig;
-        Declaration d;
-        BoardLink link(d, rig.comm);
+            BoardLink link(rig.comm);
         qint64 now = 1'000'000'000;
         rig.comm.setClock([&now] { return now; });
         QVERIFY(rig.openNormal());

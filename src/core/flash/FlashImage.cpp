@@ -98,10 +98,13 @@ QStringList decodeImage(const FlashImageTable& image, int rows, SequenceTable& t
 }
 
 Comparison compareImage(const SequenceTable& table, int lines, const FlashImageTable& image,
-                        int rows) {
+                        const ReadBack& read) {
     Comparison result;
     result.listSteps = qBound(0, lines, kMaxLines);
-    result.flashSteps = qBound(0, rows, kMaxLines);
+    result.flashSteps = readRows(read.bytes);
+    result.complete = read.complete;
+    result.flashBytes = read.announced;
+    result.listBytes = byteCount(result.listSteps);
     const int steps = qMax(result.listSteps, result.flashSteps);
     for (int s = 0; s < steps; ++s) {
         int byte = -1;
@@ -125,9 +128,28 @@ Comparison compareImage(const SequenceTable& table, int lines, const FlashImageT
 
 QString comparisonMessage(const Comparison& c, const QLocale& locale) {
     const auto tr = [](const char* text) { return QCoreApplication::translate("flash", text); };
+    if (!c.complete) {
+        return tr("The board's flash was not read to the end, so whether it holds this list is "
+                  "not known.");
+    }
     if (c.holds()) {
         return c.listSteps == 1 ? tr("The board's flash holds this list (1 step).")
                                 : tr("The board's flash holds this list (%1 steps).").arg(c.listSteps);
+    }
+    if (c.firstStep < 0) {
+        // Every whole step agrees, yet the flash holds bytes beyond them (or a count the list
+        // cannot have).
+        if (c.listSteps == 1) {
+            return tr("The board's flash does not hold this list: it holds %1 bytes where the "
+                      "list's 1 step makes %2.")
+                .arg(c.flashBytes)
+                .arg(c.listBytes);
+        }
+        return tr("The board's flash does not hold this list: it holds %1 bytes where the list's "
+                  "%2 steps make %3.")
+            .arg(c.flashBytes)
+            .arg(c.listSteps)
+            .arg(c.listBytes);
     }
     const QString step = stepline::stepLabel(c.firstStep);
     QString first;

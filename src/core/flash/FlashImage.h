@@ -60,24 +60,37 @@ void decodeStep(const FlashStep& stored, StepRecord& row);
 QStringList decodeImage(const FlashImageTable& image, int rows, SequenceTable& table,
                         const QLocale& locale = QLocale());
 
+// What a read of the flash brought back: the count the board announced (before any cap), the
+// image bytes stored, and whether the read ended by itself with every byte it waited for.
+struct ReadBack {
+    qint32 announced = 0;
+    qint32 bytes = 0;
+    bool complete = false;
+};
+
 // How the board's flash compares with what programming would write for the list: step by
 // step, on the stored bytes, so a duration that programming rounds to the stored one agrees.
+// Only a complete read of exactly the list's bytes can hold it.
 struct Comparison {
     int listSteps = 0;
     int flashSteps = 0;
     int differing = 0;  // steps whose bytes differ, and steps that only one side has
-    int firstStep = -1; // -1: the flash holds the list
+    int firstStep = -1; // -1: every whole step agrees
     int firstByte = -1; // 0..11 a channel's position, 12 the duration; -1 a step one side lacks
     FlashStep flash{};  // the first differing step as stored, and as the list has it
     StepRecord list{};
+    bool complete = true;
+    qint32 flashBytes = 0; // as the board announced them
+    qint32 listBytes = 0;
 
-    bool holds() const { return firstStep < 0; }
+    bool holds() const { return complete && firstStep < 0 && flashBytes == listBytes; }
 };
 
-// Rows 0..lines - 1 of the table, which must be storable, against rows 0..rows - 1 of the image.
+// Rows 0..lines - 1 of the table, which must be storable, against the whole steps of the read.
 Comparison compareImage(const SequenceTable& table, int lines, const FlashImageTable& image,
-                        int rows);
-// "The board's flash holds this list (N steps)." or the first difference and how many.
+                        const ReadBack& read);
+// "The board's flash holds this list (N steps).", the first difference and how many, or why
+// the read cannot tell.
 QString comparisonMessage(const Comparison& comparison, const QLocale& locale = QLocale());
 
 } // namespace flashimage

@@ -1,22 +1,28 @@
 #pragma once
 
-#include "link/BoardWait.h"
+#include "board/FlashErase.h"
+#include "board/FlashProgram.h"
+#include "board/FlashRead.h"
+#include "board/FlashVerify.h"
 
 #include <QString>
 
 class Form1;
 
-// The board's flash: programming, read-back, erase, and the board's own playback. A transfer
-// holds the line from its first byte to its end; every way out of it gives the line back.
+// The buttons of the board's flash and the board's own playback. The transfers are the
+// board's operations; this starts them and shows what they report: the progress bar and
+// "Abort" while one runs, and its message when it ends.
 class FlashController {
 public:
     explicit FlashController(Form1& form);
 
-    static inline const QString kProgrammed = QStringLiteral("Data Flash Programmed!");
-    static inline const QString kRead = QStringLiteral("Data Flash Read!");
-    static inline const QString kNothingToRead = QStringLiteral("Nothing to Read!");
-    static inline const QString kHeaderAbort = QStringLiteral("ACK !!!");
-    static inline const QString kBlockAbortPrefix = QStringLiteral("ACK ");
+    static inline const QString kProgrammed = FlashProgram::kProgrammed;
+    static inline const QString kRead = FlashRead::kRead;
+    static inline const QString kNothingToRead = FlashRead::kNothingToRead;
+    static inline const QString kHeaderAbort = FlashProgram::kHeaderAbort;
+    static inline const QString kBlockAbortPrefix = FlashProgram::kBlockAbortPrefix;
+    static QString programmingLostText() { return FlashProgram::lostText(); }
+    static QString readLostText() { return FlashRead::lostText(); }
 
     void CommandFlash_Click();
     void Command1_Click();
@@ -26,25 +32,17 @@ public:
     void CommandErase_Click();
     void CWButtonRealEmu_ValueChanged(bool on);
 
-    static QString programmingLostText();
-    static QString readLostText();
-
 private:
-    enum class Wait { Header, Block };
-
-    // The wait for one acknowledgement; false when the programming has ended meanwhile.
-    bool awaitAck(Wait which, int lastByteSent);
-    // Sends one byte of the exchange; false when the port went away under it.
-    bool sendTransferByte(quint8 byte);
-    void endProgramming(boardwait::End how, Wait which, int lastByteSent);
-    void programmingDone();
-    // The read-back exchange of "Read Seq." and "Verify Flash": true when FlashImage and
-    // FlashByteCount hold what the board sent; false when it ended otherwise, told as due.
-    bool readFlash();
-    // Back to the normal receive settings, emptying what waits.
-    void closeRead();
-    void readLost();
+    // The progress bar and "Abort" follow the transfer while it runs.
+    void watch(Operation& transfer);
+    void transferEnded(const QString& message);
+    // A read's image into the list, as one step of the history.
     void storeRead();
 
     Form1& m_form;
+    FlashProgram m_program;
+    FlashRead m_read;
+    FlashVerify m_verify;
+    FlashErase m_erase;
+    Operation* m_running = nullptr;
 };

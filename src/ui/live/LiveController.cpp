@@ -1,5 +1,6 @@
 #include "LiveController.h"
 
+#include "board/ChannelMoves.h"
 #include "core/NumberText.h"
 #include "core/Rounding.h"
 #include "ui/shell/Form1.h"
@@ -73,22 +74,10 @@ LiveController::LiveController(Form1& form) : m_form(form) {
     connect(form.CommandStart, &QPushButton::clicked, this, [this] { CommandStart_Click(); });
     connect(form.CommandStop, &QPushButton::clicked, this, [this] { CommandStop_Click(); });
     connect(&form, &Form1::shutdownWork, this, [this] { pcOff(); });
-    connect(&form, &Form1::lineFreed, this, [this] { sendDeferred(); });
 }
 
 void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
-    switch (m_form.decide(interlock::Command::MoveSlider).outcome) {
-    case interlock::Outcome::Runs:
-        if (m_form.link->portOpen()) {
-            m_form.link->ChannelPosition(index, value);
-        }
-        break;
-    case interlock::Outcome::Deferred:
-        m_deferred.set(size_t(index));
-        break;
-    case interlock::Outcome::Refused:
-        break;
-    }
+    m_form.board->moves().move(index, value);
     const QLocale& locale = m_form.sequenceList.locale();
     m_form.Text1[index]->setText(numbertext::halfSteps(value - kCentre, locale));
     m_form.Text1[index + kChannelCount]->setText(
@@ -96,26 +85,12 @@ void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
         numbertext::kDegreeSuffix);
 }
 
-void LiveController::sendDeferred() {
-    const std::bitset<kChannelCount> moved = m_deferred;
-    m_deferred.reset();
-    for (int c = 0; c < kChannelCount; ++c) {
-        if (moved.test(size_t(c))) {
-            CWSlide1_PointerValueChanged(c, m_form.CWSlide1[c]->value());
-        }
-    }
-}
-
 void LiveController::syncBoard() {
-    if (!m_form.link->portOpen()) {
-        return;
-    }
+    std::array<double, kChannelCount> positions{};
     for (int c = 0; c < kChannelCount; ++c) {
-        const double value = m_form.CWSlide1[c]->value();
-        if (!m_form.link->holds(c, value)) {
-            CWSlide1_PointerValueChanged(c, value);
-        }
+        positions[size_t(c)] = m_form.CWSlide1[c]->value();
     }
+    m_form.board->moves().sendUnheld(positions);
 }
 
 void LiveController::Text1_KeyPress(int index, int& key) {

@@ -4,8 +4,6 @@
 
 #include <QObject>
 
-#include <bitset>
-
 class Form1;
 class QKeyEvent;
 class QLineEdit;
@@ -17,7 +15,7 @@ public:
     explicit LiveController(Form1& form);
 
     // Every move of slider `index`, by the user or from code: the position goes to the board
-    // and both boxes of the channel follow.
+    // (or waits for a transfer to end) and both boxes of the channel follow.
     void CWSlide1_PointerValueChanged(int index, double value);
     // `key` is a character code; it comes back 0 when the box discards the key. 13 commits.
     void Text1_KeyPress(int index, int& key);
@@ -30,12 +28,10 @@ public:
     // PC control off while the port is open; also the window's shutdown work.
     void pcOff();
 
-    // Runs the slider handling for every channel whose slider the board is not known to hold:
-    // a slider set to the value it already has raises no change, yet playback or a reset may
-    // have left the servo elsewhere.
+    // Sends every channel whose slider the board is not known to hold: a slider set to the
+    // value it already has raises no change, yet playback or a reset may have left the servo
+    // elsewhere.
     void syncBoard();
-    // Slider moves held back during a flash transfer: the latest position of each moved channel.
-    void sendDeferred();
 
     static constexpr int kEnter = 13;
     static constexpr int kBackspace = 8;
@@ -49,5 +45,4 @@ private:
     void commitOffset(int channel);
 
     Form1& m_form;
-    std::bitset<kChannelCount> m_deferred;
 };

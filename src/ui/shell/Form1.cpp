@@ -1,13 +1,13 @@
 #include "Form1.h"
 
 #include "ClickableViews.h"
-#include "HiResTimer.h"
 #include "NumericField.h"
 #include "SlideControl.h"
 #include "StepLineDelegate.h"
 #include "SwitchControl.h"
 #include "UserDialogs.h"
 
+#include "board/PcPlayback.h"
 #include "link/PortMap.h"
 #include "ui/files/FilesController.h"
 #include "ui/flash/FlashController.h"
@@ -75,10 +75,12 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
     MSComm1 = new SerialControl(
         std::move(transport), [lookup](int port) { return lookup(port).device; }, this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
-    HiTimer1 = new HiResTimer(this);
-    HiTimer1->setObjectName(QStringLiteral("HiTimer1"));
-    link = std::make_unique<BoardLink>(declaration, *MSComm1);
-    receiveHandler = std::make_unique<ReceiveHandler>(declaration, *MSComm1, static_cast<ReceiveView&>(*this));
+    board = std::make_unique<Board>(*MSComm1, editor);
+    board->setFrontEndActivities([this] {
+        return interp && interp->dialog() ? interlock::Activities(interlock::InterpDialog) : 0u;
+    });
+    HiTimer1 = &board->pcPlayback().clock();
+    link = &board->link();
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
@@ -104,6 +106,9 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
     buildMenus();
     buildTimelineDock();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    connect(board.get(), &Board::echo, Echo, &QLineEdit::setText);
+    connect(board.get(), &Board::refused, this,
+            [this](const QString& reason) { statusBar()->showMessage(reason, kRefusalShownMs); });
 
     shell = std::make_unique<ShellController>(*this);
     linkControl = std::make_unique<LinkController>(*this);
@@ -136,35 +141,8 @@ void Form1::inform(const QString& text, const QString& title) {
     dialogs.information(this, title, text);
 }
 
-interlock::Activities Form1::activities() const {
-    interlock::Activities now = 0;
-    if (CWButtonEmuPC->value()) {
-        now |= HiTimer1->isEnabled() ? interlock::PcEmuPlaying : interlock::PcEmuHalted;
-    }
-    if (CWButtonManual->value()) {
-        now |= interlock::PcSeq;
-    }
-    if (CWButtonRealEmu->value()) {
-        now |= interlock::BoardPlayback;
-    }
-    if (declaration.AwaitingAck) {
-        now |= interlock::FlashProgram;
-    }
-    if (declaration.ReadingFlash) {
-        now |= interlock::FlashRead;
-    }
-    if (interp && interp->dialog()) {
-        now |= interlock::InterpDialog;
-    }
-    return now;
-}
-
 interlock::Decision Form1::decide(interlock::Command command) {
-    const interlock::Decision decision = interlock::decide(activities(), command);
-    if (!decision.runs()) {
-        statusBar()->showMessage(decision.reason, kRefusalShownMs);
-    }
-    return decision;
+    return board->decide(command);
 }
 
 void Form1::runShutdownWork() {
@@ -176,11 +154,6 @@ void Form1::closeEvent(QCloseEvent* event) {
     shell->Form_Unload();
     event->accept();
 }
-
-QString Form1::echoText() const { return Echo->text(); }
-void Form1::setEchoText(const QString& text) { Echo->setText(text); }
-void Form1::setProgressMaximum(double maximum) { ProgressBarFlash->setAxisMaximum(maximum); }
-void Form1::setProgressValue(double value) { ProgressBarFlash->setValue(value); }
 
 QWidget* Form1::buildChannels() {
     FrameMan = makeFrame(QString(), QStringLiteral("FrameMan"), this);

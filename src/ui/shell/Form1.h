@@ -1,12 +1,12 @@
 #pragma once
 
+#include "board/Board.h"
 #include "core/Declaration.h"
 #include "core/Interlock.h"
 #include "core/sequence/SequenceEditor.h"
 #include "core/sequence/SequenceList.h"
 #include "link/BoardLink.h"
 #include "link/PortMap.h"
-#include "link/ReceiveHandler.h"
 #include "link/SerialControl.h"
 
 #include <QMainWindow>
@@ -43,9 +43,9 @@ class InterpController;
 class TimelineController;
 
 // The panel's one window. It builds and lays out the controls and owns the program-wide state
-// and the link; the handlers live in one controller per area, which reach the controls
+// and the board; the handlers live in one controller per area, which reach the controls
 // through the public members below, named as the rest of the program knows them.
-class Form1 : public QMainWindow, private ReceiveView {
+class Form1 : public QMainWindow {
     Q_OBJECT
 public:
     // The lookup says what each port number leads to; a function giving a device path will do.
@@ -54,13 +54,13 @@ public:
     ~Form1() override;
 
     static inline const QString kTitle = QStringLiteral("Tessarel V 2.5");
-    static inline const QString kNoConnection = QStringLiteral("No Connection Available!");
+    static inline const QString kNoConnection = Board::kNoConnection;
     static inline const QString kProgramTitle = QStringLiteral("Program");
 
     // A modal information message with one OK button.
     void inform(const QString& text, const QString& title = kProgramTitle);
-    // What is running now, for the interlock.
-    interlock::Activities activities() const;
+    // What is running now, for the interlock: the board's activities and the dialog.
+    interlock::Activities activities() const { return board->activities(); }
     // True when the command runs now as it always does. Otherwise the reason goes to the status
     // bar and the caller does nothing (Refused) or leaves the sending for later (Deferred).
     interlock::Decision decide(interlock::Command command);
@@ -69,19 +69,17 @@ public:
     // The shutdown work: PC control off while the port is open. Runs at Quit, at window
     // close and at teardown.
     void runShutdownWork();
-    // A flash transfer has given the line back: what waited for it goes out now.
-    void transferEnded() { emit lineFreed(); }
 
     // Program-wide state and the link.
     Declaration declaration;
     SequenceList sequenceList;
     SequenceEditor editor{sequenceList, declaration};
+    std::unique_ptr<Board> board;
     // Undo and redo of the editing commands; built with the Edit menu.
     std::unique_ptr<SequenceHistory> history;
     SerialControl* MSComm1 = nullptr;
-    HiResTimer* HiTimer1 = nullptr;
-    std::unique_ptr<BoardLink> link;
-    std::unique_ptr<ReceiveHandler> receiveHandler;
+    HiResTimer* HiTimer1 = nullptr; // the board's PC playback clock
+    BoardLink* link = nullptr;      // the board's
     UserDialogs& dialogs;
 
     // Channel sliders and position entry.
@@ -164,18 +162,11 @@ public:
 
 signals:
     void shutdownWork();
-    void lineFreed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // ReceiveView
-    QString echoText() const override;
-    void setEchoText(const QString& text) override;
-    void setProgressMaximum(double maximum) override;
-    void setProgressValue(double value) override;
-
     QWidget* buildChannels();
     QWidget* buildSideColumn(const portmap::Lookup& lookup);
     void buildFrames();

@@ -8,12 +8,11 @@
 
 LinkController::LinkController(Form1& form) : m_form(form) {
     QObject::connect(form.ComboPort, &QComboBox::activated, &form, [this](int i) { ComboPort_Click(i); });
-    QObject::connect(form.MSComm1, &SerialControl::OnComm, &form, [this] { MSComm1_OnComm(); });
     QObject::connect(form.Echo, &EchoBox::clicked, &form, [this] { Echo_Click(); });
     QObject::connect(form.CommandInBuff, &QPushButton::clicked, &form, [this] { CommandInBuff_Click(); });
     QObject::connect(form.MSComm1, &SerialControl::portLost, &form, [this](const QString& reason) {
-        // A transfer that was waiting reports the loss itself when its wait ends. The message
-        // is queued: it must not open inside the serial port's own error signal.
+        // A running transfer reports the loss itself as it ends. The message is queued: it
+        // must not open inside the serial port's own error signal.
         const bool transferReports = (m_form.activities() & interlock::kTransfer) != 0;
         m_form.link->forgetPositions();
         QMetaObject::invokeMethod(
@@ -96,8 +95,6 @@ bool LinkController::OpenPort() {
     m_form.link->forgetPositions();
     return true;
 }
-
-void LinkController::MSComm1_OnComm() { m_form.receiveHandler->MSComm1_OnComm(); }
 
 void LinkController::Echo_Click() {
     if (!m_form.permits(interlock::Command::EchoClick)) {

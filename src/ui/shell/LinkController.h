@@ -11,14 +11,13 @@
 
 class Form1;
 
-// The port chooser, opening the port, the receive notification and the debug frame.
+// The port chooser, opening the port and the debug frame.
 class LinkController {
 public:
     explicit LinkController(Form1& form);
 
     void ComboPort_Click(int index);
     bool OpenPort();
-    void MSComm1_OnComm();
     void Echo_Click();
     void CommandInBuff_Click();
 

@@ -1,10 +1,10 @@
 #include "ShellController.h"
 
 #include "Form1.h"
-#include "HiResTimer.h"
 #include "NumericField.h"
 #include "SwitchControl.h"
 
+#include "board/HiResTimer.h"
 #include "core/Rounding.h"
 #include "ui/sequence/SequenceController.h"
 
@@ -20,12 +20,8 @@ ShellController::ShellController(Form1& form) : m_form(form) {
 }
 
 void ShellController::Form_Load() {
-    Declaration& d = m_form.declaration;
-    d.SaveCounter = 0;
+    m_form.declaration.SaveCounter = 0;
     m_form.HiTimer1->setInterval(rounding::toInt32(m_form.CWNumEdit1->value()));
-    d.ReadingFlash = false;
-    d.AwaitingAck = false;
-    d.AbortRequested = false;
     m_form.sequence->ResetBreakPoints();
 }
 
@@ -34,11 +30,11 @@ void ShellController::Form_Unload() {
         return;
     }
     endRun();
-    m_form.declaration.shuttingDown = true;
+    m_form.board->shutDown();
 }
 
-// Closing and Quit end a transfer alike: the waiting transfer returns, and nothing more goes
-// out, neither now nor at teardown, into an image the board has not finished taking.
+// Closing and Quit end a transfer alike: it ends where it is, and nothing more goes out,
+// neither now nor at teardown, into an image the board has not finished taking.
 void ShellController::endRun() {
     if (!m_form.permits(interlock::Command::PcControl)) {
         m_ended = true;
@@ -87,7 +83,7 @@ void ShellController::Quit() {
     }
     endRun();
     m_ended = true;
-    m_form.declaration.shuttingDown = true;
+    m_form.board->shutDown();
     m_form.hide();
     QCoreApplication::exit(0);
 }

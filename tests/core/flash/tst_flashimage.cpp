@@ -50,40 +50,58 @@ private slots:
         QCOMPARE(bytes[12] * 256 + bytes[13], units);
     }
 
-    // Verify: the list against the flash, on the bytes programming would write.
+    // Verify: the list against the flash, on the bytes programming would write. Only a read
+    // that ended by itself, of exactly the list's bytes, holds it.
     void compareWithFlash_data() {
         using Edits = QList<QList<int>>; // {step, field, value}; field 12 is the duration
         QTest::addColumn<int>("lines");
-        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("bytes");     // stored by the read
+        QTest::addColumn<int>("announced"); // by the board
+        QTest::addColumn<bool>("complete");
         QTest::addColumn<Edits>("list");
         QTest::addColumn<Edits>("flash");
         QTest::addColumn<QString>("message");
         QTest::newRow("holds the list")
-            << 5 << 5 << Edits{} << Edits{} << "The board's flash holds this list (5 steps).";
+            << 5 << 70 << 70 << true << Edits{} << Edits{}
+            << "The board's flash holds this list (5 steps).";
         QTest::newRow("1030 ms is stored as 1040 ms")
-            << 5 << 5 << Edits{{2, 12, 1030}} << Edits{{2, 12, 1040}}
+            << 5 << 70 << 70 << true << Edits{{2, 12, 1030}} << Edits{{2, 12, 1040}}
             << "The board's flash holds this list (5 steps).";
         QTest::newRow("a position")
-            << 5 << 5 << Edits{{3, 5, 148}} << Edits{{3, 5, 129}}
+            << 5 << 70 << 70 << true << Edits{{3, 5, 148}} << Edits{{3, 5, 129}}
             << "The board's flash does not hold this list. Step N\u00B0 3, Ch5: the flash holds "
                "0.5 \u00B0, the list 10 \u00B0; 1 step differs.";
         QTest::newRow("a duration first, a position later")
-            << 5 << 5 << Edits{{1, 12, 1100}, {4, 0, 0}} << Edits{}
+            << 5 << 70 << 70 << true << Edits{{1, 12, 1100}, {4, 0, 0}} << Edits{}
             << "The board's flash does not hold this list. Step N\u00B0 1, duration: the flash "
                "holds 1000 ms, the list 1100 ms; 2 steps differ.";
         QTest::newRow("the flash is shorter")
-            << 5 << 3 << Edits{} << Edits{}
+            << 5 << 42 << 42 << true << Edits{} << Edits{}
             << "The board's flash does not hold this list. Step N\u00B0 3: the flash holds 3 "
                "steps, the list 5; 2 steps differ.";
         QTest::newRow("the list is shorter, and differs before")
-            << 4 << 5 << Edits{} << Edits{{0, 11, 255}}
+            << 4 << 70 << 70 << true << Edits{} << Edits{{0, 11, 255}}
             << "The board's flash does not hold this list. Step N\u00B0 0, Ch11: the flash holds "
                "63.5 \u00B0, the list 0 \u00B0; 2 steps differ.";
+        QTest::newRow("two stray bytes after the steps")
+            << 3 << 44 << 44 << true << Edits{} << Edits{}
+            << "The board's flash does not hold this list: it holds 44 bytes where the list's 3 "
+               "steps make 42.";
+        QTest::newRow("one byte more than the flash can give")
+            << 1024 << 14336 << 14337 << true << Edits{} << Edits{}
+            << "The board's flash does not hold this list: it holds 14337 bytes where the list's "
+               "1024 steps make 14336.";
+        QTest::newRow("a read that did not end by itself")
+            << 3 << 42 << 20000 << false << Edits{} << Edits{}
+            << "The board's flash was not read to the end, so whether it holds this list is not "
+               "known.";
     }
     void compareWithFlash() {
         using Edits = QList<QList<int>>;
         QFETCH(int, lines);
-        QFETCH(int, rows);
+        QFETCH(int, bytes);
+        QFETCH(int, announced);
+        QFETCH(bool, complete);
         QFETCH(Edits, list);
         QFETCH(Edits, flash);
         QFETCH(QString, message);
@@ -102,9 +120,9 @@ private slots:
         FlashImageTable image{};
         packImage(stored, kMaxLines, image);
         const SequenceTable before = table;
-        const Comparison c = compareImage(table, lines, image, rows);
+        const Comparison c = compareImage(table, lines, image, {announced, bytes, complete});
         QCOMPARE(comparisonMessage(c, QLocale::c()), message);
-        QCOMPARE(c.holds(), message.contains("holds this list"));
+        QCOMPARE(c.holds(), message.startsWith("The board's flash holds this list"));
         QVERIFY(table == before);
     }
 };

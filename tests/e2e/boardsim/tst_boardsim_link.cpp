@@ -1,6 +1,5 @@
 // The panel's own serial layer against the board simulator over a real pty.
 
-#include "core/Declaration.h"
 #include "link/BoardLink.h"
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
@@ -17,10 +16,9 @@ private slots:
     void closingAndReopeningThePort() {
         SimProcess sim;
         QVERIFY2(sim.start(), qPrintable(sim.error()));
-        Declaration declaration;
         SerialControl comm(std::make_unique<QtSerialTransport>(),
                            [device = sim.devicePath()](int) { return device; });
-        BoardLink link(declaration, comm);
+        BoardLink link(comm);
         comm.setSettings(QStringLiteral("9600,N,8,2"));
         QVERIFY2(comm.setPortOpen(true), qPrintable(comm.lastError()));
         link.PcControlOn();

@@ -48,7 +48,7 @@ private slots:
         }
         m_form->editor.replaceAll(lines);
         const SequenceTable table = m_form->declaration.SequenceBuffer;
-        QTimer poll; // Abort from inside the panel's wait
+        QTimer poll; // Abort while the transfer runs
         connect(&poll, &QTimer::timeout, this, [&] {
             if (!abortWhen.isEmpty() && m_sim->lines().join('\n').contains(abortWhen)) {
                 m_form->Command1->click();
@@ -56,8 +56,9 @@ private slots:
         });
         poll.start(5);
         m_form->CommandFlash->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->board->transfer(), 60000);
         const bool wrongByte = sim.contains(QStringLiteral("--wrong-ack-once"));
-        QCOMPARE(m_form->Echo->text(), wrongByte ? QString(ReceiveHandler::kError) : QString());
+        QCOMPARE(m_form->Echo->text(), wrongByte ? Board::kError : QString());
         if (reading) {
             QCOMPARE(m_dialogs.texts(), QStringList{FlashController::kProgrammed});
             if (sim.contains(QStringLiteral("--flash-file"))) {
@@ -66,6 +67,7 @@ private slots:
             }
             m_dialogs.messages.clear();
             m_form->CommandRead->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!m_form->board->transfer(), 60000);
         }
         if (sim.first() == QStringLiteral("--hang-up-after")) {
             QTRY_VERIFY(m_form->ComboPort->isEnabled()); // the link adds no second message
@@ -73,7 +75,7 @@ private slots:
         QCOMPARE(m_dialogs.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
         QVERIFY(m_form->declaration.SequenceBuffer == table);
         QCOMPARE(m_form->sequenceList.lines(), lines);
-        QVERIFY(!m_form->declaration.transferActive() && !m_form->declaration.AbortRequested);
+        QVERIFY(!m_form->board->transfer());
         QVERIFY(!m_form->Command1->isEnabled() && m_form->ProgressBarFlash->isHidden());
         QVERIFY(m_form->MSComm1->inputLen() == 1 && m_form->MSComm1->rThreshold() == 1);
     }

@@ -121,10 +121,12 @@ private slots:
         const QStringList lines = stepLines(30, 1000);
         f.editor.replaceAll(lines);
         f.CommandFlash->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
         QCOMPARE(m_dialogs.texts(), QStringList{FlashController::kProgrammed});
         m_dialogs.messages.clear();
 
         f.CommandVerify->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
                  QStringList{QStringLiteral("The board's flash holds this list (30 steps).")});
         m_dialogs.messages.clear();
@@ -139,6 +141,7 @@ private slots:
         f.editor.replaceAll(edited);
         const SequenceTable table = f.declaration.SequenceBuffer;
         f.menuVerifyFlash->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
                  QStringList{QString::fromUtf8("The board's flash does not hold this list. Step N° "
                                                "4, Ch7: the flash holds -32 °, the list 0.5 °; 2 "

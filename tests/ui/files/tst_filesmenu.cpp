@@ -160,7 +160,7 @@ private slots:
     }
     void saveRefusedWhileTheListIsHeld() {
         QFETCH(bool, dialogOpen);
-        FormRig rig(false);
+        FormRig rig;
         Form1& form = *rig.form;
         QCOMPARE(form.editor.replaceAll({addLine(0, 100), addLine(10, 100)}), EditOutcome::Done);
         form.sequenceList.setSelectedIndex(1);
@@ -170,7 +170,7 @@ private slots:
             QTest::mouseClick(form.CommandInterpolate, Qt::LeftButton);
             QVERIFY(form.interp->dialog());
         } else {
-            form.declaration.AwaitingAck = true;
+            form.CommandRead->click(); // a transfer that waits for the board
         }
         QTemporaryDir dir;
         rig.dialogs.fileAnswers = {dir.filePath("held.dat")};
@@ -180,6 +180,7 @@ private slots:
         QVERIFY(form.sequenceList.hasBreakMark(1) && rig.dialogs.questions.isEmpty());
         QCOMPARE(form.menuUndo->text(), "Undo");
         QCOMPARE(form.declaration.SaveCounter, 0);
+        form.Command1->click();
     }
 
     void loadMessages_data() {

@@ -29,7 +29,7 @@ struct BoardRig : FormRig {
     // The window's teardown still writes; the board is gone by then.
     ~BoardRig() { port->onWrite = nullptr; }
 
-    // Runs from the event loop, i.e. inside the next wait of a transfer.
+    // Runs from the event loop, while a transfer waits.
     void later(std::function<void()> action) {
         QMetaObject::invokeMethod(port, std::move(action), Qt::QueuedConnection);
     }

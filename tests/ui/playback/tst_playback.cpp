@@ -3,7 +3,7 @@
 #include "core/sequence/StepLine.h"
 #include "ui/playback/PlaybackController.h"
 #include "ui/sequence/SequenceController.h"
-#include "ui/shell/HiResTimer.h"
+#include "board/HiResTimer.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
@@ -54,8 +54,8 @@ private slots:
     // A session: the number of lines, "!k" a breakpoint on line k, then what the user does. A
     // number selects that line, "=n" expects line n selected; "emu", "seq", "continue" and
     // "repeat" press those controls; "tick:a,b" runs one tick and "halt:a,b" ticks until the
-    // halt, expecting steps a, b sent; "field:x" sets the fixed step time; "busy" lets a flash
-    // transfer take the line or give it back; "reset" centres the channels; "unplug" loses the
+    // halt, expecting steps a, b sent; "field:x" sets the fixed step time; "busy" starts a flash
+    // read that takes the line, or aborts it; "reset" centres the channels; "unplug" loses the
     // port; "told" expects the next action to show "No Connection Available!". After each action
     // the whole state is checked.
     void session_data() {
@@ -112,7 +112,7 @@ private slots:
                      }
                  }},
                 {"field", [&] { f.CWNumEdit1->setValue(arg.toDouble()); }},
-                {"busy", [&] { f.declaration.AwaitingAck = !f.declaration.AwaitingAck; }},
+                {"busy", [&] { (f.board->transfer() ? f.Command1 : f.CommandRead)->click(); }},
                 {"clear", [&] { f.editor.clearAll(); }},
                 {"reset", [&] { f.CommandUpdate->click(); }},
                 {"unplug", [&] { rig.port->loseDevice(QStringLiteral("unplugged")); }},
@@ -126,7 +126,7 @@ private slots:
             const bool emu = f.CWButtonEmuPC->value(), seq = f.CWButtonManual->value();
             if (step == "tick" || step == "halt") {
                 QCOMPARE(played(*rig.port), arg);
-                QVERIFY(!f.declaration.AwaitingAck || !f.statusBar()->currentMessage().isEmpty());
+                QVERIFY(!f.board->transfer() || !f.statusBar()->currentMessage().isEmpty());
                 if (sel >= 0) { // shown even when nothing could be sent
                     QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 %1").arg(sel));
                     QCOMPARE(f.CWNumEditTimeStep->value(), 10000.0 + sel);

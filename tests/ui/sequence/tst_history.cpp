@@ -151,7 +151,7 @@ private:
                 }
             };
             f.CommandRead->click();
-            QCOMPARE(f.sequenceList.count(), 2);
+            QTRY_COMPARE(f.sequenceList.count(), 2);
         } else {
             QFAIL("unknown command");
         }
@@ -244,7 +244,7 @@ void TestHistory::refusals() {
     f.menuUndo->trigger();
     QCOMPARE(seen(), marked);
 
-    // Asked from inside the read's wait, before the board answers.
+    // Asked while the read waits, before the board answers.
     QString during;
     QString reason;
     rig->port->onWrite = [&](const QByteArray& bytes) {
@@ -264,9 +264,9 @@ void TestHistory::refusals() {
             Qt::QueuedConnection);
     };
     f.CommandRead->click();
+    QTRY_COMPARE(f.sequenceList.count(), 2);
     QCOMPARE(during, marked);
     QCOMPARE(reason, kTransferRefusal);
-    QCOMPARE(f.sequenceList.count(), 2);
     QCOMPARE(f.menuUndo->text(), QStringLiteral("Undo Read Seq."));
 
     f.CWButtonEmuPC->setValue(true);

@@ -3,7 +3,7 @@
 #include "core/sequence/StepLine.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/HiResTimer.h"
+#include "board/HiResTimer.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"

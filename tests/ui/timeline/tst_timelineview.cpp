@@ -154,13 +154,13 @@ void TestTimelineView::clickSelectsDoubleClickShows() {
     QCOMPARE(rig->port->written(),
              QByteArray::fromHex("088609800a800b800c800d800e800f80288029802a802b80"));
 
+    form()->CommandRead->click(); // a transfer that waits for the board
     rig->port->clearWrites();
-    form()->declaration.AwaitingAck = true;
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(0.05));
     QCOMPARE(form()->sequenceList.selectedIndex(), 0);
     QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° 3"));
     QVERIFY(!form()->statusBar()->currentMessage().isEmpty());
-    form()->declaration.AwaitingAck = false;
+    form()->Command1->click();
     QVERIFY(rig->port->writes.isEmpty());
 }
 
@@ -186,9 +186,9 @@ void TestTimelineView::exportWritesPngAndSvg() {
     QVERIFY(QTest::qWaitForWindowExposed(form()));
 
     // Refused during a transfer: no question is asked.
-    form()->declaration.ReadingFlash = true;
+    form()->CommandRead->click();
     form()->menuExportTimeline->trigger();
-    form()->declaration.ReadingFlash = false;
+    form()->Command1->click();
     QVERIFY(rig->dialogs.questions.isEmpty() && !view());
 
     // A hidden timeline is opened, so the file holds what the user sees. A name typed without

@@ -1,4 +1,4 @@
-#include "ui/shell/HiResTimer.h"
+#include "board/HiResTimer.h"
 
 #include <QTest>
 #include <QThread>
