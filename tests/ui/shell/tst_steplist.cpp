@@ -130,6 +130,42 @@ private slots:
                  QStringLiteral("ListSequence/Sequence"));
     }
 
+    // The arrow marks the step ShowStep last showed, follows its line, and goes with it.
+    void shownStepFollowsItsLine_data() {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("another line selected") << "select 1" << 3;
+        QTest::newRow("a line moved from above to below") << "move 0 4" << 2;
+        QTest::newRow("a line moved from below to above") << "move 4 0" << 4;
+        QTest::newRow("its line edited") << "set 3" << 3;
+        QTest::newRow("its line removed") << "remove 3" << -1;
+        QTest::newRow("a line above removed") << "remove 0" << 2;
+        QTest::newRow("the list replaced") << "reset" << -1;
+    }
+    void shownStepFollowsItsLine() {
+        QFETCH(QString, then);
+        FormRig rig(false);
+        Form1& f = *rig.form;
+        QVERIFY(f.sequenceList.setLines(QStringList(5, kPlainLine)));
+        f.sequenceList.setSelectedIndex(3);
+        f.sequence->ListSequence_DblClick();
+        QCOMPARE(f.ListSequence->shownStep(), 3);
+        const QStringList words = then.split(' ');
+        const int a = words.value(1).toInt();
+        if (words[0] == "select") {
+            f.sequenceList.setSelectedIndex(a);
+        } else if (words[0] == "move") {
+            QVERIFY(f.sequenceList.moveLine(a, words.value(2).toInt()));
+        } else if (words[0] == "set") {
+            QVERIFY(f.sequenceList.setLine(a, kExtremeLine));
+        } else if (words[0] == "remove") {
+            QVERIFY(f.sequenceList.removeLine(a));
+        } else {
+            QVERIFY(f.sequenceList.setLines(QStringList(5, kPlainLine)));
+        }
+        QTEST(f.ListSequence->shownStep(), "shown");
+    }
+
     // A breakpoint, the step shown and the selection each look different in the mark column,
     // alone and together, so none hides another.
     void marksAreToldApart() {
