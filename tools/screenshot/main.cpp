@@ -1,12 +1,16 @@
 // Renders the panel as a user sees it, for a look at the layout: screenshot OUT.png [--all]
-// [--lines N] [--dialog] [--timeline | --timeline-right]. --all opens the frames behind the
-// "Advanced" menu; --lines adds N steps; --dialog opens the interpolation dialog on the last step
-// and renders it to OUT-dialog.png; --timeline opens the timeline below the sliders,
-// --timeline-right beside the list.
+// [--lines N] [--marks] [--size WxH] [--dialog] [--timeline | --timeline-right]. --all opens the
+// frames behind the "Advanced" menu; --lines adds N steps; --marks then adds a step at the
+// extremes (-64 °, 63.5 °, 1000000 ms), sets breakpoints on a few steps and shows one that is not
+// selected; --size sets the window's size (1280x800 by default); --dialog opens the interpolation
+// dialog on the last step and renders it to OUT-dialog.png; --timeline opens the timeline below
+// the sliders, --timeline-right beside the list.
 #include "link/QtSerialTransport.h"
 #include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
+#include "ui/sequence/SequenceController.h"
 #include "ui/shell/Form1.h"
+#include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/UserDialogs.h"
 
@@ -16,17 +20,24 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
-        qWarning("usage: screenshot OUT.png [--all] [--lines N] [--dialog] [--timeline | --timeline-right]");
+        qWarning("usage: screenshot OUT.png [--all] [--lines N] [--marks] [--size WxH] [--dialog] "
+                 "[--timeline | --timeline-right]");
         return 2;
     }
     QtUserDialogs dialogs;
     Form1 window(
         std::make_unique<QtSerialTransport>(), [](int) { return QString(); }, dialogs);
-    window.resize(1280, 800);
+    const qsizetype sized = args.indexOf(QStringLiteral("--size"));
+    const QStringList size = sized > 0 && sized + 1 < args.size()
+                                 ? args.at(sized + 1).split(QLatin1Char('x'))
+                                 : QStringList{QStringLiteral("1280"), QStringLiteral("800")};
+    window.resize(size.value(0).toInt(), size.value(1).toInt());
     window.show();
     if (args.contains(QStringLiteral("--all"))) {
         window.menuFlashProgr->trigger();
@@ -37,6 +48,21 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < lines; ++i) {
         window.CWSlide1[i % kChannelCount]->setValue(128 + (i * 37) % 128 - 64);
         window.CommandAdd->click();
+    }
+    if (args.contains(QStringLiteral("--marks")) && lines > 0) {
+        for (int k = 0; k < kChannelCount; ++k) {
+            window.CWSlide1[k]->setValue(k % 2 ? 255 : 0);
+        }
+        window.CWNumEditTimeStep->setValue(1000000);
+        window.CommandAdd->click();
+        const int last = window.sequenceList.count() - 1;
+        for (const int step : {2, lines / 3, lines / 2, last}) {
+            window.sequenceList.setSelectedIndex(std::min(step, last));
+            window.CommandBrk->click();
+        }
+        window.sequenceList.setSelectedIndex(lines / 3);
+        window.sequence->ListSequence_DblClick();
+        window.sequenceList.setSelectedIndex(last);
     }
     if (args.contains(QStringLiteral("--timeline")) || args.contains(QStringLiteral("--timeline-right"))) {
         if (args.contains(QStringLiteral("--timeline-right"))) {

@@ -66,6 +66,7 @@ void SequenceController::ShowStep(int index) {
     m_form.live->syncBoard();
     m_form.CWNumEditTimeStep->setValue(step[kDurationField]);
     m_form.LabelStep->setText(stepline::stepLabel(index));
+    m_form.ListSequence->setShownStep(index);
 }
 
 void SequenceController::ResetBreakPoints() {

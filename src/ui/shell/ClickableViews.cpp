@@ -4,10 +4,34 @@
 
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 void EchoBox::mousePressEvent(QMouseEvent* event) {
     QLineEdit::mousePressEvent(event);
     emit clicked();
+}
+
+StepListView::StepListView(QWidget* parent) : QListView(parent) {
+    m_delegate = new StepLineDelegate(this);
+    setItemDelegate(m_delegate);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Kept even when every line fits, so the columns do not narrow when the list grows.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+int StepListView::shownStep() const {
+    return m_delegate->shownStep().row();
+}
+
+void StepListView::setShownStep(int row) {
+    m_delegate->setShownStep(model() ? QPersistentModelIndex(model()->index(row, 0))
+                                     : QPersistentModelIndex());
+    viewport()->update();
+}
+
+QSize StepListView::minimumSizeHint() const {
+    const int chrome = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    return {StepColumns::minimumWidth(font()) + chrome, QListView::minimumSizeHint().height()};
 }
 
 void StepListView::mousePressEvent(QMouseEvent* event) {

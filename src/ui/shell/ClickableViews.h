@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PortMap.h"
+#include "ui/shell/StepLineDelegate.h"
 
 #include <QComboBox>
 #include <QFileSystemWatcher>
@@ -25,11 +26,21 @@ protected:
 
 // The step list: reports button down and up, after the view has moved its selection, with the
 // row under the pointer (-1 for none). The row, not the selection, is where the pointer is:
-// a playback tick may move the selection while the button is held.
+// a playback tick may move the selection while the button is held. Its lines are drawn as the
+// rows of a table (StepLineDelegate) that always fits the list's width.
 class StepListView : public QListView {
     Q_OBJECT
+    Q_PROPERTY(int shownStep READ shownStep WRITE setShownStep)
 public:
-    using QListView::QListView;
+    explicit StepListView(QWidget* parent = nullptr);
+
+    // The step the sliders show (-1 for none), marked apart from the selected lines. The mark
+    // stays with its line while lines move and goes when the line goes.
+    int shownStep() const;
+    void setShownStep(int row);
+
+    StepLineDelegate* stepDelegate() const { return m_delegate; }
+    QSize minimumSizeHint() const override;
 
 signals:
     void mouseDown(Qt::MouseButton button, int row);
@@ -38,6 +49,9 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    StepLineDelegate* m_delegate = nullptr;
 };
 
 // The port chooser: each entry shows the device its port resolves to beside the port's name

@@ -3,7 +3,7 @@
 #include "ClickableViews.h"
 #include "NumericField.h"
 #include "SlideControl.h"
-#include "StepLineDelegate.h"
+#include "StepListHeader.h"
 #include "SwitchControl.h"
 #include "UserDialogs.h"
 
@@ -335,12 +335,15 @@ QWidget* Form1::buildSideColumn(const portmap::Lookup& lookup) {
     ListSequence->setAccessibleName(tr("Sequence"));
     ListSequence->setModel(&sequenceList);
     ListSequence->setUniformItemSizes(true);
-    ListSequence->setItemDelegate(new StepLineDelegate(ListSequence));
     ListSequence->setSelectionMode(QAbstractItemView::SingleSelection);
     ListSequence->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListSequence->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ListSequence->setMinimumWidth(360);
-    column->addWidget(ListSequence, 1);
+    auto* header = new StepListHeader(ListSequence, side);
+    header->setObjectName(QStringLiteral("ListSequenceHeader"));
+    auto* table = new QVBoxLayout;
+    table->setSpacing(0);
+    table->addWidget(header);
+    table->addWidget(ListSequence, 1);
+    column->addLayout(table, 1);
     return side;
 }
 
