@@ -15,8 +15,8 @@ class SequenceEditor;
 
 // PC playback of the sequence: one burst a step (or only the channels that change), with each
 // step's own time (halting on breakpoints, with Repeat and Continue) or one fixed time. The
-// selected line of the list is the step playing. A run lasts from switching a mode on to switching
-// it off.
+// selected line of the list is the step playing. A run lasts from switching a mode on to
+// switching it off.
 class PcPlayback : public Operation {
     Q_OBJECT
 public:
@@ -50,7 +50,8 @@ public:
     bool changedOnly() const { return m_changedOnly; }
     // The bytes each line sends in a pass of the list as it repeats: 24 each, or with
     // changedOnly 24 on line 0, where a pass begins, and on every other line two for each
-    // channel in which it differs from the line before, as the channels go out.
+    // channel in which it differs from the line before, as the channels go out. The whole
+    // burst that begins a run comes once and is left out.
     QList<int> passBytes() const;
 
     // The note when steps are shorter than one burst's wire time (ms rounded up).
