@@ -37,28 +37,38 @@ void ChannelMoves::sendUnheld(const std::array<double, kChannelCount>& positions
     }
 }
 
-BoardLink::Sent ChannelMoves::burst(const StepRecord& step) {
-    StepRecord gated = step;
+quint16 ChannelMoves::unheldChannels(const StepRecord& step) const {
+    quint16 channels = 0;
     for (int c = 0; c < kChannelCount; ++c) {
-        gated[c] = positionByte(c, step[c]);
+        if (!holds(c, step[c])) {
+            channels |= quint16(1u << c);
+        }
     }
-    const BoardLink::Sent sent = m_board.link().ChannelBurst(gated);
+    return channels;
+}
+
+BoardLink::Sent ChannelMoves::burst(const StepRecord& step, quint16 channels) {
+    const BoardLink::Sent sent = m_board.link().ChannelPairs(gated(step), channels);
     if (sent == BoardLink::Sent::Yes) {
-        m_unknown.reset();
+        m_unknown &= ~std::bitset<kChannelCount>(channels);
     }
     return sent;
 }
 
-quint8 ChannelMoves::positionByte(int, double value) const {
-    return static_cast<quint8>(qBound(0, rounding::toInt32(value), 255));
+quint8 ChannelMoves::positionByte(int channel, double value) const {
+    return m_setup.limit(channel, rounding::toInt32(value));
+}
+
+StepRecord ChannelMoves::gated(const StepRecord& step) const {
+    StepRecord out = step;
+    for (int c = 0; c < kChannelCount; ++c) {
+        out[c] = positionByte(c, step[c]);
+    }
+    return out;
 }
 
 FlashStep ChannelMoves::imageStep(const StepRecord& step) const {
-    StepRecord gated = step;
-    for (int c = 0; c < kChannelCount; ++c) {
-        gated[c] = positionByte(c, step[c]);
-    }
-    return flashimage::packStep(gated);
+    return flashimage::packStep(gated(step));
 }
 
 void ChannelMoves::transferEnded(bool normally) {

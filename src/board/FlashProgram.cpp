@@ -15,6 +15,14 @@ QString FlashProgram::lostText() {
               "program the sequence again when the board is back.");
 }
 
+QString FlashProgram::limitedNote(int values) {
+    if (values == 1) {
+        return tr("1 value lies outside the channel limits and is written at its limit.");
+    }
+    return tr("%1 values lie outside the channel limits and are written at the limits.")
+        .arg(values);
+}
+
 void FlashProgram::start(const SequenceTable& table, int lines, bool pcControlOn) {
     if (isRunning()) {
         return;
@@ -27,6 +35,10 @@ void FlashProgram::start(const SequenceTable& table, int lines, bool pcControlOn
     if (const auto bad = flashimage::findUnstorable(table, lines)) {
         refuse(flashimage::unstorableMessage(*bad));
         return;
+    }
+    m_valuesLimited = board().moves().channelSetup().valuesLimited(table, lines);
+    if (m_valuesLimited > 0) {
+        emit note(limitedNote(m_valuesLimited));
     }
     board().showEcho(QString());
     if (pcControlOn) {

@@ -17,13 +17,22 @@ public:
     static inline const QString kHeaderAbort = QStringLiteral("ACK !!!");
     static inline const QString kBlockAbortPrefix = QStringLiteral("ACK ");
     static QString lostText();
+    // "3 values lie outside the channel limits and are written at the limits."
+    static QString limitedNote(int values);
 
-    // Programs rows 0..lines - 1 of the table. With `pcControlOn` the board gets PC control off
-    // first. A list the flash cannot store is refused before anything is sent.
+    // Programs rows 0..lines - 1 of the table, each position at its channel's limit when it
+    // lies beyond it. With `pcControlOn` the board gets PC control off first. A list the flash
+    // cannot store is refused before anything is sent.
     void start(const SequenceTable& table, int lines, bool pcControlOn);
 
     interlock::Activity activity() const override { return interlock::FlashProgram; }
     const FlashImageTable& image() const { return m_image; }
+    // How many positions of the list the last start wrote at a limit.
+    int valuesLimited() const { return m_valuesLimited; }
+
+signals:
+    // Before the first byte, when the limits change what is written: limitedNote().
+    void note(const QString& text);
 
 private:
     void received() override;
@@ -36,5 +45,6 @@ private:
     qint32 m_count = 0;
     qint32 m_sent = 0;
     int m_divisor = 1;
+    int m_valuesLimited = 0;
     bool m_headerAcknowledged = false;
 };

@@ -1,6 +1,7 @@
 #include "FlashVerify.h"
 
 #include "Board.h"
+#include "ChannelMoves.h"
 
 #include "core/flash/FlashImage.h"
 
@@ -24,7 +25,11 @@ void FlashVerify::start(const SequenceTable& table, int lines, const QLocale& lo
         refuse(flashimage::unstorableMessage(*bad));
         return;
     }
-    *m_table = table;
+    // Compared with what programming writes: the positions at their limits.
+    const ChannelMoves& moves = m_board.moves();
+    for (int s = 0; s < qBound(0, lines, kTableRows); ++s) {
+        (*m_table)[size_t(s)] = moves.gated(table[size_t(s)]);
+    }
     m_lines = lines;
     m_locale = locale;
     begin();

@@ -3,7 +3,10 @@
 #include "Board.h"
 #include "ChannelMoves.h"
 
+#include "core/BoardCommands.h"
 #include "core/sequence/SequenceEditor.h"
+
+#include <bit>
 
 namespace {
 constexpr qint64 kNsPerMs = 1'000'000;
@@ -27,6 +30,8 @@ interlock::Activities PcPlayback::activities() const {
 
 void PcPlayback::start(Pace pace, qint32 fixedMs) {
     m_pace = pace;
+    m_fullNext = true;
+    m_stepBytes = 2 * kChannelCount;
     begin();
     const int selected = selectStartLine();
     if (selected < 0) {
@@ -59,12 +64,12 @@ void PcPlayback::tick() {
     }
     // A burst queued behind one still on its way would reach the servos late, and keep them
     // moving after a stop: the step waits until the line is free. After a step shorter than
-    // the burst the schedule goes on from there; after a longer one only a late tick can find
-    // the line busy, and the schedule stays as it was. The panel thus always shows the step
-    // whose burst is going out.
+    // the bytes it sent the schedule goes on from there; after a longer one only a late tick
+    // can find the line busy, and the schedule stays as it was. The panel thus always shows the
+    // step whose burst is going out.
     const BoardLink& link = m_board.link();
     if (const qint64 busyNs = link.burstDueInNs(); busyNs > 0 && m_clock.isEnabled()) {
-        const bool keptUp = qint64(m_clock.interval()) * kNsPerMs >= link.burstWireTimeNs();
+        const bool keptUp = qint64(m_clock.interval()) * kNsPerMs >= link.wireTimeNs(m_stepBytes);
         m_clock.postponeTick(busyNs, keptUp);
         return;
     }
@@ -92,9 +97,19 @@ void PcPlayback::playStep(int step) {
     // While a flash transfer holds the line the step is skipped, not held back: playback
     // keeps its pace as with a closed port, and the transfer is never disturbed.
     if (m_board.decide(interlock::Command::PlayStep).runs()) {
-        m_board.moves().burst(m_sequence.step(step));
+        sendStep(m_sequence.step(step), m_fullNext || step == 0);
     }
     emit stepPlayed(step);
+}
+
+void PcPlayback::sendStep(const StepRecord& step, bool full) {
+    ChannelMoves& moves = m_board.moves();
+    const quint16 channels =
+        m_changedOnly && !full ? moves.unheldChannels(step) : board::kAllChannels;
+    if (moves.burst(step, channels) == BoardLink::Sent::Yes) {
+        m_stepBytes = 2 * std::popcount(channels);
+        m_fullNext = false;
+    }
 }
 
 void PcPlayback::repeat() {
@@ -152,16 +167,53 @@ QString PcPlayback::shortStepsNote(int steps, int burstMs) {
         .arg(burstMs);
 }
 
-void PcPlayback::noteShortSteps() {
-    const qint64 burstNs = m_board.link().burstWireTimeNs();
+QString PcPlayback::shortChangedStepsNote(int steps, int longestMs) {
+    if (steps == 1) {
+        return tr("1 step is shorter than the time the line needs to send the channels it "
+                  "changes; it will take %1 ms.")
+            .arg(longestMs);
+    }
+    return tr("%1 steps are shorter than the time the line needs to send the channels they "
+              "change; they will take up to %2 ms each.")
+        .arg(steps)
+        .arg(longestMs);
+}
+
+QList<int> PcPlayback::passBytes() const {
     const int n = m_sequence.list().count();
+    QList<int> bytes(n, 2 * kChannelCount);
+    if (!m_changedOnly) {
+        return bytes;
+    }
+    const ChannelMoves& moves = m_board.moves();
+    for (int s = 1; s < n; ++s) {
+        const StepRecord before = moves.gated(m_sequence.step(s - 1));
+        const StepRecord now = moves.gated(m_sequence.step(s));
+        bytes[s] = 0;
+        for (int c = 0; c < kChannelCount; ++c) {
+            bytes[s] += before[c] != now[c] ? 2 : 0;
+        }
+    }
+    return bytes;
+}
+
+void PcPlayback::noteShortSteps() {
+    const BoardLink& link = m_board.link();
+    const QList<int> bytes = passBytes();
     int shorter = 0;
-    for (int s = 0; s < n; ++s) {
+    qint64 longestNs = 0;
+    for (int s = 0; s < bytes.size(); ++s) {
         const qint64 ms = m_pace == Pace::Fixed ? m_clock.interval() : duration(s);
-        shorter += ms * kNsPerMs < burstNs ? 1 : 0;
+        const qint64 wireNs = link.wireTimeNs(bytes[s]);
+        if (ms * kNsPerMs < wireNs) {
+            ++shorter;
+            longestNs = qMax(longestNs, wireNs);
+        }
     }
-    if (shorter > 0) {
-        const int burstMs = int((burstNs + kNsPerMs - 1) / kNsPerMs);
-        emit note(shortStepsNote(shorter, burstMs));
+    if (shorter == 0) {
+        return;
     }
+    const auto roundedUpMs = [](qint64 ns) { return int((ns + kNsPerMs - 1) / kNsPerMs); };
+    emit note(m_changedOnly ? shortChangedStepsNote(shorter, roundedUpMs(longestNs))
+                            : shortStepsNote(shorter, roundedUpMs(link.burstWireTimeNs())));
 }

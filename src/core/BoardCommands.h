@@ -24,7 +24,12 @@ constexpr quint8 ChannelSelect(int channel) {
     return static_cast<quint8>(channel < 8 ? channel + 8 : channel + 32);
 }
 
+// One bit a channel, channel 0 the lowest.
+constexpr quint16 kAllChannels = (1u << kChannelCount) - 1;
+
 // Twelve ChannelSelect/position pairs, channel 0 first: 24 bytes. Positions are held to 0..255.
 QByteArray ChannelBurst(const StepRecord& step);
+// The pairs of the channels set in `channels` only, in channel order.
+QByteArray ChannelPairs(const StepRecord& step, quint16 channels);
 
 } // namespace board

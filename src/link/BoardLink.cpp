@@ -8,7 +8,6 @@
 
 namespace {
 constexpr int kUnknown = -1;
-constexpr quint16 kAllChannels = (1u << kChannelCount) - 1;
 constexpr qint64 kNsPerMs = 1'000'000;
 
 int positionByte(double value) {
@@ -101,10 +100,21 @@ BoardLink::Sent BoardLink::ChannelPosition(int channel, double value) {
 }
 
 BoardLink::Sent BoardLink::ChannelBurst(const StepRecord& step) {
-    const Sent sent = everyday({Message::Kind::Burst, board::ChannelBurst(step), kAllChannels});
+    return ChannelPairs(step, board::kAllChannels);
+}
+
+BoardLink::Sent BoardLink::ChannelPairs(const StepRecord& step, quint16 channels) {
+    channels &= board::kAllChannels;
+    if (channels == 0) {
+        return portOpen() ? (lineBusy() ? Sent::LineBusy : Sent::Yes) : Sent::PortClosed;
+    }
+    const Sent sent =
+        everyday({Message::Kind::Burst, board::ChannelPairs(step, channels), channels});
     if (sent == Sent::Yes) {
         for (int c = 0; c < kChannelCount; ++c) {
-            m_sentPosition[size_t(c)] = qBound(0, step[c], 255);
+            if (channels & (1u << c)) {
+                m_sentPosition[size_t(c)] = qBound(0, step[c], 255);
+            }
         }
     }
     return sent;
@@ -181,7 +191,9 @@ qint64 BoardLink::burstDueInNs() const {
     return qMax<qint64>(0, lineFreeInNs() - m_comm.byteTimeNs() / 2);
 }
 
-qint64 BoardLink::burstWireTimeNs() const { return m_comm.wireTimeNs(2 * kChannelCount); }
+qint64 BoardLink::burstWireTimeNs() const { return wireTimeNs(2 * kChannelCount); }
+
+qint64 BoardLink::wireTimeNs(qsizetype bytes) const { return m_comm.wireTimeNs(bytes); }
 
 void BoardLink::discardUnsent() {
     dropQueue(true);

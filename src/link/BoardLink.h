@@ -12,7 +12,7 @@
 class SerialControl;
 
 // The senders of the board's command set. Every byte goes out as its own one-byte write,
-// except ChannelBurst, which is one 24-byte write. Each sender asks first
+// except ChannelBurst (and ChannelPairs, a part of one), which is one write. Each sender asks first
 // whether the port is open. Whether a command may send now is the interlock's to say; the
 // everyday senders still keep off the line while a flash transfer holds it, as a last guard
 // for bytes that come from no command (a tick, the shutdown work), since one stray byte
@@ -47,6 +47,9 @@ public:
     Sent BoardReset();
     Sent ChannelPosition(int channel, double value); // ChannelSelect, then the position
     Sent ChannelBurst(const StepRecord& step);
+    // The pairs of some channels (a bit each) as one write, a burst of their own: a stop never
+    // cuts one. No channel sends nothing.
+    Sent ChannelPairs(const StepRecord& step, quint16 channels);
 
     // The bytes of a flash exchange itself: FlashProgram, its count and image, FlashRead.
     Sent transferByte(quint8 byte);
@@ -66,6 +69,7 @@ public:
     qint64 burstDueInNs() const;
     // The wire time of one ChannelBurst at the port's settings.
     qint64 burstWireTimeNs() const;
+    qint64 wireTimeNs(qsizetype bytes) const;
     // Drops the messages that wait in the link's queue; the one going out finishes. Their
     // channels count as unknown, so the next ShowStep or slider move sends them again. A
     // flash exchange's bytes stay: a transfer is never cut.
