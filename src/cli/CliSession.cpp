@@ -199,6 +199,7 @@ bool CliSession::openPort() {
         m_portName = QStringLiteral("The port");
         resolution = portmap::Resolution(m_request.port);
     }
+    m_portLabel = numbered.hasMatch() ? m_portName : m_request.port;
     const QString device = resolution.device;
     m_serial = std::make_unique<SerialControl>(std::make_unique<QtSerialTransport>(),
                                                [device](int) { return device; });
@@ -324,6 +325,10 @@ QString CliSession::stopReason() const {
         return QStringLiteral("the board answered with a byte other than 255 (%1)")
             .arg(Board::kError);
     }
+    if (m_overflow) {
+        return QStringLiteral("the board announced more bytes than its flash holds (%1)")
+            .arg(Board::kOverflow);
+    }
     if (m_silent) {
         return QStringLiteral("the board did not answer within %1 s").arg(m_request.timeoutS);
     }
@@ -355,7 +360,8 @@ void CliSession::programEnded(Operation::State state, const QString& message) {
     m_watchdog.stop();
     m_console.endLine();
     m_programFields = {{QStringLiteral("steps"), m_sequence.count()},
-                       {QStringLiteral("bytes"), flashimage::byteCount(m_sequence.count())}};
+                       {QStringLiteral("bytes"), flashimage::byteCount(m_sequence.count())},
+                       {QStringLiteral("programmed"), state == Operation::State::Done}};
     switch (state) {
     case Operation::State::Done:
         m_programmed = true;
@@ -497,7 +503,7 @@ void CliSession::play() {
         m_board->moves().sendUnheld(positions);
     });
     connect(&playback, &PcPlayback::note, this,
-            [this](const QString& text) { m_console.warning(text); });
+            [this](const QString& text) { m_console.note(text); });
 
     m_board->link().PcControlOn();
     m_playing = true;
@@ -617,6 +623,8 @@ void CliSession::end(int code, const QString& message, const QJsonObject& fields
     // A difference is what verify found out, not a failure to find it.
     if (code == cli::kDone || code == cli::kDiffers) {
         m_console.result(message);
+    } else if (code == cli::kInterrupted) {
+        m_console.warning(message); // asked for, so --quiet keeps it quiet
     } else {
         m_console.error(message);
     }
@@ -628,7 +636,7 @@ void CliSession::end(int code, const QString& message, const QJsonObject& fields
         object.insert(QStringLiteral("file"), m_request.file);
     }
     if (m_serial) {
-        object.insert(QStringLiteral("port"), m_portName);
+        object.insert(QStringLiteral("port"), m_portLabel);
     }
     for (auto it = fields.begin(); it != fields.end(); ++it) {
         object.insert(it.key(), it.value());

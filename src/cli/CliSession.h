@@ -72,7 +72,8 @@ private:
     cliargs::Request m_request;
     Console& m_console;
     CliSequence m_sequence;
-    QString m_portName;
+    QString m_portName;  // in messages: "Comm1", or the device
+    QString m_portLabel; // in the JSON object: "Comm1", or the device as given
     std::unique_ptr<SerialControl> m_serial;
     std::unique_ptr<Board> m_board;
     std::unique_ptr<FlashProgram> m_program;

@@ -34,6 +34,12 @@ void Console::warning(const QString& text) {
     write(m_setup.err, "tessarel-cli: " + text.toUtf8() + '\n');
 }
 
+void Console::note(const QString& text) {
+    if (live() && !m_setup.json) {
+        warning(text);
+    }
+}
+
 void Console::error(const QString& text) {
     if (m_setup.json || text.isEmpty()) {
         return;

@@ -28,6 +28,8 @@ public:
 
     void result(const QString& text);
     void warning(const QString& text);
+    // A remark for a person watching (short steps, say): only on a terminal.
+    void note(const QString& text);
     void error(const QString& text);
     void data(const QByteArray& bytes);
     void jsonObject(const QJsonObject& object);

@@ -31,6 +31,11 @@ SignalPipe::SignalPipe(std::initializer_list<int> which, QObject* parent) : QObj
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SignalPipe::readPipe);
     for (const int signal : which) {
+        // A signal ignored from the start (a job started with & by a script, nohup) stays so.
+        struct sigaction now {};
+        if (::sigaction(signal, nullptr, &now) != 0 || now.sa_handler == SIG_IGN) {
+            continue;
+        }
         struct sigaction action {};
         action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
