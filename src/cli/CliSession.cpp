@@ -611,6 +611,10 @@ void CliSession::portLost(const QString& reason) {
         stopPlay(cli::kPort, text);
     } else if (!m_ended) {
         end(cli::kPort, text);
+    } else if (m_drain.isActive() && m_exitCode == cli::kDone) {
+        // What was still waiting for the line never reached the board.
+        m_exitCode = cli::kPort;
+        m_message = text;
     }
 }
 
@@ -620,36 +624,45 @@ void CliSession::end(int code, const QString& message, const QJsonObject& fields
     }
     m_ended = true;
     m_exitCode = code;
+    m_message = message;
+    m_fields = fields;
+    m_drain.start();
+}
+
+// What waits for the line goes out before the process ends, PC control off above all; only
+// then is the result known.
+void CliSession::drain() {
+    const bool free = !m_board || !m_board->portOpen() || m_board->link().lineFreeInNs() == 0;
+    if (!free && ++m_drainPolls < kDrainLimitPolls) {
+        return;
+    }
+    m_drain.stop();
+    report();
+    emit finished(m_exitCode);
+}
+
+void CliSession::report() {
+    const int code = m_exitCode;
     // A difference is what verify found out, not a failure to find it.
     if (code == cli::kDone || code == cli::kDiffers) {
-        m_console.result(message);
+        m_console.result(m_message);
     } else if (code == cli::kInterrupted) {
-        m_console.warning(message); // asked for, so --quiet keeps it quiet
+        m_console.warning(m_message); // asked for, so --quiet keeps it quiet
     } else {
-        m_console.error(message);
+        m_console.error(m_message);
     }
     QJsonObject object{{QStringLiteral("command"), commandName(m_request.command)},
                        {QStringLiteral("result"), resultWord(code)},
                        {QStringLiteral("exit"), code},
-                       {QStringLiteral("message"), message}};
+                       {QStringLiteral("message"), m_message}};
     if (needsFile(m_request.command)) {
         object.insert(QStringLiteral("file"), m_request.file);
     }
     if (m_serial) {
         object.insert(QStringLiteral("port"), m_portLabel);
     }
-    for (auto it = fields.begin(); it != fields.end(); ++it) {
+    for (auto it = m_fields.begin(); it != m_fields.end(); ++it) {
         object.insert(it.key(), it.value());
     }
     m_console.jsonObject(object);
-    m_drain.start();
-}
-
-// What waits for the line goes out before the process ends, PC control off above all.
-void CliSession::drain() {
-    const bool free = !m_board || !m_board->portOpen() || m_board->link().lineFreeInNs() == 0;
-    if (free || ++m_drainPolls >= kDrainLimitPolls) {
-        m_drain.stop();
-        emit finished(m_exitCode);
-    }
 }

@@ -65,9 +65,10 @@ private:
     void centre();
 
     void portLost(const QString& reason);
-    // Reports and, once the line is free, finishes.
+    // Once the line is free: reports and finishes.
     void end(int code, const QString& message, const QJsonObject& fields = {});
     void drain();
+    void report();
 
     cliargs::Request m_request;
     Console& m_console;
@@ -85,6 +86,8 @@ private:
     QTimer m_lastStep;
     int m_drainPolls = 0;
     int m_exitCode = 0;
+    QString m_message;
+    QJsonObject m_fields;
     bool m_ended = false;
     bool m_interrupted = false;
     bool m_silent = false;

@@ -233,6 +233,11 @@ private slots:
             << "tessarel-cli: The connection was lost during programming. The board's flash is "
                "incomplete: program the sequence again when the board is back.\n"
             << "fault hang-up 1000";
+        // The reason after the colon is the system's.
+        QTest::newRow("port lost before the moves left")
+            << QStringList{"--hang-up-after", "5"} << QStringList{"centre"} << 4
+            << "tessarel-cli: The connection on Comm1 was lost: the device can no longer be read…"
+            << "fault hang-up 5";
         QTest::newRow("port that leads nowhere")
             << QStringList{} << QStringList{"--port", "Comm3", "release"} << 4
             << "tessarel-cli: Comm3 (%dir/nowhere) could not be opened: no device is attached to "
@@ -277,7 +282,11 @@ private slots:
         error.replace(QStringLiteral("%dir"), m_dir.path());
         startSim(sim);
         const CliRun cli = run(args);
-        QCOMPARE(QString::fromUtf8(cli.err), error);
+        if (error.endsWith(QStringLiteral("…"))) {
+            QVERIFY2(cli.err.startsWith(error.chopped(1).toUtf8()), cli.err.constData());
+        } else {
+            QCOMPARE(QString::fromUtf8(cli.err), error);
+        }
         QCOMPARE(cli.out, QByteArray());
         QCOMPARE(cli.code, code);
         // Nothing after the fault: no image byte after the wrong answer, no PC control off into
