@@ -125,8 +125,12 @@ CliSession::CliSession(const cliargs::Request& request, Console& console, QObjec
     connect(&m_lastStep, &QTimer::timeout, this, [this] { stopPlay(cli::kDone, {}); });
 }
 
-// The operations go before the board, the board before the port it writes to.
+// The operations go before the board, the board before the port it writes to. A transfer
+// still running ends where it is and sends nothing more, as when the window closes.
 CliSession::~CliSession() {
+    if (m_board) {
+        m_board->shutDown();
+    }
     m_program.reset();
     m_verify.reset();
     m_read.reset();
@@ -155,10 +159,14 @@ void CliSession::start() {
         }
         if (m_request.command == Command::Play && m_request.from > 0 &&
             m_request.from >= m_sequence.count()) {
-            end(cli::kUsage, QStringLiteral("--from %1: %2 holds steps 0 to %3")
-                                 .arg(m_request.from)
-                                 .arg(m_request.file)
-                                 .arg(m_sequence.count() - 1));
+            const int n = m_sequence.count();
+            end(cli::kUsage, n == 0 ? QStringLiteral("--from %1: %2 holds no steps")
+                                          .arg(m_request.from)
+                                          .arg(m_request.file)
+                                    : QStringLiteral("--from %1: %2 holds steps 0 to %3")
+                                          .arg(m_request.from)
+                                          .arg(m_request.file)
+                                          .arg(n - 1));
             return;
         }
     }
@@ -228,8 +236,8 @@ bool CliSession::openPort() {
     m_board = std::make_unique<Board>(serial, m_sequence.editor());
     // A byte from the board during a transfer shows that it is alive.
     connect(&serial, &SerialControl::OnComm, this, [this] {
-        if (m_running && m_watchdog.interval() > 0) {
-            m_watchdog.start();
+        if (m_running) {
+            armWatchdog();
         }
     });
     connect(&serial, &SerialControl::portLost, this, [this] { m_portLost = true; });
@@ -310,6 +318,12 @@ void CliSession::watch(Operation& transfer, const QString& what) {
     });
 }
 
+void CliSession::armWatchdog() {
+    if (m_watchdog.interval() > 0) { // 0: the board may take as long as it likes
+        m_watchdog.start();
+    }
+}
+
 void CliSession::boardSilent() {
     if (m_running) {
         m_silent = true;
@@ -347,9 +361,7 @@ void CliSession::program() {
     watch(*m_program, QStringLiteral("Programming"));
     connect(m_program.get(), &Operation::finished, this, &CliSession::programEnded);
     m_running = m_program.get();
-    if (m_watchdog.interval() > 0) {
-        m_watchdog.start();
-    }
+    armWatchdog();
     // PC control may be on from an earlier move: the board gets it back first, as the panel's
     // switch does before programming.
     m_program->start(m_sequence.table(), m_sequence.count(), true);
@@ -397,9 +409,7 @@ void CliSession::verify() {
     watch(*m_verify, QStringLiteral("Verifying  "));
     connect(m_verify.get(), &Operation::finished, this, &CliSession::verifyEnded);
     m_running = m_verify.get();
-    if (m_watchdog.interval() > 0) {
-        m_watchdog.start();
-    }
+    armWatchdog();
     m_verify->start(m_sequence.table(), m_sequence.count(), m_sequence.list().locale());
 }
 
@@ -438,9 +448,7 @@ void CliSession::read() {
     watch(*m_read, QStringLiteral("Reading"));
     connect(m_read.get(), &Operation::finished, this, &CliSession::readEnded);
     m_running = m_read.get();
-    if (m_watchdog.interval() > 0) {
-        m_watchdog.start();
-    }
+    armWatchdog();
     m_read->start();
 }
 

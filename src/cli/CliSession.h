@@ -50,6 +50,8 @@ private:
     void readEnded(Operation::State state, const QString& message);
     // Shows a transfer's progress; total bytes on the line, from what the operation reports.
     void watch(Operation& transfer, const QString& what);
+    // From the start of a transfer and again at every byte from the board.
+    void armWatchdog();
     void boardSilent();
     // Why a transfer ended early, for the message: interrupted, silent board, wrong answer.
     QString stopReason() const;

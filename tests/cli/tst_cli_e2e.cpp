@@ -236,7 +236,7 @@ private slots:
         // The reason after the colon is the system's.
         QTest::newRow("port lost before the moves left")
             << QStringList{"--hang-up-after", "5"} << QStringList{"centre"} << 4
-            << "tessarel-cli: The connection on Comm1 was lost: the device can no longer be read…"
+            << "tessarel-cli: The connection on Comm1 was lost: …"
             << "fault hang-up 5";
         QTest::newRow("port that leads nowhere")
             << QStringList{} << QStringList{"--port", "Comm3", "release"} << 4
