@@ -24,6 +24,8 @@ run("cmake --install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
 
 set(expected
     bin/tessarel
+    bin/tessarel-cli
+    share/man/man1/tessarel-cli.1
     bin/tessarel-boardsim
     share/applications/${APP_ID}.desktop
     share/metainfo/${APP_ID}.metainfo.xml
@@ -60,6 +62,15 @@ elseif(NOT UDEV_RULE AND EXISTS ${rule})
   message(FATAL_ERROR "the udev rule is installed although the option is off")
 endif()
 
+# The manual page renders without a warning where groff is there to tell.
+find_program(groff groff)
+if(groff)
+  run("groff" ${groff} -man -ww -z ${prefix}/share/man/man1/tessarel-cli.1)
+  if(NOT run_output STREQUAL "")
+    message(FATAL_ERROR "groff warns about tessarel-cli.1:\n${run_output}")
+  endif()
+endif()
+
 run("desktop-file-validate" desktop-file-validate ${prefix}/share/applications/${APP_ID}.desktop)
 if(run_output MATCHES "error|warning")
   message(FATAL_ERROR "desktop-file-validate:\n${run_output}")
@@ -77,7 +88,8 @@ if(dpkg_deb)
     message(FATAL_ERROR "cpack made ${count} packages: ${debs}")
   endif()
   run("dpkg-deb" ${dpkg_deb} --contents ${debs})
-  foreach(f bin/tessarel bin/tessarel-boardsim share/applications/${APP_ID}.desktop
+  foreach(f bin/tessarel bin/tessarel-cli share/man/man1/tessarel-cli.1 bin/tessarel-boardsim
+            share/applications/${APP_ID}.desktop
             share/metainfo/${APP_ID}.metainfo.xml)
     if(NOT run_output MATCHES "\\./usr/${f}\n")
       message(FATAL_ERROR "the package lacks /usr/${f}:\n${run_output}")
