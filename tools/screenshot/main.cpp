@@ -1,14 +1,16 @@
 // Renders the panel as a user sees it, for a look at the layout: screenshot OUT.png [--all]
-// [--lines N] [--dialog] [--timeline | --timeline-right]. --all opens the frames behind the
-// "Advanced" menu; --lines adds N steps; --dialog opens the interpolation dialog on the last step
-// and renders it to OUT-dialog.png; --timeline opens the timeline below the sliders,
-// --timeline-right beside the list.
+// [--lines N] [--dialog] [--timeline | --timeline-right] [--lanes]. --all opens the frames behind
+// the "Advanced" menu; --lines adds N steps; --dialog opens the interpolation dialog on the last
+// step and renders it to OUT-dialog.png; --timeline opens the timeline below the sliders,
+// --timeline-right beside the list; --lanes shows it in lanes.
 #include "link/QtSerialTransport.h"
 #include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/timeline/TimelineController.h"
+#include "ui/timeline/TimelineView.h"
 
 #include <QAction>
 #include <QDockWidget>
@@ -20,7 +22,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
-        qWarning("usage: screenshot OUT.png [--all] [--lines N] [--dialog] [--timeline | --timeline-right]");
+        qWarning("usage: screenshot OUT.png [--all] [--lines N] [--dialog] [--timeline | "
+                 "--timeline-right] [--lanes]");
         return 2;
     }
     QtUserDialogs dialogs;
@@ -43,6 +46,7 @@ int main(int argc, char* argv[]) {
             window.addDockWidget(Qt::RightDockWidgetArea, window.DockTimeline);
         }
         window.menuTimeline->trigger();
+        window.timeline->view()->setLanes(args.contains(QStringLiteral("--lanes")));
         // The middle step selected, so the band shows too.
         window.sequenceList.setSelectedIndex(lines / 2);
     }
