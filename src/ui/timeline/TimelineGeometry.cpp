@@ -109,7 +109,7 @@ TimelineGeometry::TimelineGeometry(const Input& in, const QFontMetrics& fm)
     const double fitTick = tickFor(seconds, parts);
     const double axisEnd = std::max(std::ceil(seconds / fitTick - 1e-6), 1.0) * fitTick;
     m_fitPxPerMs = m_plot.width() / (axisEnd * 1000.0);
-    m_pxPerMs = std::max(in.pixelsPerSecond / 1000.0, m_fitPxPerMs);
+    m_pxPerMs = in.pixelsPerSecond > 0 ? in.pixelsPerSecond / 1000.0 : m_fitPxPerMs;
     m_contentWidth = std::max(m_plot.width(), int(std::ceil(axisEnd * 1000.0 * m_pxPerMs)));
     m_tick = tickFor(m_plot.width() / m_pxPerMs / 1000.0, parts);
 

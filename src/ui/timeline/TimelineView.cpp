@@ -84,6 +84,7 @@ TimelineView::TimelineView(const Timeline& timeline, QWidget* parent)
     m_lanesButton = new QToolButton(viewport());
     m_lanesButton->setObjectName(QStringLiteral("TimelineLanes"));
     m_lanesButton->setDefaultAction(m_lanesAction);
+    m_lanesButton->setAccessibleName(tr("Lanes"));
     m_lanesButton->setAutoRaise(true);
 
     const auto viewAction = [this](const QString& text, const QKeySequence& keys) {
@@ -354,7 +355,7 @@ TimelineView::Grab TimelineView::grabAt(const QPointF& pos) const {
         const double width = right - m_geometry.xOf(double(t.step(owner).startMs));
         const double distance = std::abs(pos.x() - right);
         // A narrow step keeps the middle of its width for its level.
-        if (distance < nearest && distance <= std::max(1.0, std::min(kEdgeGrab, width / 3))) {
+        if (distance < nearest && distance <= std::min(kEdgeGrab, width / 3)) {
             nearest = distance;
             grab = {Grab::Edge, owner, channel};
         }
@@ -412,7 +413,7 @@ void TimelineView::mousePressEvent(QMouseEvent* event) {
     }
     const std::optional<int> step = stepInPlot(pos);
     if (!step) {
-        QAbstractScrollArea::mousePressEvent(event);
+        event->accept();
         return;
     }
     const Grab grab = grabAt(pos);
@@ -448,12 +449,12 @@ void TimelineView::mouseMoveEvent(QMouseEvent* event) {
     }
     showHover(event->position(), event->globalPosition().toPoint());
     showGrabCursor(event->position());
-    QAbstractScrollArea::mouseMoveEvent(event);
+    event->accept();
 }
 
 void TimelineView::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
     if (event->button() != Qt::LeftButton || !m_drag) {
-        QAbstractScrollArea::mouseReleaseEvent(event);
         return;
     }
     if (m_drag->moving) {
@@ -463,7 +464,6 @@ void TimelineView::mouseReleaseEvent(QMouseEvent* event) {
         m_drag.reset();
     }
     showGrabCursor(event->position());
-    event->accept();
 }
 
 // A level follows the pointer's travel from the press (one position a pixel in a tall lane);
