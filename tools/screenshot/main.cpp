@@ -2,7 +2,7 @@
 // [--lines N] [--dialog] [--timeline | --timeline-right] [--lanes]. --all opens the frames behind
 // the "Advanced" menu; --lines adds N steps; --dialog opens the interpolation dialog on the last
 // step and renders it to OUT-dialog.png; --timeline opens the timeline below the sliders,
-// --timeline-right beside the list; --lanes shows it in lanes.
+// --timeline-right beside the list; --lanes shows it in lanes, focused.
 #include "link/QtSerialTransport.h"
 #include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
@@ -46,7 +46,12 @@ int main(int argc, char* argv[]) {
             window.addDockWidget(Qt::RightDockWidgetArea, window.DockTimeline);
         }
         window.menuTimeline->trigger();
-        window.timeline->view()->setLanes(args.contains(QStringLiteral("--lanes")));
+        if (args.contains(QStringLiteral("--lanes"))) {
+            // Focused, so that the lane and step the keys act on are framed.
+            window.timeline->view()->setLanes(true);
+            window.activateWindow();
+            window.timeline->view()->setFocus();
+        }
         // The middle step selected, so the band shows too.
         window.sequenceList.setSelectedIndex(lines / 2);
     }

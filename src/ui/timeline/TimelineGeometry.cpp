@@ -88,7 +88,8 @@ TimelineGeometry::TimelineGeometry(const Input& in, const QFontMetrics& fm)
         for (const int c : m_laneChannels) {
             widest = std::max(widest, fm.horizontalAdvance(in.labels[size_t(c)]));
         }
-        left += 4 + 4 + std::min(widest, kLaneLabelMax) + kMargin;
+        // Long names are cut short before they take the plot's room.
+        left += 4 + 4 + std::min({widest, kLaneLabelMax, width / 4}) + kMargin;
     } else {
         int widest = 0;
         for (const int angle : kAngleTicks) {

@@ -822,14 +822,17 @@ void TimelineView::paintTimeAxis(QPainter& painter) const {
     const int width = viewport()->width();
     painter.setPen(palette().color(QPalette::Text));
     painter.drawLine(plot.left(), plot.bottom() + 1, plot.right(), plot.bottom() + 1);
+    // A label that would touch the one before it, or stand out of the view, is left out.
+    int free = 0;
     for (const double seconds : m_geometry.ticksInView()) {
         const int x = int(std::lround(m_geometry.xOf(seconds * 1000.0)));
         painter.drawLine(x, plot.bottom() + 1, x, plot.bottom() + 4);
         const QString text = TimelineGeometry::secondsLabel(seconds);
         const int w = fm.horizontalAdvance(text);
         const QRect label(x - w / 2, plot.bottom() + 5, w, fm.height());
-        if (label.left() >= 0 && label.right() < width) {
+        if (label.left() >= free && label.right() < width) {
             painter.drawText(label, Qt::AlignCenter, text);
+            free = label.right() + fm.horizontalAdvance(QLatin1Char(' '));
         }
     }
     if (m_geometry.titlesShown()) {
