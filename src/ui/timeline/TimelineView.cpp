@@ -116,7 +116,8 @@ void TimelineView::layOut() {
         return;
     }
     m_layingOut = true;
-    for (int pass = 0; pass < 4; ++pass) {
+    constexpr int kPasses = 4;
+    for (int pass = 1; pass <= kPasses; ++pass) {
         m_layOutAgain = false;
         TimelineGeometry::Input in;
         in.size = viewport()->size();
@@ -136,7 +137,7 @@ void TimelineView::layOut() {
         down->setRange(0, ranges.contentHeight() - ranges.plot().height());
         down->setPageStep(ranges.plot().height());
         down->setSingleStep(ranges.laneHeight());
-        if (m_layOutAgain) {
+        if (m_layOutAgain && pass < kPasses) {
             continue;
         }
         in.hScroll = across->value();
