@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -23,6 +24,8 @@ private slots:
     void keys();
     void cursorShowsWhatAPressTakes_data();
     void cursorShowsWhatAPressTakes();
+    void focusedLaneScrollsIntoView();
+    void zoomKeepsTheTimeUnderThePointer();
     void legendAndLanesButton();
     void namesInLanesDescriptionAndExport();
 
@@ -256,6 +259,41 @@ void TestTimelineLanes::cursorShowsWhatAPressTakes() {
     hover(at(0.45, -30));
     hover(at(point.x(), point.y()));
     QCOMPARE(int(viewport()->cursor().shape()), shape);
+}
+
+// Lanes taller than the plot: the one focused shows from its top.
+void TestTimelineLanes::focusedLaneScrollsIntoView() {
+    view->setLaneHeight(700);
+    view->setFocus();
+    QTest::keyClick(view.get(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(view->focusedChannel(), 1);
+    QCOMPARE(view->verticalScrollBar()->value(), 700);
+    QTest::keyClick(view.get(), Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(view->focusedChannel(), 0);
+    QCOMPARE(view->verticalScrollBar()->value(), 0);
+}
+
+// Ctrl with the wheel zooms time about the pointer, by a quarter a notch; Ctrl+0 shows the
+// whole sequence again.
+void TestTimelineLanes::zoomKeepsTheTimeUnderThePointer() {
+    view->setPixelsPerSecond(2000);
+    const QPoint pointer = at(0.3, 0);
+    const auto wheel = [&](int delta) {
+        QWheelEvent event(pointer, viewport()->mapToGlobal(pointer), {}, {0, delta}, Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport(), &event);
+    };
+    wheel(120);
+    QCOMPARE(view->pixelsPerSecond(), 2500.0);
+    QCOMPARE(view->horizontalScrollBar()->value(), 150);
+    QVERIFY(qAbs(at(0.3, 0).x() - pointer.x()) <= 1);
+    wheel(-120);
+    QCOMPARE(view->pixelsPerSecond(), 2000.0);
+    QCOMPARE(view->horizontalScrollBar()->value(), 0);
+    view->setFocus();
+    QTest::keyClick(view.get(), Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
+    QVERIFY(view->pixelsPerSecond() < 2000);
 }
 
 // A click on a legend entry takes its channel's lane away and brings it back; the button
