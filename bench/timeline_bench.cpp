@@ -1,8 +1,10 @@
 // The timeline's cost in the real window on the offscreen platform: from a change of the
 // 1024-step list to the painted frame of the view (one edit, the whole list replaced), beside
 // two baselines of the same run: the list view's own update for the same change, and the
-// chart made again from nothing and painted (what redrawing from scratch would cost). Last,
-// Form1's construction against the part the hidden timeline adds to it.
+// chart made again from nothing and painted (what redrawing from scratch would cost). Then a
+// level dragged in the lanes, from the pointer's move to the painted frame, beside a chart
+// of the chart library updated for the same change as the timeline once was. Last, Form1's
+// construction against the part the hidden timeline adds to it.
 
 #include "BenchLines.h"
 #include "BenchSupport.h"
@@ -15,8 +17,10 @@
 
 #include <QAction>
 #include <QChart>
+#include <QChartView>
 #include <QDockWidget>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QTextStream>
 #include <QValueAxis>
 
@@ -111,6 +115,55 @@ Time recreatedChart(const Timeline& timeline, QSize size) {
     });
 }
 
+// The timeline as a chart of the chart library drew it: twelve staircases over a time axis,
+// a legend above. An edit took every channel's staircase again, replaced the series that
+// differ and painted the view: the baseline of a level drag.
+struct ChartBaseline {
+    QChartView view;
+    std::array<QLineSeries*, kChannelCount> series{};
+
+    ChartBaseline(const Timeline& timeline, QSize size) {
+        auto* chart = new QChart;
+        chart->setAnimationOptions(QChart::NoAnimation);
+        chart->legend()->setAlignment(Qt::AlignTop);
+        auto* x = new QValueAxis;
+        auto* y = new QValueAxis;
+        chart->addAxis(x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        for (int c = 0; c < kChannelCount; ++c) {
+            auto* s = new QLineSeries;
+            s->replace(timeline.staircase(c));
+            s->setName(Timeline::channelName(c));
+            chart->addSeries(s);
+            s->attachAxis(x);
+            s->attachAxis(y);
+            series[size_t(c)] = s;
+        }
+        x->setRange(0, double(timeline.totalMs()) / 1000.0);
+        y->setRange(-64, 63.5);
+        view.setChart(chart);
+        view.resize(size);
+        view.setAttribute(Qt::WA_DontShowOnScreen);
+        view.show();
+        view.viewport()->repaint();
+    }
+
+    void edit(const Timeline& timeline) {
+        for (int c = 0; c < kChannelCount; ++c) {
+            const QList<QPointF> points = timeline.staircase(c);
+            if (points != series[size_t(c)]->points()) {
+                series[size_t(c)]->replace(points);
+            }
+        }
+        view.viewport()->repaint();
+    }
+};
+
+QMouseEvent mouse(QEvent::Type type, QWidget* widget, QPointF pos, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    return QMouseEvent(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+}
+
 int bench(bool quick) {
     const int runs = quick ? 9 : 51;
     QTextStream out(stdout);
@@ -164,6 +217,47 @@ int bench(bool quick) {
     });
     const Time recreated = medianOf(runs, [&](int) {
         return recreatedChart(form.timeline->timeline(), view->viewport()->size());
+    });
+
+    // A level dragged in the lanes, the whole sequence in view: channel 0 of the middle step,
+    // the pointer 3 px above and below where it took hold, so that every move is a new position.
+    view->setLanes(true);
+    settle();
+    QWidget* lanes = view->viewport();
+    const Timeline& timeline = form.timeline->timeline();
+    const Timeline::Step& middle = timeline.step(kMaxLines / 2);
+    const QPointF level = view->positionOf(double(middle.startMs + middle.durationMs / 2) / 1000.0,
+                                           Timeline::angle(middle.positions[0]), 0);
+    int dragged = 0;
+    QObject::connect(view, &TimelineView::levelDragging, [&] { ++dragged; });
+    QMouseEvent press = mouse(QEvent::MouseButtonPress, lanes, level, Qt::LeftButton);
+    QCoreApplication::sendEvent(lanes, &press);
+    const auto moveTo = [&](int run) {
+        QMouseEvent move = mouse(QEvent::MouseMove, lanes,
+                                 level + QPointF(0, run % 2 == 0 ? -3 : 3), Qt::LeftButton);
+        QCoreApplication::sendEvent(lanes, &move);
+    };
+    moveTo(1);
+    settle();
+    dragged = 0;
+    const Time dragPainted = medianOf(runs, [&](int run) {
+        return untilPainted(viewPaints, [&] { moveTo(run); });
+    });
+    const Time dragRepainted = medianOf(runs, [&](int run) {
+        return timed([&] {
+            moveTo(run + 1);
+            lanes->repaint();
+        });
+    });
+    const int draggedMoves = dragged;
+    QMouseEvent release = mouse(QEvent::MouseButtonRelease, lanes, level, Qt::NoButton);
+    QCoreApplication::sendEvent(lanes, &release);
+
+    ChartBaseline chart(timeline, lanes->size());
+    Timeline other = timeline;
+    other.setPosition(kMaxLines / 2, 0, (middle.positions[0] + 50) % 256);
+    const Time chartEdit = medianOf(runs, [&](int run) {
+        return timed([&] { chart.edit(run % 2 == 0 ? other : timeline); });
     });
 
     // Start-up: the whole window, and the part the hidden timeline adds (its dock, menu
@@ -224,6 +318,17 @@ int bench(bool quick) {
     out << "  shown: the timeline open (the list's own work and paint included); hidden: the same\n"
            "  change with the timeline closed; view's: the difference; anew: baseline, the whole\n"
            "  chart made again from the same steps and painted\n";
+    out << "Level drag in the lanes, 1024 steps, the whole sequence in view "
+        << lanes->width() << "x" << lanes->height() << ", " << draggedMoves << " of "
+        << 2 * runs << " moves dragged,\nmedian ms from the pointer's move to the painted frame, "
+           "wall (CPU)\n";
+    const auto line = [&](const QString& what, Time t) {
+        out << QStringLiteral("  %1 %2\n").arg(what, -64).arg(both(t.wall, t.cpu), 15);
+    };
+    line(QStringLiteral("the move, then the event loop paints what changed (goal < 4)"),
+         dragPainted);
+    line(QStringLiteral("the move, then the whole view repainted"), dragRepainted);
+    line(QStringLiteral("baseline: the chart library's view, one edit repainted"), chartEdit);
     out << QStringLiteral("Start-up: Form1 constructed %1 ms; the hidden timeline's part %2 ms "
                           "(%3 %); its first show %4 ms\n")
                .arg(both(construction.wall, construction.cpu))

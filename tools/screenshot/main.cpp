@@ -1,10 +1,10 @@
 // Renders the panel as a user sees it, for a look at the layout: screenshot OUT.png [--all]
-// [--lines N] [--marks] [--size WxH] [--dialog] [--timeline | --timeline-right]. --all opens the
-// frames behind the "Advanced" menu; --lines adds N steps; --marks then adds a step at the
-// extremes (-64 °, 63.5 °, 1000000 ms), sets breakpoints on a few steps and shows one that is not
-// selected; --size sets the window's size (1280x800 by default); --dialog opens the interpolation
-// dialog on the last step and renders it to OUT-dialog.png; --timeline opens the timeline below
-// the sliders, --timeline-right beside the list.
+// [--lines N] [--marks] [--size WxH] [--dialog] [--timeline | --timeline-right] [--lanes]. --all
+// opens the frames behind the "Advanced" menu; --lines adds N steps; --marks then adds a step at
+// the extremes (-64 °, 63.5 °, 1000000 ms), sets breakpoints on a few steps and shows one that is
+// not selected; --size sets the window's size (1280x800 by default); --dialog opens the
+// interpolation dialog on the last step and renders it to OUT-dialog.png; --timeline opens the
+// timeline below the sliders, --timeline-right beside the list; --lanes shows it in lanes, focused.
 #include "link/QtSerialTransport.h"
 #include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
@@ -13,6 +13,8 @@
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/timeline/TimelineController.h"
+#include "ui/timeline/TimelineView.h"
 
 #include <QAction>
 #include <QDockWidget>
@@ -27,7 +29,7 @@ int main(int argc, char* argv[]) {
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
         qWarning("usage: screenshot OUT.png [--all] [--lines N] [--marks] [--size WxH] [--dialog] "
-                 "[--timeline | --timeline-right]");
+                 "[--timeline | --timeline-right] [--lanes]");
         return 2;
     }
     QtUserDialogs dialogs;
@@ -69,6 +71,12 @@ int main(int argc, char* argv[]) {
             window.addDockWidget(Qt::RightDockWidgetArea, window.DockTimeline);
         }
         window.menuTimeline->trigger();
+        if (args.contains(QStringLiteral("--lanes"))) {
+            // Focused, so that the lane and step the keys act on are framed.
+            window.timeline->view()->setLanes(true);
+            window.activateWindow();
+            window.timeline->view()->setFocus();
+        }
         // The middle step selected, so the band shows too.
         window.sequenceList.setSelectedIndex(lines / 2);
     }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 void Timeline::rebuild(const SequenceList& list) {
     std::vector<Step> steps(static_cast<size_t>(list.count()));
@@ -28,6 +29,30 @@ void Timeline::setSteps(std::vector<Step> steps) {
         t += std::max<qint32>(s.durationMs, 0);
     }
     m_totalMs = t;
+}
+
+void Timeline::setPosition(int step, int channel, qint32 position) {
+    m_steps.at(static_cast<size_t>(step)).positions.at(static_cast<size_t>(channel)) = position;
+}
+
+void Timeline::setDuration(int step, qint32 durationMs) {
+    const auto at = static_cast<size_t>(step);
+    const qint64 shift =
+        qint64(std::max<qint32>(durationMs, 0)) - std::max<qint32>(m_steps.at(at).durationMs, 0);
+    m_steps[at].durationMs = durationMs;
+    for (size_t i = at + 1; i < m_steps.size(); ++i) {
+        m_steps[i].startMs += shift;
+    }
+    m_totalMs += shift;
+}
+
+qint32 Timeline::heldPosition(double position) {
+    return qint32(std::clamp(std::round(position), double(kPositionMin), double(kPositionMax)));
+}
+
+qint32 Timeline::snappedDuration(double ms, qint32 gridMs) {
+    const double snapped = std::round(ms / gridMs) * gridMs;
+    return qint32(std::clamp(snapped, double(kDurationMinMs), double(kDurationMaxMs)));
 }
 
 qint64 Timeline::endMs(int index) const {

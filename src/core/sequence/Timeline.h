@@ -25,8 +25,19 @@ public:
         bool breakpoint = false;
     };
 
+    // What an edit on the timeline may give a step: positions of the board, and durations of the
+    // step-duration field, on the 20 ms grid the flash stores unless a finer one is asked for.
+    static constexpr qint32 kPositionMin = 0;
+    static constexpr qint32 kPositionMax = 255;
+    static constexpr qint32 kDurationMinMs = 20;
+    static constexpr qint32 kDurationMaxMs = 1000000;
+    static constexpr qint32 kDurationGridMs = 20;
+
     void rebuild(const SequenceList& list);
     void setSteps(std::vector<Step> steps);
+    // One value changed in place; later steps start earlier or later with a new duration.
+    void setPosition(int step, int channel, qint32 position);
+    void setDuration(int step, qint32 durationMs);
 
     int count() const { return static_cast<int>(m_steps.size()); }
     const Step& step(int index) const { return m_steps.at(static_cast<size_t>(index)); }
@@ -48,6 +59,10 @@ public:
     QString summary(const QLocale& locale = QLocale()) const;
     // The hover text of one step: number, start, duration and the twelve angles.
     QString describeStep(int index, const QLocale& locale = QLocale()) const;
+
+    // The nearest position of the board, and the nearest duration on the grid, both in range.
+    static qint32 heldPosition(double position);
+    static qint32 snappedDuration(double ms, qint32 gridMs = kDurationGridMs);
 
     static double angle(qint32 position) { return (double(position) - 128.0) / 2.0; }
     static QString channelName(int channel) { return QStringLiteral("Ch%1").arg(channel); }

@@ -38,6 +38,10 @@ private slots:
     void summary_data();
     void summary();
     void hoverTextOfAStep();
+    void durationInPlace_data();
+    void durationInPlace();
+    void snapping_data();
+    void snapping();
 };
 
 void TestTimeline::layoutOfThreeSteps() {
@@ -128,6 +132,68 @@ void TestTimeline::hoverTextOfAStep() {
                             "Ch0 0 \u00B0   Ch1 -64 \u00B0   Ch2 0 \u00B0   Ch3 0 \u00B0\n"
                             "Ch4 0 \u00B0   Ch5 0 \u00B0   Ch6 0 \u00B0   Ch7 0 \u00B0\n"
                             "Ch8 0 \u00B0   Ch9 0 \u00B0   Ch10 0 \u00B0   Ch11 0 \u00B0"));
+}
+
+// A drag on the timeline changes one duration: the steps after it move by the time it gains,
+// counting a negative duration (a file can hold one) as none.
+void TestTimeline::durationInPlace_data() {
+    QTest::addColumn<QList<int>>("durations");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("ms");
+    QTest::addColumn<QList<qint64>>("starts");
+    QTest::addColumn<qint64>("total");
+
+    const QList<int> three = {500, 250, 1000};
+    QTest::newRow("longer") << three << 0 << 740 << QList<qint64>{0, 740, 990} << qint64(1990);
+    QTest::newRow("shorter") << three << 1 << 20 << QList<qint64>{0, 500, 520} << qint64(1520);
+    QTest::newRow("the last") << three << 2 << 40 << QList<qint64>{0, 500, 750} << qint64(790);
+    QTest::newRow("from a negative one")
+        << QList<int>{500, -20, 300} << 1 << 60 << QList<qint64>{0, 500, 560} << qint64(860);
+    QTest::newRow("to a negative one")
+        << three << 1 << -20 << QList<qint64>{0, 500, 500} << qint64(1500);
+}
+
+void TestTimeline::durationInPlace() {
+    QFETCH(QList<int>, durations);
+    QFETCH(int, step);
+    QFETCH(int, ms);
+    QFETCH(QList<qint64>, starts);
+    QFETCH(qint64, total);
+    std::vector<Timeline::Step> steps;
+    for (int d : durations) {
+        steps.push_back(::step(d));
+    }
+    Timeline t;
+    t.setSteps(std::move(steps));
+    t.setDuration(step, ms);
+    QList<qint64> got;
+    for (int i = 0; i < t.count(); ++i) {
+        got << t.step(i).startMs;
+    }
+    QCOMPARE(got, starts);
+    QCOMPARE(t.totalMs(), total);
+    QCOMPARE(t.step(step).durationMs, ms);
+}
+
+void TestTimeline::snapping_data() {
+    QTest::addColumn<double>("ms");
+    QTest::addColumn<int>("grid");
+    QTest::addColumn<int>("duration");
+
+    QTest::newRow("437 on 20 ms") << 437.0 << 20 << 440;
+    QTest::newRow("429 on 20 ms") << 429.0 << 20 << 420;
+    QTest::newRow("halfway goes up") << 30.0 << 20 << 40;
+    QTest::newRow("437.4 on 1 ms") << 437.4 << 1 << 437;
+    QTest::newRow("below the least") << 9.0 << 20 << 20;
+    QTest::newRow("negative") << -300.0 << 1 << 20;
+    QTest::newRow("above the most") << 1000013.0 << 20 << 1000000;
+}
+
+void TestTimeline::snapping() {
+    QFETCH(double, ms);
+    QFETCH(int, grid);
+    QFETCH(int, duration);
+    QCOMPARE(Timeline::snappedDuration(ms, grid), duration);
 }
 
 QTEST_GUILESS_MAIN(TestTimeline)

@@ -9,11 +9,9 @@
 #include "ui/timeline/TimelineView.h"
 
 #include <QAction>
-#include <QChart>
 #include <QDockWidget>
 #include <QImage>
 #include <QLabel>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -39,12 +37,12 @@ private:
         form()->resize(1280, 800);
         QVERIFY(fillRamp(*rig, count));
         form()->menuTimeline->trigger();
-        QTRY_COMPARE(view()->series(0)->count(), 2 * count);
+        QTRY_COMPARE(view()->points(0).size(), 2 * count);
     }
     // Channel 0's angle at the start of each step, as drawn.
     QList<double> ch0() const {
         QList<double> angles;
-        const QList<QPointF> points = view()->series(0)->points();
+        const QList<QPointF> points = view()->points(0);
         for (qsizetype i = 0; i < points.size(); i += 2) {
             angles << points[i].y();
         }
