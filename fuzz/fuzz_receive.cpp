@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -64,6 +65,7 @@ enum class Setup {
     ReadCountAborted,
     ReadImageAborted,
     VerifyImageAborted,
+    VerifyCountAborted,
     Count
 };
 
@@ -347,6 +349,7 @@ void prepare(Rig& rig, Setup setup, std::uint8_t p, std::uint8_t q) {
         rig.settle();
         break;
     case Setup::VerifyCount:
+    case Setup::VerifyCountAborted:
         rig.start(VerifyOp);
         break;
     case Setup::VerifyImage:
@@ -364,8 +367,9 @@ void prepare(Rig& rig, Setup setup, std::uint8_t p, std::uint8_t q) {
     case Setup::ReadCountAborted:
     case Setup::ReadImageAborted:
     case Setup::VerifyImageAborted:
+    case Setup::VerifyCountAborted:
         rig.abort(setup <= Setup::ProgramBlockAborted  ? ProgramOp
-                  : setup == Setup::VerifyImageAborted ? VerifyOp
+                  : setup >= Setup::VerifyImageAborted ? VerifyOp
                                                        : ReadOp);
         rig.settle();
         break;
