@@ -38,7 +38,7 @@ if [ "${TESSAREL_TEST_QUICK:-0}" != 1 ]; then
   # The fuzz build only needs the fuzz targets; the suite itself ran twice already.
   cmake -S . -B build-fuzz -DTESSAREL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug
   cmake --build build-fuzz -j "$jobs" --target fuzz_sequence_file fuzz_step_line fuzz_interpolation \
-    fuzz_channel_setup fuzz_recovery_file fuzz_step_clipboard
+    fuzz_channel_setup fuzz_recovery_file fuzz_step_clipboard fuzz_receive
   ctest --test-dir build-fuzz --output-on-failure -L fuzz -j "$jobs"
   stage_done fuzz
 fi
