@@ -28,8 +28,10 @@ const QString kCommandsHelp =
                    "                             flash.\n"
                    "  play FILE.dat              Play the sequence from the PC, each step for its\n"
                    "                             own time (--fixed MS: all for MS ms), from step\n"
-                   "                             0 (--from N), once or over and over (--loop).\n"
-                   "                             Ctrl+C stops it and hands the servos back.\n"
+                   "                             0 (--from N), once or over and over (--loop),\n"
+                   "                             each step whole or only the channels that\n"
+                   "                             change (--changed-only). Ctrl+C stops it and\n"
+                   "                             hands the servos back.\n"
                    "  move CH=POS...             Take PC control and move channels: CH is 0 to\n"
                    "                             11 or a name from the channel setup (any\n"
                    "                             case); POS is 0 to 255 (128 the centre), or an\n"
@@ -187,6 +189,10 @@ Parsed parse(const QStringList& args) {
     const QCommandLineOption loop(
         QStringLiteral("loop"),
         QStringLiteral("play: start over after the last step until stopped."));
+    const QCommandLineOption changedOnly(
+        QStringLiteral("changed-only"),
+        QStringLiteral("play: send only the channels a step changes; the first step and each "
+                       "pass through step 0 send all twelve."));
     const QCommandLineOption setup(
         QStringLiteral("setup"),
         QStringLiteral("The channel setup (names and limits) in FILE, as the panel exports it, "
@@ -201,8 +207,8 @@ Parsed parse(const QStringList& args) {
                                   QStringLiteral("Print one JSON object with the result."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Print nothing but errors (and read's file)."));
-    parser.addOptions(
-        {help, version, port, setup, noVerify, output, fixed, from, loop, timeout, json, quiet});
+    parser.addOptions({help, version, port, setup, noVerify, output, fixed, from, loop, changedOnly,
+                       timeout, json, quiet});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("What to do, and its arguments (see Commands)."),
                                  QStringLiteral("command [arguments...]"));
@@ -255,7 +261,7 @@ Parsed parse(const QStringList& args) {
     };
     const std::pair<const QCommandLineOption*, Command> owned[] = {
         {&noVerify, Command::Program}, {&output, Command::Read}, {&fixed, Command::Play},
-        {&from, Command::Play},        {&loop, Command::Play},
+        {&from, Command::Play},        {&loop, Command::Play},   {&changedOnly, Command::Play},
     };
     for (const auto& [option, owner] : owned) {
         if (onlyWith(*option, owner)) {
@@ -273,6 +279,7 @@ Parsed parse(const QStringList& args) {
     request.verifyAfter = !parser.isSet(noVerify);
     request.output = parser.value(output);
     request.loop = parser.isSet(loop);
+    request.changedOnly = parser.isSet(changedOnly);
     request.setupFile = parser.value(setup);
     request.json = parser.isSet(json);
     request.quiet = parser.isSet(quiet);

@@ -33,6 +33,7 @@ struct Request {
     std::optional<qint32> fixedMs;
     int from = 0;
     bool loop = false;
+    bool changedOnly = false;
     QList<ChannelTarget> targets;
     QString setupFile;   // empty: the setup the window keeps in the settings
     double timeoutS = 5; // 0: wait for ever

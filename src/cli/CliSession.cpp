@@ -573,16 +573,16 @@ void CliSession::play() {
 
     m_board->link().PcControlOn();
     m_playing = true;
-    // The first step goes out now; playback moves on from it after its time.
-    m_sequence.list().setSelectedIndex(m_request.from);
-    m_board->moves().burst(m_sequence.step(m_request.from));
     m_passes = 1;
-    stepPlayed(m_request.from);
-    if (m_playing) {
-        playback.start(m_pace, m_request.fixedMs.value_or(0));
-    }
-    if (!m_request.loop && m_request.from == n - 1) {
-        lastStepSent();
+    playback.setChangedOnly(m_request.changedOnly);
+    // Playback itself sends the first step, now, as its run's one whole burst: it starts on the
+    // line before and moves on at once; the clock then gives the step its whole time.
+    m_sequence.list().setSelectedIndex(m_request.from > 0 ? m_request.from - 1 : n - 1);
+    playback.start(m_pace, m_request.fixedMs.value_or(0));
+    playback.clock().setEnabled(false);
+    playback.tick();
+    if (m_playing && !m_lastStep.isActive()) {
+        playback.clock().setEnabled(true);
     }
 }
 

@@ -86,6 +86,8 @@ private slots:
         row("move without a channel", {"move"}, "move takes one or more CH=POS");
         row("board-play maybe", {"board-play", "maybe"}, "board-play takes on or off");
         row("--loop with program", {"program", "a.dat", "--loop"}, "--loop belongs to play");
+        row("--changed-only with move", {"move", "3=1", "--changed-only"},
+            "--changed-only belongs to play");
         row("-o with verify", {"verify", "a.dat", "-o", "b.dat"}, "--output belongs to read");
         row("--no-verify with read", {"read", "--no-verify"}, "--no-verify belongs to program");
         row("--fixed below the field's range", {"play", "a.dat", "--fixed", "49"},
@@ -152,21 +154,22 @@ private slots:
     void request() {
         const Parsed parsed =
             parse({"tessarel-cli", "--port", "/dev/ttyUSB0", "play", "show.dat", "--fixed", "500",
-                   "--from", "3", "--loop", "--json", "--timeout", "2.5", "--setup", "robot.json"});
+                   "--from", "3", "--loop", "--json", "--timeout", "2.5", "--changed-only",
+                   "--setup", "robot.json"});
         const Request r = std::get<Request>(parsed);
         QCOMPARE(r.command, Command::Play);
         QCOMPARE(r.port, QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(r.file, QStringLiteral("show.dat"));
         QCOMPARE(r.fixedMs, std::optional<qint32>(500));
         QCOMPARE(r.from, 3);
-        QVERIFY(r.loop && r.json && !r.quiet && r.verifyAfter);
+        QVERIFY(r.loop && r.json && !r.quiet && r.verifyAfter && r.changedOnly);
         QCOMPARE(r.setupFile, QStringLiteral("robot.json"));
         QCOMPARE(r.timeoutS, 2.5);
 
         const Request defaults = std::get<Request>(parse({"tessarel-cli", "program", "a.dat"}));
         QCOMPARE(defaults.port, QStringLiteral("Comm1"));
         QCOMPARE(defaults.timeoutS, 5.0);
-        QVERIFY(defaults.verifyAfter && !defaults.fixedMs);
+        QVERIFY(defaults.verifyAfter && !defaults.fixedMs && !defaults.changedOnly);
         QCOMPARE(defaults.setupFile, QString());
     }
 

@@ -480,6 +480,29 @@ private slots:
         QCOMPARE(o.value("verify").toObject().value("differing").toInt(), 0);
     }
 
+    // Only the channels that change after the first step's whole burst; a step that changes
+    // nothing sends nothing.
+    void playChangedOnly() {
+        startSim({});
+        const QByteArray steps =
+            "100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t\r\n"
+            "150\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t\r\n"
+            "150\t100\t100\t100\t100\t120\t100\t100\t100\t100\t100\t100\t100\t\r\n"
+            "150\t100\t100\t100\t100\t120\t100\t100\t100\t100\t100\t100\t100\t\r\n";
+        const CliRun cli =
+            run({"play", write(QStringLiteral("four.dat"), steps), "--changed-only", "--json"});
+        QCOMPARE(cli.code, 0);
+        QCOMPARE(QJsonDocument::fromJson(cli.out).object().value("steps_played").toInt(), 4);
+        QStringList expected{"pc-control on"};
+        for (int c = 0; c < 12; ++c) {
+            expected << QStringLiteral("channel %1 100").arg(c);
+        }
+        expected << "channel 0 150"
+                 << "channel 5 120"
+                 << "pc-control off";
+        QCOMPARE(simLines(QStringLiteral("pc-control off")), expected);
+    }
+
     void live_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QStringList>("sim");
