@@ -416,9 +416,6 @@ private slots:
         QTest::newRow("above the maximum, by name, from the settings")
             << true << QStringList{"move", "elbow=220"} << 0 << limited.arg(220).arg(180)
             << QStringList{"pc-control on", "channel 3 180"};
-        QTest::newRow("inside, the name in capitals")
-            << false << QStringList{"--setup", "%dir/elbow.json", "move", "ELBOW=140", "4=250"} << 0
-            << QString() << QStringList{"pc-control on", "channel 3 140", "channel 4 250"};
         QTest::newRow("a name no channel has") << false << QStringList{"move", "elbow=140"} << 2
                                                << "tessarel-cli: no channel is named \"elbow\"\n"
                                                << QStringList{};
@@ -426,11 +423,6 @@ private slots:
             << true << QStringList{"--setup", "%dir/bad.json", "move", "3=50"} << 3
             << "tessarel-cli: %dir/bad.json is not a channel setup: channels[0].max: 300 is not a "
                "position (0 to 255). Nothing was sent to the board.\n"
-            << QStringList{};
-        QTest::newRow("a setup file that is not there")
-            << true << QStringList{"--setup", "%dir/none.json", "centre"} << 3
-            << "tessarel-cli: \"%dir/none.json\" could not be opened: No such file or directory. "
-               "Nothing was sent to the board.\n"
             << QStringList{};
     }
     void channelSetup() {
