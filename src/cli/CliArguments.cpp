@@ -1,5 +1,7 @@
 #include "CliArguments.h"
 
+#include "core/setup/ChannelSetup.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,22 +28,29 @@ const QString kCommandsHelp =
                    "                             flash.\n"
                    "  play FILE.dat              Play the sequence from the PC, each step for its\n"
                    "                             own time (--fixed MS: all for MS ms), from step\n"
-                   "                             0 (--from N), once or over and over (--loop).\n"
-                   "                             Ctrl+C stops it and hands the servos back.\n"
-                   "  move CH=POS...             Take PC control and move channels 0 to 11: POS\n"
-                   "                             is 0 to 255 (128 the centre), or an angle such\n"
-                   "                             as 20\u00B0 or -12.5deg.\n"
+                   "                             0 (--from N), once or over and over (--loop),\n"
+                   "                             each step whole or only the channels that\n"
+                   "                             change (--changed-only). Ctrl+C stops it and\n"
+                   "                             hands the servos back.\n"
+                   "  move CH=POS...             Take PC control and move channels: CH is 0 to\n"
+                   "                             11 or a name from the channel setup (any\n"
+                   "                             case); POS is 0 to 255 (128 the centre), or an\n"
+                   "                             angle such as 20\u00B0 or -12.5deg.\n"
                    "  centre                     Take PC control and move all twelve channels to\n"
                    "                             128 (0\u00B0).\n"
                    "  release                    Hand the servos back to the board (PC control\n"
-                   "                             off).\n");
+                   "                             off).\n"
+                   "\n"
+                   "Every position sent or programmed is held to its channel's limits, from\n"
+                   "--setup FILE or else from the channel setup the panel keeps.\n");
 
 const QString kExitHelp = QStringLiteral(
     "Exit status:\n"
     "  0    done\n"
     "  1    verify: the board's flash does not hold the file\n"
     "  2    usage error\n"
-    "  3    a file cannot be read or written, or holds a step the flash cannot store\n"
+    "  3    a file cannot be read or written, is no channel setup, or holds a step the\n"
+    "       flash cannot store\n"
     "  4    the port cannot be opened, or the connection was lost\n"
     "  5    the board did not answer within the time-out, or answered wrongly\n"
     "  130  interrupted (Ctrl+C or SIGTERM); an interrupted program leaves the flash\n"
@@ -91,30 +100,65 @@ std::optional<int> wholeNumber(const QString& text) {
 } // namespace
 
 std::variant<ChannelTarget, QString> parseTarget(const QString& text) {
+    // A number is a channel's number even where a channel has that name. A name may hold "=":
+    // the position after the last one is never a name.
     static const QRegularExpression form(
-        QStringLiteral("^(?:[Cc][Hh])?(\\d+)=(-?\\d+(?:\\.\\d+)?)(\u00B0|deg)?$"));
+        QStringLiteral("^(?:(?:[Cc][Hh])?(\\d+)|(.+))=(-?\\d+(?:\\.\\d+)?)(\u00B0|deg)?$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch()) {
-        return QStringLiteral("\"%1\" is not CH=POS (3=200) or CH=ANGLE (3=20° or 3=20deg)")
+        return QStringLiteral(
+                   "\"%1\" is not CH=POS (3=200 or elbow=200) or CH=ANGLE (3=20° or 3=20deg)")
             .arg(text);
     }
-    const int channel = m.captured(1).toInt();
+    const QString name = m.captured(2);
+    const int channel = name.isEmpty() ? m.captured(1).toInt() : -1;
     if (channel > 11) {
         return QStringLiteral("\"%1\": the channels are 0 to 11").arg(text);
     }
-    const double value = m.captured(2).toDouble();
-    if (m.captured(3).isEmpty()) {
-        if (m.captured(2).contains(QLatin1Char('.')) || value < 0 || value > 255) {
+    const double value = m.captured(3).toDouble();
+    if (m.captured(4).isEmpty()) {
+        if (m.captured(3).contains(QLatin1Char('.')) || value < 0 || value > 255) {
             return QStringLiteral("\"%1\": a position is a whole number from 0 to 255").arg(text);
         }
-        return ChannelTarget{channel, int(value)};
+        return ChannelTarget{channel, int(value), name};
     }
     // An angle is (position - 128) / 2: half degrees from -64 to 63.5.
     const double position = 128 + 2 * value;
     if (position != std::floor(position) || position < 0 || position > 255) {
         return QStringLiteral("\"%1\": an angle is -64° to 63.5° in steps of 0.5°").arg(text);
     }
-    return ChannelTarget{channel, int(position)};
+    return ChannelTarget{channel, int(position), name};
+}
+
+QString resolveTargets(QList<ChannelTarget>& targets, const ChannelSetup& setup) {
+    for (ChannelTarget& t : targets) {
+        if (t.channel >= 0) {
+            continue;
+        }
+        QStringList named;
+        for (int c = 0; c < kChannelCount; ++c) {
+            const QString& name = setup.channel(c).name;
+            if (!name.isEmpty() && name.compare(t.name, Qt::CaseInsensitive) == 0) {
+                t.channel = c;
+                named << setup.label(c);
+            }
+        }
+        if (named.isEmpty()) {
+            return QStringLiteral("no channel is named \"%1\"").arg(t.name);
+        }
+        if (named.size() > 1) {
+            return QStringLiteral("\"%1\" names more than one channel: %2")
+                .arg(t.name, named.join(QStringLiteral(", ")));
+        }
+    }
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        for (qsizetype k = 0; k < i; ++k) {
+            if (targets[k].channel == targets[i].channel) {
+                return QStringLiteral("%1 is given twice").arg(setup.label(targets[i].channel));
+            }
+        }
+    }
+    return {};
 }
 
 Parsed parse(const QStringList& args) {
@@ -145,6 +189,15 @@ Parsed parse(const QStringList& args) {
     const QCommandLineOption loop(
         QStringLiteral("loop"),
         QStringLiteral("play: start over after the last step until stopped."));
+    const QCommandLineOption changedOnly(
+        QStringLiteral("changed-only"),
+        QStringLiteral("play: send only the channels a step changes; the first step and each "
+                       "pass through step 0 send all twelve."));
+    const QCommandLineOption setup(
+        QStringLiteral("setup"),
+        QStringLiteral("The channel setup (names and limits) in FILE, as the panel exports it, "
+                       "instead of the one the panel keeps."),
+        QStringLiteral("FILE"));
     const QCommandLineOption timeout(
         QStringLiteral("timeout"),
         QStringLiteral("Give up when the board is silent for S seconds during a transfer "
@@ -154,8 +207,8 @@ Parsed parse(const QStringList& args) {
                                   QStringLiteral("Print one JSON object with the result."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Print nothing but errors (and read's file)."));
-    parser.addOptions(
-        {help, version, port, noVerify, output, fixed, from, loop, timeout, json, quiet});
+    parser.addOptions({help, version, port, setup, noVerify, output, fixed, from, loop, changedOnly,
+                       timeout, json, quiet});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("What to do, and its arguments (see Commands)."),
                                  QStringLiteral("command [arguments...]"));
@@ -208,7 +261,7 @@ Parsed parse(const QStringList& args) {
     };
     const std::pair<const QCommandLineOption*, Command> owned[] = {
         {&noVerify, Command::Program}, {&output, Command::Read}, {&fixed, Command::Play},
-        {&from, Command::Play},        {&loop, Command::Play},
+        {&from, Command::Play},        {&loop, Command::Play},   {&changedOnly, Command::Play},
     };
     for (const auto& [option, owner] : owned) {
         if (onlyWith(*option, owner)) {
@@ -226,6 +279,8 @@ Parsed parse(const QStringList& args) {
     request.verifyAfter = !parser.isSet(noVerify);
     request.output = parser.value(output);
     request.loop = parser.isSet(loop);
+    request.changedOnly = parser.isSet(changedOnly);
+    request.setupFile = parser.value(setup);
     request.json = parser.isSet(json);
     request.quiet = parser.isSet(quiet);
     if (request.json && *command == Command::Read && request.output.isEmpty()) {
@@ -274,13 +329,7 @@ Parsed parse(const QStringList& args) {
             if (const QString* error = std::get_if<QString>(&target)) {
                 return Usage{*error};
             }
-            const ChannelTarget t = std::get<ChannelTarget>(target);
-            for (const ChannelTarget& earlier : request.targets) {
-                if (earlier.channel == t.channel) {
-                    return Usage{QStringLiteral("channel %1 is given twice").arg(t.channel)};
-                }
-            }
-            request.targets << t;
+            request.targets << std::get<ChannelTarget>(target);
         }
         break;
     default:

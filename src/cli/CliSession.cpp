@@ -9,6 +9,7 @@
 #include "board/FlashProgram.h"
 #include "board/FlashRead.h"
 #include "board/FlashVerify.h"
+#include "core/files/SettingsNames.h"
 #include "core/flash/FlashImage.h"
 #include "core/sequence/SequenceFile.h"
 #include "core/sequence/StepLine.h"
@@ -17,8 +18,10 @@
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QSettings>
 
 #include <cmath>
 
@@ -82,8 +85,14 @@ bool needsFile(Command command) {
     return command == Command::Program || command == Command::Verify || command == Command::Play;
 }
 
-// The first difference a verify found, for scripts: the step, the field and both values.
-QJsonObject differenceFields(const flashimage::Comparison& c) {
+// The commands whose positions the channel setup limits or names.
+bool usesSetup(Command command) {
+    return needsFile(command) || command == Command::Move || command == Command::Centre;
+}
+
+// The first difference a verify found, for scripts: the step, the field (with the channel's
+// name, if it has one) and both values.
+QJsonObject differenceFields(const flashimage::Comparison& c, const ChannelSetup& setup) {
     QJsonObject fields{{QStringLiteral("list_steps"), c.listSteps},
                        {QStringLiteral("flash_steps"), c.flashSteps},
                        {QStringLiteral("flash_bytes"), c.flashBytes},
@@ -98,6 +107,9 @@ QJsonObject differenceFields(const flashimage::Comparison& c) {
         first.insert(QStringLiteral("field"), QStringLiteral("step"));
     } else if (c.firstByte < kChannelCount) {
         first.insert(QStringLiteral("field"), QStringLiteral("Ch%1").arg(c.firstByte));
+        if (const QString& name = setup.channel(c.firstByte).name; !name.isEmpty()) {
+            first.insert(QStringLiteral("name"), name);
+        }
         first.insert(QStringLiteral("flash"), c.flash[size_t(c.firstByte)]);
         first.insert(QStringLiteral("list"), c.list[size_t(c.firstByte)]);
     } else {
@@ -147,6 +159,16 @@ void CliSession::start() {
         listPorts();
         return;
     }
+    if (!loadSetup()) {
+        return;
+    }
+    if (m_request.command == Command::Move) {
+        if (const QString why = cliargs::resolveTargets(m_request.targets, m_setup);
+            !why.isEmpty()) {
+            end(cli::kUsage, why);
+            return;
+        }
+    }
     if (needsFile(m_request.command)) {
         if (const QString trouble = m_sequence.load(m_request.file); !trouble.isEmpty()) {
             end(cli::kFile, trouble);
@@ -194,6 +216,32 @@ void CliSession::listPorts() {
     end(cli::kDone, lines.join(QLatin1Char('\n')), {{QStringLiteral("ports"), ports}});
 }
 
+bool CliSession::loadSetup() {
+    const QString& path = m_request.setupFile;
+    if (path.isEmpty()) {
+        if (usesSetup(m_request.command)) {
+            QSettings settings(settingsnames::kOrganization, settingsnames::kApplication);
+            // What the window would start with: the defaults, and why.
+            m_setup = ChannelSetup::load(settings, &m_setupWarning);
+            m_console.warning(m_setupWarning);
+        }
+        return true;
+    }
+    QString why;
+    const std::optional<ChannelSetup> setup = ChannelSetup::importFile(path, &why);
+    if (!setup) {
+        // A file that cannot be opened is named by the reason already.
+        const QFileInfo file(path);
+        if (file.isFile() && file.isReadable()) {
+            why = QStringLiteral("%1 is not a channel setup: %2").arg(path, why);
+        }
+        end(cli::kFile, why + QStringLiteral(". Nothing was sent to the board."));
+        return false;
+    }
+    m_setup = *setup;
+    return true;
+}
+
 bool CliSession::openPort() {
     static const QRegularExpression commN(QStringLiteral("^(?:[Cc][Oo][Mm][Mm])?([1-8])$"));
     const QRegularExpressionMatch numbered = commN.match(m_request.port);
@@ -234,6 +282,7 @@ bool CliSession::openPort() {
     serial.setInputMode(SerialControl::InputMode::Binary);
 
     m_board = std::make_unique<Board>(serial, m_sequence.editor());
+    m_board->moves().setChannelSetup(m_setup);
     // A byte from the board during a transfer shows that it is alive.
     connect(&serial, &SerialControl::OnComm, this, [this] {
         if (m_running) {
@@ -360,6 +409,9 @@ void CliSession::program() {
     m_program = std::make_unique<FlashProgram>(*m_board);
     watch(*m_program, QStringLiteral("Programming"));
     connect(m_program.get(), &Operation::finished, this, &CliSession::programEnded);
+    // Said before the first byte goes, whoever watches.
+    connect(m_program.get(), &FlashProgram::note, this,
+            [this](const QString& text) { m_console.warning(text); });
     m_running = m_program.get();
     armWatchdog();
     // PC control may be on from an earlier move: the board gets it back first, as the panel's
@@ -373,7 +425,8 @@ void CliSession::programEnded(Operation::State state, const QString& message) {
     m_console.endLine();
     m_programFields = {{QStringLiteral("steps"), m_sequence.count()},
                        {QStringLiteral("bytes"), flashimage::byteCount(m_sequence.count())},
-                       {QStringLiteral("programmed"), state == Operation::State::Done}};
+                       {QStringLiteral("programmed"), state == Operation::State::Done},
+                       {QStringLiteral("values_limited"), m_program->valuesLimited()}};
     switch (state) {
     case Operation::State::Done:
         m_programmed = true;
@@ -420,10 +473,15 @@ void CliSession::verifyEnded(Operation::State state, const QString& message) {
     const FlashRead& read = m_verify->read();
     const flashimage::ReadBack readBack =
         read.hasImage() ? read.readBack() : flashimage::ReadBack{};
+    // What programming writes: the positions at their limits.
+    const auto gated = std::make_unique<SequenceTable>();
+    for (int s = 0; s < m_sequence.count(); ++s) {
+        (*gated)[size_t(s)] = m_board->moves().gated(m_sequence.table()[size_t(s)]);
+    }
     const flashimage::Comparison comparison =
-        flashimage::compareImage(m_sequence.table(), m_sequence.count(), read.image(), readBack);
+        flashimage::compareImage(*gated, m_sequence.count(), read.image(), readBack);
     QJsonObject fields = m_programmed ? m_programFields : QJsonObject{};
-    const QJsonObject verified = differenceFields(comparison);
+    const QJsonObject verified = differenceFields(comparison, m_setup);
     if (m_programmed) {
         fields.insert(QStringLiteral("verify"), verified);
     } else {
@@ -515,16 +573,16 @@ void CliSession::play() {
 
     m_board->link().PcControlOn();
     m_playing = true;
-    // The first step goes out now; playback moves on from it after its time.
-    m_sequence.list().setSelectedIndex(m_request.from);
-    m_board->moves().burst(m_sequence.step(m_request.from));
     m_passes = 1;
-    stepPlayed(m_request.from);
-    if (m_playing) {
-        playback.start(m_pace, m_request.fixedMs.value_or(0));
-    }
-    if (!m_request.loop && m_request.from == n - 1) {
-        lastStepSent();
+    playback.setChangedOnly(m_request.changedOnly);
+    // Playback itself sends the first step, now, as its run's one whole burst: it starts on the
+    // line before and moves on at once; the clock then gives the step its whole time.
+    m_sequence.list().setSelectedIndex(m_request.from > 0 ? m_request.from - 1 : n - 1);
+    playback.start(m_pace, m_request.fixedMs.value_or(0));
+    playback.clock().setEnabled(false);
+    playback.tick();
+    if (m_playing && !m_lastStep.isActive()) {
+        playback.clock().setEnabled(true);
     }
 }
 
@@ -581,9 +639,7 @@ void CliSession::move() {
     m_board->link().PcControlOn();
     QJsonArray moved;
     for (const cliargs::ChannelTarget& t : m_request.targets) {
-        m_board->moves().move(t.channel, t.position);
-        moved.append(QJsonObject{{QStringLiteral("channel"), t.channel},
-                                 {QStringLiteral("position"), t.position}});
+        moved.append(moveChannel(t.channel, t.position));
     }
     end(cli::kDone, {}, {{QStringLiteral("channels"), moved}});
 }
@@ -592,9 +648,29 @@ void CliSession::centre() {
     constexpr int kCentre = 128;
     m_board->link().PcControlOn();
     for (int c = 0; c < kChannelCount; ++c) {
-        m_board->moves().move(c, kCentre);
+        moveChannel(c, kCentre);
     }
     end(cli::kDone, {});
+}
+
+QJsonObject CliSession::moveChannel(int channel, int position) {
+    ChannelMoves& moves = m_board->moves();
+    const int sent = moves.positionByte(channel, position);
+    moves.move(channel, position);
+    if (sent != position) {
+        const ChannelSetup::Channel& limits = m_setup.channel(channel);
+        m_console.warning(
+            QStringLiteral("%1: %2 lies outside the channel's limits, %3 to %4; %5 was sent.")
+                .arg(m_setup.label(channel))
+                .arg(position)
+                .arg(limits.minimum)
+                .arg(limits.maximum)
+                .arg(sent));
+    }
+    return {{QStringLiteral("channel"), channel},
+            {QStringLiteral("name"), m_setup.channel(channel).name},
+            {QStringLiteral("position"), position},
+            {QStringLiteral("sent"), sent}};
 }
 
 // ---- the end
@@ -668,6 +744,9 @@ void CliSession::report() {
     }
     if (m_serial) {
         object.insert(QStringLiteral("port"), m_portLabel);
+    }
+    if (!m_setupWarning.isEmpty()) {
+        object.insert(QStringLiteral("setup_warning"), m_setupWarning);
     }
     for (auto it = m_fields.begin(); it != m_fields.end(); ++it) {
         object.insert(it.key(), it.value());

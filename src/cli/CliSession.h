@@ -6,6 +6,7 @@
 
 #include "board/Operation.h"
 #include "board/PcPlayback.h"
+#include "core/setup/ChannelSetup.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -39,6 +40,9 @@ signals:
 
 private:
     void listPorts();
+    // The channel setup from --setup, else the one the window keeps; false when --setup names
+    // no valid setup (then the session has ended).
+    bool loadSetup();
     bool openPort();
     void runCommand();
 
@@ -65,6 +69,9 @@ private:
 
     void move();
     void centre();
+    // Moves one channel; says so when its limits change the position. What was sent, for
+    // --json.
+    QJsonObject moveChannel(int channel, int position);
 
     void portLost(const QString& reason);
     // Once the line is free: reports and finishes.
@@ -75,8 +82,10 @@ private:
     cliargs::Request m_request;
     Console& m_console;
     CliSequence m_sequence;
-    QString m_portName;  // in messages: "Comm1", or the device
-    QString m_portLabel; // in the JSON object: "Comm1", or the device as given
+    ChannelSetup m_setup;
+    QString m_setupWarning; // why the kept setup was not used
+    QString m_portName;     // in messages: "Comm1", or the device
+    QString m_portLabel;    // in the JSON object: "Comm1", or the device as given
     std::unique_ptr<SerialControl> m_serial;
     std::unique_ptr<Board> m_board;
     std::unique_ptr<FlashProgram> m_program;

@@ -1,6 +1,8 @@
 #include "CliArguments.h"
 #include "Console.h"
 
+#include "core/setup/ChannelSetup.h"
+
 #include <QTest>
 
 using namespace cliargs;
@@ -15,12 +17,16 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("channel");
         QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("channelName");
         QTest::addColumn<QString>("error");
-        const auto row = [](const char* name, const char* text, int channel, int position) {
-            QTest::newRow(name) << QString::fromUtf8(text) << channel << position << QString();
+        const auto row = [](const char* name, const char* text, int channel, int position,
+                            const char* channelName = "") {
+            QTest::newRow(name) << QString::fromUtf8(text) << channel << position
+                                << QString::fromUtf8(channelName) << QString();
         };
         const auto refused = [](const char* name, const char* text, const char* error) {
-            QTest::newRow(name) << QString::fromUtf8(text) << -1 << -1 << QString::fromUtf8(error);
+            QTest::newRow(name) << QString::fromUtf8(text) << -1 << -1 << QString()
+                                << QString::fromUtf8(error);
         };
         row("position", "3=200", 3, 200);
         row("lowest", "0=0", 0, 0);
@@ -29,6 +35,9 @@ private slots:
         row("deg, a negative half", "11=-12.5deg", 11, 103);
         row("lowest angle", "0=-64deg", 0, 0);
         row("highest angle", "1=63.5°", 1, 255);
+        row("a name", "elbow=140", -1, 140, "elbow");
+        row("a name with an angle", "Left Knee=-10deg", -1, 108, "Left Knee");
+        row("a name holding =", "a=b=7", -1, 7, "a=b");
         refused("position past 255", "3=256",
                 "\"3=256\": a position is a whole number from 0 to 255");
         refused("fractional position", "3=12.5",
@@ -39,18 +48,22 @@ private slots:
                 "\"3=10.25°\": an angle is -64° to 63.5° in steps of 0.5°");
         refused("channel 12", "12=100", "\"12=100\": the channels are 0 to 11");
         refused("no equals sign", "3:100",
-                "\"3:100\" is not CH=POS (3=200) or CH=ANGLE (3=20° or 3=20deg)");
+                "\"3:100\" is not CH=POS (3=200 or elbow=200) or CH=ANGLE (3=20° or 3=20deg)");
         refused("radians", "3=1rad",
-                "\"3=1rad\" is not CH=POS (3=200) or CH=ANGLE (3=20° or 3=20deg)");
+                "\"3=1rad\" is not CH=POS (3=200 or elbow=200) or CH=ANGLE (3=20° or 3=20deg)");
+        refused("no name", "=100",
+                "\"=100\" is not CH=POS (3=200 or elbow=200) or CH=ANGLE (3=20° or 3=20deg)");
     }
     void target() {
         QFETCH(QString, text);
         QFETCH(int, channel);
         QFETCH(int, position);
+        QFETCH(QString, channelName);
         QFETCH(QString, error);
         const auto parsed = parseTarget(text);
         if (error.isEmpty()) {
-            QCOMPARE(std::get<ChannelTarget>(parsed), (ChannelTarget{channel, position}));
+            QCOMPARE(std::get<ChannelTarget>(parsed),
+                     (ChannelTarget{channel, position, channelName}));
         } else {
             QCOMPARE(std::get<QString>(parsed), error);
         }
@@ -70,8 +83,9 @@ private slots:
         row("erase with an argument", {"erase", "all"}, "erase takes no arguments");
         row("move without a channel", {"move"}, "move takes one or more CH=POS");
         row("board-play maybe", {"board-play", "maybe"}, "board-play takes on or off");
-        row("a channel twice", {"move", "3=100", "3=20deg"}, "channel 3 is given twice");
         row("--loop with program", {"program", "a.dat", "--loop"}, "--loop belongs to play");
+        row("--changed-only with move", {"move", "3=1", "--changed-only"},
+            "--changed-only belongs to play");
         row("-o with verify", {"verify", "a.dat", "-o", "b.dat"}, "--output belongs to read");
         row("--no-verify with read", {"read", "--no-verify"}, "--no-verify belongs to program");
         row("--fixed below the field's range", {"play", "a.dat", "--fixed", "49"},
@@ -95,23 +109,64 @@ private slots:
         QCOMPARE(std::get<Usage>(parsed).error, error);
     }
 
+    // Names as the setup has them, whatever their case; a channel once, however it is named.
+    void resolve_data() {
+        QTest::addColumn<QStringList>("targets");
+        QTest::addColumn<QList<int>>("channels");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("names in any case")
+            << QStringList{"ELBOW=140", "wrist=10", "0=5"} << QList<int>{3, 7, 0} << QString();
+        QTest::newRow("an unknown name")
+            << QStringList{"elbw=140"} << QList<int>{} << "no channel is named \"elbw\"";
+        QTest::newRow("a name two channels have")
+            << QStringList{"arm=140"} << QList<int>{}
+            << "\"arm\" names more than one channel: Ch2 (Arm), Ch5 (arm)";
+        QTest::newRow("a channel by number and by name")
+            << QStringList{"9=1", "Wrist=2", "7=3"} << QList<int>{} << "Ch7 (Wrist) is given twice";
+    }
+    void resolve() {
+        QFETCH(QStringList, targets);
+        QFETCH(QList<int>, channels);
+        QFETCH(QString, error);
+        ChannelSetup setup;
+        for (const auto& [channel, name] : {std::pair{2, "Arm"}, std::pair{3, "elbow"},
+                                            std::pair{5, "arm"}, std::pair{7, "Wrist"}}) {
+            QVERIFY(setup.setChannel(channel, {QString::fromUtf8(name), 0, 255}));
+        }
+        QList<ChannelTarget> parsed;
+        for (const QString& text : targets) {
+            parsed << std::get<ChannelTarget>(parseTarget(text));
+        }
+        QCOMPARE(resolveTargets(parsed, setup), error);
+        if (error.isEmpty()) {
+            QList<int> resolved;
+            for (const ChannelTarget& t : parsed) {
+                resolved << t.channel;
+            }
+            QCOMPARE(resolved, channels);
+        }
+    }
+
     void request() {
         const Parsed parsed =
             parse({"tessarel-cli", "--port", "/dev/ttyUSB0", "play", "show.dat", "--fixed", "500",
-                   "--from", "3", "--loop", "--json", "--timeout", "2.5"});
+                   "--from", "3", "--loop", "--json", "--timeout", "2.5", "--changed-only",
+                   "--setup", "robot.json"});
         const Request r = std::get<Request>(parsed);
         QCOMPARE(r.command, Command::Play);
         QCOMPARE(r.port, QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(r.file, QStringLiteral("show.dat"));
         QCOMPARE(r.fixedMs, std::optional<qint32>(500));
         QCOMPARE(r.from, 3);
-        QVERIFY(r.loop && r.json && !r.quiet && r.verifyAfter);
+        QVERIFY(r.loop && r.json && !r.quiet && r.verifyAfter && r.changedOnly);
+        QCOMPARE(r.setupFile, QStringLiteral("robot.json"));
         QCOMPARE(r.timeoutS, 2.5);
 
         const Request defaults = std::get<Request>(parse({"tessarel-cli", "program", "a.dat"}));
         QCOMPARE(defaults.port, QStringLiteral("Comm1"));
         QCOMPARE(defaults.timeoutS, 5.0);
-        QVERIFY(defaults.verifyAfter && !defaults.fixedMs);
+        QVERIFY(defaults.verifyAfter && !defaults.fixedMs && !defaults.changedOnly);
+        QCOMPARE(defaults.setupFile, QString());
     }
 
     // The help names every exit status a script may see.

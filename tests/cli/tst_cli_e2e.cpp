@@ -61,6 +61,18 @@ const QByteArray kThreeSteps =
                       "150\t150\t150\t150\t150\t150\t150\t150\t150\t150\t150\t150\t100\t\r\n"
                       "200\t200\t200\t200\t200\t200\t200\t200\t200\t200\t200\t200\t100\t\r\n");
 
+// Ch3 called "elbow" and held to 100...180, as the window exports it and as it keeps it.
+const QByteArray kElbowSetup = QByteArrayLiteral(
+    R"({"format": "tessarel-channel-setup", "version": 1,
+        "channels": [{"channel": 3, "name": "elbow", "min": 100, "max": 180}]})");
+const QByteArray kElbowSettings = QByteArrayLiteral("[channelSetup]\n"
+                                                    "version=1\n"
+                                                    "channels\\1\\channel=3\n"
+                                                    "channels\\1\\name=elbow\n"
+                                                    "channels\\1\\min=100\n"
+                                                    "channels\\1\\max=180\n"
+                                                    "channels\\size=1\n");
+
 } // namespace
 
 // The real tessarel-cli against the board simulator on a pseudo-terminal, attached as Comm1.
@@ -98,9 +110,13 @@ class TestCliEndToEnd : public QObject {
         return m_sim->lines().mid(1);
     }
 
+    // Where the program finds the settings the window keeps.
+    QString settingsDir() const { return m_dir.filePath(QStringLiteral("config/Tessarel")); }
+
     void launch(QProcess& cli, const QStringList& args) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TESSAREL_PORT_DIR"), m_dir.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         cli.setProcessEnvironment(env);
         cli.start(QStringLiteral(TESSAREL_CLI_PATH), args);
@@ -383,6 +399,100 @@ private slots:
         const QString position = QString::number(100 + 50 * o.value("step").toInt());
         QCOMPARE(lines.filter(QStringLiteral("channel 0 ")).constLast(), "channel 0 " + position);
         QCOMPARE(lines.at(lines.size() - 2), "channel 11 " + position);
+    }
+
+    // The simulator's "channel 3 100" is the pair 0b 64 on the wire, "channel 3 180" 0b b4.
+    void channelSetup_data() {
+        QTest::addColumn<bool>("kept"); // the setup in the window's settings, else none there
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("sim");
+        const QString limited = QStringLiteral("tessarel-cli: Ch3 (elbow): %1 lies outside the "
+                                               "channel's limits, 100 to 180; %2 was sent.\n");
+        QTest::newRow("below the minimum, from --setup")
+            << false << QStringList{"--setup", "%dir/elbow.json", "move", "3=50"} << 0
+            << limited.arg(50).arg(100) << QStringList{"pc-control on", "channel 3 100"};
+        QTest::newRow("above the maximum, by name, from the settings")
+            << true << QStringList{"move", "elbow=220"} << 0 << limited.arg(220).arg(180)
+            << QStringList{"pc-control on", "channel 3 180"};
+        QTest::newRow("a name no channel has") << false << QStringList{"move", "elbow=140"} << 2
+                                               << "tessarel-cli: no channel is named \"elbow\"\n"
+                                               << QStringList{};
+        QTest::newRow("a setup file with a wrong field")
+            << true << QStringList{"--setup", "%dir/bad.json", "move", "3=50"} << 3
+            << "tessarel-cli: %dir/bad.json is not a channel setup: channels[0].max: 300 is not a "
+               "position (0 to 255). Nothing was sent to the board.\n"
+            << QStringList{};
+    }
+    void channelSetup() {
+        QFETCH(bool, kept);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, error);
+        QFETCH(QStringList, sim);
+        write(QStringLiteral("elbow.json"), kElbowSetup);
+        write(QStringLiteral("bad.json"), QByteArray(kElbowSetup).replace("180", "300"));
+        QDir(settingsDir()).removeRecursively();
+        if (kept) {
+            QVERIFY(QDir().mkpath(settingsDir()));
+            write(QStringLiteral("config/Tessarel/Tessarel.conf"), kElbowSettings);
+        }
+        args.replaceInStrings(QStringLiteral("%dir"), m_dir.path());
+        error.replace(QStringLiteral("%dir"), m_dir.path());
+        startSim({});
+        const CliRun cli = run(args);
+        QDir(settingsDir()).removeRecursively();
+        QCOMPARE(QString::fromUtf8(cli.err), error);
+        QCOMPARE(cli.out, QByteArray());
+        QCOMPARE(cli.code, code);
+        QCOMPARE(simLines(sim.value(sim.size() - 1)), sim);
+    }
+
+    // The flash gets the limited image, said first; verify compares with that image.
+    void programLimited() {
+        startSim({"--flash-file", path("flash.bin")});
+        const QByteArray twoSteps =
+            "100\t100\t100\t50\t100\t100\t100\t100\t100\t100\t100\t100\t100\t\r\n"
+            "150\t150\t150\t220\t150\t150\t150\t150\t150\t150\t150\t150\t100\t\r\n";
+        const QStringList args{"--setup", write(QStringLiteral("elbow.json"), kElbowSetup),
+                               "program", write(QStringLiteral("two.dat"), twoSteps)};
+        const CliRun cli = run(args);
+        QCOMPARE(cli.err, QByteArray("tessarel-cli: 2 values lie outside the channel limits and "
+                                     "are written at the limits.\n"));
+        QCOMPARE(cli.out, QByteArray("Data Flash Programmed!\n"
+                                     "The board's flash holds this list (2 steps).\n"));
+        QCOMPARE(cli.code, 0);
+        QCOMPARE(contents(QStringLiteral("flash.bin")).toHex(' '),
+                 QByteArray("64 64 64 64 64 64 64 64 64 64 64 64 00 05 "
+                            "96 96 96 b4 96 96 96 96 96 96 96 96 00 05"));
+        const QJsonObject o =
+            QJsonDocument::fromJson(run(args + QStringList{"--json"}).out).object();
+        QCOMPARE(o.value("values_limited").toInt(), 2);
+        QCOMPARE(o.value("verify").toObject().value("differing").toInt(), 0);
+    }
+
+    // Only the channels that change after the first step's whole burst; a step that changes
+    // nothing sends nothing.
+    void playChangedOnly() {
+        startSim({});
+        const QByteArray steps =
+            "100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t\r\n"
+            "150\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t100\t\r\n"
+            "150\t100\t100\t100\t100\t120\t100\t100\t100\t100\t100\t100\t100\t\r\n"
+            "150\t100\t100\t100\t100\t120\t100\t100\t100\t100\t100\t100\t100\t\r\n";
+        const CliRun cli =
+            run({"play", write(QStringLiteral("four.dat"), steps), "--changed-only", "--json"});
+        QCOMPARE(cli.code, 0);
+        QCOMPARE(QJsonDocument::fromJson(cli.out).object().value("steps_played").toInt(), 4);
+        QStringList expected{"pc-control on"};
+        for (int c = 0; c < 12; ++c) {
+            expected << QStringLiteral("channel %1 100").arg(c);
+        }
+        expected << "channel 0 150"
+                 << "channel 5 120"
+                 << "pc-control off";
+        QCOMPARE(simLines(QStringLiteral("pc-control off")), expected);
     }
 
     void live_data() {
