@@ -5,7 +5,6 @@
 // show apart from the text rendering that every list pays alike. Last, the same commands
 // through the shown window: its buttons, its label and a mouse drag on its list.
 
-#include "core/Declaration.h"
 #include "core/NumberText.h"
 #include "core/sequence/SequenceEditor.h"
 #include "link/SerialTransport.h"
@@ -75,7 +74,7 @@ double measure(
 
 // The window's list: a view over the model that mirrors the model's selection.
 struct ModelSide {
-    explicit ModelSide(bool uniform) : editor(list, *declaration) {
+    explicit ModelSide(bool uniform) : editor(list) {
         view.setUniformItemSizes(uniform);
         view.setModel(&list);
         QObject::connect(&list, &SequenceList::selectedIndexChanged, &view, [this](int index) {
@@ -91,7 +90,6 @@ struct ModelSide {
         settle();
     }
 
-    std::unique_ptr<Declaration> declaration = std::make_unique<Declaration>();
     SequenceList list;
     SequenceEditor editor;
     QListView view;
@@ -194,7 +192,7 @@ void measureAll(std::vector<Row>& rows, bool uniform, bool paint, bool addOnly) 
             widget.recreate(to(run));
         }));
 
-    put("RebuildSequenceBuffer", measure([&](int) { model.editor.RebuildSequenceBuffer(); }),
+    put("rebuildTable", measure([&](int) { model.editor.rebuildTable(); }),
         measure([&](int) { widget.recreate(kMid); }));
 
     put("  (repaint of the visible rows alone)",
@@ -227,9 +225,8 @@ void print(QTextStream& out, const char* title, const std::vector<Row>& rows) {
 
 // The same commands on a model that no view watches: the core's own share.
 void printCoreAlone(QTextStream& out) {
-    auto declaration = std::make_unique<Declaration>();
     SequenceList list;
-    SequenceEditor editor(list, *declaration);
+    SequenceEditor editor(list);
     const QString added = lineFor(5000);
     editor.replaceAll(linesFor(kMaxLines - 1));
     list.setSelectedIndex(kMid);
@@ -335,7 +332,7 @@ WindowFigures throughWindow(bool paint) {
         mouse(view->viewport(), QEvent::MouseMove, centre(to(run)), Qt::LeftButton);
         mouse(view->viewport(), QEvent::MouseButtonRelease, centre(to(run)), Qt::NoButton);
     });
-    f.window[3] = measure([&](int) { form.editor.RebuildSequenceBuffer(); });
+    f.window[3] = measure([&](int) { form.editor.rebuildTable(); });
     f.window[4] = measure([&](int run) { form.sequence->ShowStep(run % 2 == 0 ? 100 : 900); });
 
     f.widget[0] = measure(
@@ -370,7 +367,7 @@ void printThroughWindow(QTextStream& out) {
     const QString drag =
         QStringLiteral("Mouse drag (line %1 <-> line %2)").arg(painted.top).arg(painted.bottom);
     const char* what[5] = {"CommandAdd_Click", "CommandRem_Click", qPrintable(drag),
-                           "RebuildSequenceBuffer", "ShowStep (12 sliders, port closed)"};
+                           "rebuildTable", "ShowStep (12 sliders, port closed)"};
     out << "Through the shown window (buttons, mouse on the list), 1024 lines, median us of "
         << kRuns << " runs\n";
     out << QString::asprintf("%-38s %12s %12s   %12s %12s\n", "", "window", "window", "re-create",

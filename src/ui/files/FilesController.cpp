@@ -19,8 +19,7 @@ void FilesController::SaveBuffer_Click() {
     if (!m_form.permits(interlock::Command::Save)) {
         return;
     }
-    Declaration& d = m_form.declaration;
-    d.SaveCounter = static_cast<qint16>(d.SaveCounter + 1);
+    ++m_saveCount;
     {
         // What the save clears can be had back; the file it writes is not undone.
         const auto step = m_form.history->step(QObject::tr("Reset  All Break"));
@@ -31,14 +30,14 @@ void FilesController::SaveBuffer_Click() {
     question.filter = sequencefile::kFilter;
     question.selectedFilter = sequencefile::kSelectedFilter;
     question.defaultExtension = sequencefile::kSaveDefaultExtension;
-    question.initialFileName = sequencefile::proposedName(d.SaveCounter);
+    question.initialFileName = sequencefile::proposedName(m_saveCount);
     const std::optional<FileAnswer> answer = m_form.dialogs.saveFileName(&m_form, question);
     if (!answer) {
         return;
     }
 
     const sequencefile::SaveResult saved = sequencefile::save(
-        question.savePath(*answer), d.SequenceBuffer, m_form.sequenceList.count());
+        question.savePath(*answer), m_form.editor.table(), m_form.sequenceList.count());
     if (!saved.ok) {
         m_form.inform(saved.error, sequencefile::kSaveTitle);
         return;

@@ -74,7 +74,7 @@ void FlashController::transferEnded(const QString& message) {
 
 void FlashController::CommandFlash_Click() {
     if (m_form.permits(interlock::Command::Program)) {
-        m_program.start(m_form.declaration.SequenceBuffer, m_form.sequenceList.count(),
+        m_program.start(m_form.editor.table(), m_form.sequenceList.count(),
                         m_form.CWButtonMainOnOff->value());
     }
 }
@@ -97,7 +97,7 @@ void FlashController::CommandRead_Click() {
 
 void FlashController::CommandVerify_Click() {
     if (m_form.permits(interlock::Command::Verify)) {
-        m_verify.start(m_form.declaration.SequenceBuffer, m_form.sequenceList.count(),
+        m_verify.start(m_form.editor.table(), m_form.sequenceList.count(),
                        m_form.sequenceList.locale());
     }
 }
@@ -109,7 +109,7 @@ void FlashController::storeRead() {
         return;
     }
     // Decoded aside first: the table changes only together with the list.
-    auto decoded = std::make_unique<SequenceTable>(m_form.declaration.SequenceBuffer);
+    auto decoded = std::make_unique<SequenceTable>(m_form.editor.table());
     const QStringList lines =
         flashimage::decodeImage(m_read.image(), rows, *decoded, m_form.sequenceList.locale());
     const auto step = m_form.history->step(QObject::tr("Read Seq."));

@@ -69,7 +69,7 @@ void SequenceController::ShowStep(int index) {
 }
 
 void SequenceController::ResetBreakPoints() {
-    m_form.editor.ResetBreakPoints();
+    m_form.editor.resetBreakPoints();
 }
 
 void SequenceController::CommandAdd_Click() {
@@ -147,7 +147,7 @@ void SequenceController::ListSequence_MouseDown(Qt::MouseButton, int row) {
 
 void SequenceController::ListSequence_MouseUp(Qt::MouseButton, int row) {
     // A click that ends on the line it began on moves nothing and needs no leave.
-    if (row == m_form.declaration.DragFromIndex || !m_form.permits(interlock::Command::DragLine)) {
+    if (row == m_form.editor.dragFrom() || !m_form.permits(interlock::Command::DragLine)) {
         return;
     }
     const auto step = m_form.history->stepSincePress(tr("Move"));

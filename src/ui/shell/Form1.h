@@ -1,7 +1,6 @@
 #pragma once
 
 #include "board/Board.h"
-#include "core/Declaration.h"
 #include "core/Interlock.h"
 #include "core/sequence/SequenceEditor.h"
 #include "core/sequence/SequenceList.h"
@@ -71,9 +70,8 @@ public:
     void runShutdownWork();
 
     // Program-wide state and the link.
-    Declaration declaration;
     SequenceList sequenceList;
-    SequenceEditor editor{sequenceList, declaration};
+    SequenceEditor editor{sequenceList};
     std::unique_ptr<Board> board;
     // Undo and redo of the editing commands; built with the Edit menu.
     std::unique_ptr<SequenceHistory> history;

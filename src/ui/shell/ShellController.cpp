@@ -20,7 +20,6 @@ ShellController::ShellController(Form1& form) : m_form(form) {
 }
 
 void ShellController::Form_Load() {
-    m_form.declaration.SaveCounter = 0;
     m_form.HiTimer1->setInterval(rounding::toInt32(m_form.CWNumEdit1->value()));
     m_form.sequence->ResetBreakPoints();
 }

@@ -47,7 +47,7 @@ private slots:
             lines << stepline::readBackForm(r, QLocale());
         }
         m_form->editor.replaceAll(lines);
-        const SequenceTable table = m_form->declaration.SequenceBuffer;
+        const SequenceTable table = m_form->editor.table();
         QTimer poll; // Abort while the transfer runs
         connect(&poll, &QTimer::timeout, this, [&] {
             if (!abortWhen.isEmpty() && m_sim->lines().join('\n').contains(abortWhen)) {
@@ -73,7 +73,7 @@ private slots:
             QTRY_VERIFY(m_form->ComboPort->isEnabled()); // the link adds no second message
         }
         QCOMPARE(m_dialogs.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
-        QVERIFY(m_form->declaration.SequenceBuffer == table);
+        QVERIFY(m_form->editor.table() == table);
         QCOMPARE(m_form->sequenceList.lines(), lines);
         QVERIFY(!m_form->board->transfer());
         QVERIFY(!m_form->Command1->isEnabled() && m_form->ProgressBarFlash->isHidden());

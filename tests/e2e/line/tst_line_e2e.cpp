@@ -139,7 +139,7 @@ private slots:
         edited[4] = stepline::readBackForm(changed, QLocale());
         edited << lines.first();
         f.editor.replaceAll(edited);
-        const SequenceTable table = f.declaration.SequenceBuffer;
+        const SequenceTable table = f.editor.table();
         f.menuVerifyFlash->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
@@ -147,7 +147,7 @@ private slots:
                                                "4, Ch7: the flash holds -32 °, the list 0.5 °; 2 "
                                                "steps differ.")});
         QCOMPARE(f.sequenceList.lines(), edited);
-        QVERIFY(f.declaration.SequenceBuffer == table);
+        QVERIFY(f.editor.table() == table);
         QVERIFY(f.MSComm1->inputLen() == 1 && f.MSComm1->rThreshold() == 1);
     }
 };

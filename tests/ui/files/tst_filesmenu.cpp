@@ -3,6 +3,7 @@
 #include "core/NumberText.h"
 #include "core/sequence/SequenceFile.h"
 #include "core/sequence/StepLine.h"
+#include "ui/files/FilesController.h"
 #include "ui/interp/InterpController.h"
 #include "ui/shell/UserDialogs.h"
 
@@ -40,7 +41,7 @@ QByteArray fileLine(int position, const QByteArray& ms = "500") {
 
 // No breakpoint is left, and every row of the table holds the numbers of its line.
 bool clean(Form1& form) {
-    const SequenceTable& table = form.declaration.SequenceBuffer;
+    const SequenceTable& table = form.editor.table();
     bool ok =
         std::none_of(table.begin(), table.end(), [](const auto& s) { return s[kBreakField]; });
     for (int i = 0; i < form.sequenceList.count(); ++i) {
@@ -89,7 +90,7 @@ private slots:
                  EditOutcome::Done);
         const QStringList lines = form.sequenceList.lines();
         const QString label = form.LabelStep->text();
-        const auto saved = std::make_unique<SequenceTable>(form.declaration.SequenceBuffer);
+        const auto saved = std::make_unique<SequenceTable>(form.editor.table());
         QTemporaryDir dir;
         const QString path = dir.filePath("trip.dat");
         rig.dialogs.fileAnswers = {path, std::nullopt, std::nullopt, dir.filePath("missing.dat"),
@@ -121,7 +122,7 @@ private slots:
         QCOMPARE(form.sequenceList.selectedIndex(), -1);
         QCOMPARE(form.LabelStep->text(), label);
         QVERIFY(clean(form));
-        QVERIFY(*saved == form.declaration.SequenceBuffer);
+        QVERIFY(*saved == form.editor.table());
         QVERIFY(form.sequenceList.line(0).startsWith((comma ? "0,5" : "0.5") +
                                                      numbertext::kDegreeSuffix));
     }
@@ -179,7 +180,7 @@ private slots:
         QCOMPARE(form.sequenceList.lines(), marked);
         QVERIFY(form.sequenceList.hasBreakMark(1) && rig.dialogs.questions.isEmpty());
         QCOMPARE(form.menuUndo->text(), "Undo");
-        QCOMPARE(form.declaration.SaveCounter, 0);
+        QCOMPARE(form.files->saveCount(), 0);
         form.Command1->click();
     }
 

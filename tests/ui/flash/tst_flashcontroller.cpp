@@ -84,7 +84,7 @@ private slots:
         f.sequenceList.setSelectedIndex(1);
         QVERIFY(lines.isEmpty() || f.editor.toggleBreak());
         const QStringList before = f.sequenceList.lines();
-        const SequenceTable table = f.declaration.SequenceBuffer;
+        const SequenceTable table = f.editor.table();
         const QByteArray exchange = reading || !sends ? QByteArray() : programExchange(run.lines);
         if (sends) {
             f.flash->Command1_Click(); // an Abort with nothing running must end nothing later
@@ -160,12 +160,12 @@ private slots:
         QCOMPARE(f.CWButtonMainOnOff->value(), !sends); // a refusal changes nothing
         if (run.rows < 0) {
             QCOMPARE(f.sequenceList.lines(), before);
-            QVERIFY(f.declaration.SequenceBuffer == table);
+            QVERIFY(f.editor.table() == table);
         } else {
             QCOMPARE(f.sequenceList.lines(),
                      (kTwoStepLines + QStringList(run.rows, kFillerLine)).mid(0, run.rows));
             QVERIFY(!f.sequenceList.hasBreakMark(1) &&
-                    f.declaration.SequenceBuffer[1][kBreakField] == 0);
+                    f.editor.table()[1][kBreakField] == 0);
             QCOMPARE(f.sequenceList.selectedIndex(), -1);
         }
         if (run.acks > 0) {

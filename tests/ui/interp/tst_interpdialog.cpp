@@ -214,7 +214,7 @@ private slots:
         // The table follows the list, breakpoint flags included.
         for (int row = 0; row < form.sequenceList.count(); ++row) {
             const auto values = stepline::ParseStepLine(form.sequenceList.line(row));
-            const StepRecord& step = form.declaration.SequenceBuffer[row];
+            const StepRecord& step = form.editor.table()[row];
             QVERIFY(values && std::equal(values->begin(), values->end(), step.begin()));
             QCOMPARE(step[kBreakField] != 0, form.sequenceList.hasBreakMark(row));
         }
@@ -280,7 +280,7 @@ private slots:
         FormRig rig(false);
         Form1& form = *rig.form;
         fill(form, lines, selected);
-        const auto table = std::make_unique<SequenceTable>(form.declaration.SequenceBuffer);
+        const auto table = std::make_unique<SequenceTable>(form.editor.table());
         DialogInterp* dialog = open(rig);
         ok(*dialog, count);
         QCOMPARE(rig.dialogs.messages.size(), 1);
@@ -292,7 +292,7 @@ private slots:
         QCOMPARE(dialog->CWNumEditInterp->value(), double(count));
         QCOMPARE(form.sequenceList.lines(), lines);
         QCOMPARE(form.sequenceList.selectedIndex(), selected); // back where the user had it
-        QVERIFY(*table == form.declaration.SequenceBuffer);
+        QVERIFY(*table == form.editor.table());
     }
 };
 

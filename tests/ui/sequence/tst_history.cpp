@@ -81,13 +81,13 @@ private:
         for (int i = 0; i < f.sequenceList.count(); ++i) {
             QStringList values;
             for (int c = 0; c <= kDurationField; ++c) {
-                values << QString::number(f.declaration.SequenceBuffer[i][c]);
+                values << QString::number(f.editor.table()[i][c]);
             }
             out << f.sequenceList.line(i) + " = " + values.join(' ');
         }
         QStringList flags;
         for (int row = 0; row < kTableRows; ++row) {
-            if (f.declaration.SequenceBuffer[row][kBreakField] != 0) {
+            if (f.editor.table()[row][kBreakField] != 0) {
                 flags << QString::number(row);
             }
         }

@@ -33,7 +33,7 @@ private:
     QList<int> order() const {
         QList<int> steps;
         for (int i = 0; i < form()->sequenceList.count(); ++i) {
-            steps << (form()->declaration.SequenceBuffer[i][0] - 128) / 2;
+            steps << (form()->editor.table()[i][0] - 128) / 2;
         }
         return steps;
     }
@@ -63,7 +63,7 @@ void TestSequence::editButtons() {
     form()->CommandAdd->click();
     const QString added = "6,5 °\t" + QStringLiteral("0 °\t").repeated(10) + "-64 °\t500 ms";
     QCOMPARE(form()->sequenceList.line(2), added);
-    QCOMPARE(form()->declaration.SequenceBuffer[2][0], 141);
+    QCOMPARE(form()->editor.table()[2][0], 141);
     QCOMPARE(viewSelection(), 2);
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
     form()->sequenceList.setSelectedIndex(0);
