@@ -3,10 +3,12 @@
 
 #include "support/SimProcess.h"
 
+#include "board/Board.h"
 #include "core/BoardCommands.h"
 #include "core/StepRecord.h"
 #include "core/sequence/StepLine.h"
 #include "link/QtSerialTransport.h"
+#include "link/SerialControl.h"
 #include "ui/flash/FlashController.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
@@ -112,10 +114,10 @@ PanelRuns programThroughPanel(const QString& device) {
     Form1 form(std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
     form.ComboPort->setCurrentIndex(0);
     form.linkControl->ComboPort_Click(0);
-    if (!form.MSComm1->portOpen()) {
+    if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }
-    form.editor.replaceAll(steps());
+    form.panel().editor().replaceAll(steps());
     PanelRuns runs;
     runs.program = timedClick(form.CommandFlash, dialogs, FlashController::kProgrammed);
     runs.verify = timedClick(form.CommandVerify, dialogs,

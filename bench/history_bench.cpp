@@ -29,8 +29,8 @@ int bench(bool quick) {
     f.resize(1200, 800);
     f.show();
     const QStringList lines = benchsupport::linesFor(kMaxLines);
-    f.editor.replaceAll(lines);
-    f.sequenceList.setSelectedIndex(kMaxLines / 2);
+    f.panel().editor().replaceAll(lines);
+    f.panel().list().setSelectedIndex(kMaxLines / 2);
     settle();
     const auto ms = [&](const std::function<void()>& work) {
         return benchsupport::medianMs(runs, [&] {
@@ -39,12 +39,12 @@ int bench(bool quick) {
         });
     };
 
-    const double toggleAlone = ms([&] { f.editor.toggleBreak(); });
+    const double toggleAlone = ms([&] { f.panel().editor().toggleBreak(); });
     const double toggleRecorded = ms([&] { f.CommandBrk->click(); });
     const double undoToggle = ms([&] { f.menuUndo->trigger(); });
 
-    const double replaceAll = ms([&] { f.editor.replaceAll(lines); });
-    f.sequenceList.setSelectedIndex(kMaxLines / 2);
+    const double replaceAll = ms([&] { f.panel().editor().replaceAll(lines); });
+    f.panel().list().setSelectedIndex(kMaxLines / 2);
     f.CommandRem->click();
     const double undoRemove = benchsupport::medianMs(runs,
                                                      [&] {
@@ -56,10 +56,10 @@ int bench(bool quick) {
                               2;
 
     // Fill the history up to the byte bound with whole-list steps.
-    f.editor.replaceAll(lines);
-    f.sequenceList.setSelectedIndex(kMaxLines / 2);
+    f.panel().editor().replaceAll(lines);
+    f.panel().list().setSelectedIndex(kMaxLines / 2);
     const double belowBound = ms([&] { f.CommandBrk->click(); });
-    const SequenceHistory& history = *f.history;
+    const SequenceHistory& history = f.panel().history();
     int pushes = 0;
     while (history.bytes() + history.bytes() / qMax(1, history.stack().count()) <=
                SequenceHistory::kByteLimit &&

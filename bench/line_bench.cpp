@@ -2,9 +2,11 @@
 
 #include "support/SimProcess.h"
 
+#include "board/Board.h"
 #include "core/StepRecord.h"
 #include "core/sequence/StepLine.h"
 #include "link/QtSerialTransport.h"
+#include "link/SerialControl.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -93,11 +95,11 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
     Form1 form(std::make_unique<TimedTransport>(writes), [device](int) { return device; }, dialogs);
     form.ComboPort->setCurrentIndex(0);
     form.linkControl->ComboPort_Click(0);
-    if (!form.MSComm1->portOpen()) {
+    if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }
     if (today) {
-        form.MSComm1->setSettings(QStringLiteral("921600,N,8,2"));
+        form.panel().serial().setSettings(QStringLiteral("921600,N,8,2"));
     }
     QStringList lines;
     for (int k = 0; k < kLines; ++k) {
@@ -106,7 +108,7 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
         r[kDurationField] = durationMs;
         lines << stepline::readBackForm(r, QLocale());
     }
-    form.editor.replaceAll(lines);
+    form.panel().editor().replaceAll(lines);
     writes.clear();
 
     form.CWButtonEmuPC->click();

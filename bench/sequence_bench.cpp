@@ -295,9 +295,9 @@ WindowFigures throughWindow(bool paint) {
     form.setUpdatesEnabled(paint);
     WidgetSide widget(true);
     widget.widget.viewport()->setUpdatesEnabled(paint);
-    auto select = [&](int index) { form.sequenceList.setSelectedIndex(index); };
+    auto select = [&](int index) { form.panel().list().setSelectedIndex(index); };
 
-    form.editor.replaceAll(linesFor(kMaxLines - 1));
+    form.panel().editor().replaceAll(linesFor(kMaxLines - 1));
     select(kMid);
     settle();
     widget.fill(kMaxLines - 1);
@@ -306,9 +306,9 @@ WindowFigures throughWindow(bool paint) {
                               form.CommandRem->click();
                               select(kMid);
                           });
-    const QString added = form.sequenceList.line(kMid + 1);
+    const QString added = form.panel().list().line(kMid + 1);
 
-    form.editor.replaceAll(linesFor(kMaxLines));
+    form.panel().editor().replaceAll(linesFor(kMaxLines));
     select(kMid);
     settle();
     widget.fill(kMaxLines);
@@ -324,7 +324,9 @@ WindowFigures throughWindow(bool paint) {
     const int last = view->indexAt(view->viewport()->rect().bottomLeft() + QPoint(4, -4)).row();
     f.top = 1;
     f.bottom = last > f.top ? last : f.top + 1;
-    auto centre = [&](int row) { return view->visualRect(form.sequenceList.index(row)).center(); };
+    auto centre = [&](int row) {
+        return view->visualRect(form.panel().list().index(row)).center();
+    };
     auto from = [&](int run) { return run % 2 == 0 ? f.top : f.bottom; };
     auto to = [&](int run) { return run % 2 == 0 ? f.bottom : f.top; };
     f.window[2] = measure([&](int run) {
@@ -332,7 +334,7 @@ WindowFigures throughWindow(bool paint) {
         mouse(view->viewport(), QEvent::MouseMove, centre(to(run)), Qt::LeftButton);
         mouse(view->viewport(), QEvent::MouseButtonRelease, centre(to(run)), Qt::NoButton);
     });
-    f.window[3] = measure([&](int) { form.editor.rebuildTable(); });
+    f.window[3] = measure([&](int) { form.panel().editor().rebuildTable(); });
     f.window[4] = measure([&](int run) { form.sequence->ShowStep(run % 2 == 0 ? 100 : 900); });
 
     f.widget[0] = measure(

@@ -119,20 +119,22 @@ int bench(bool quick) {
     Form1& form = *rig.form;
     form.resize(1280, 800);
     form.show();
-    form.editor.replaceAll(linesFor(kMaxLines, 0));
-    form.sequenceList.setSelectedIndex(kMaxLines / 2);
+    form.panel().editor().replaceAll(linesFor(kMaxLines, 0));
+    form.panel().list().setSelectedIndex(kMaxLines / 2);
     settle();
 
     PaintCounter listPaints;
     QWidget* list = form.ListSequence->viewport();
     list->installEventFilter(&listPaints);
     const QString edited = lineFor(kMaxLines / 2, 101);
-    const QString original = form.sequenceList.line(kMaxLines / 2);
+    const QString original = form.panel().list().line(kMaxLines / 2);
     // One edit: the middle line's text replaced, as Set/Reset Break or a dialog would.
     const auto edit = [&](int run) {
-        form.sequenceList.setLine(kMaxLines / 2, run % 2 == 0 ? edited : original);
+        form.panel().list().setLine(kMaxLines / 2, run % 2 == 0 ? edited : original);
     };
-    const auto load = [&](int run) { form.editor.replaceAll(linesFor(kMaxLines, run % 2 + 1)); };
+    const auto load = [&](int run) {
+        form.panel().editor().replaceAll(linesFor(kMaxLines, run % 2 + 1));
+    };
 
     // Timeline hidden: what the list alone costs.
     const Time listEdit = medianOf(runs, [&](int run) {
@@ -160,7 +162,7 @@ int bench(bool quick) {
     });
     const Time viewSelect = medianOf(runs, [&](int run) {
         return untilPainted(viewPaints,
-                            [&] { form.sequenceList.setSelectedIndex(100 + run % 2); });
+                            [&] { form.panel().list().setSelectedIndex(100 + run % 2); });
     });
     const Time recreated = medianOf(runs, [&](int) {
         return recreatedChart(form.timeline->timeline(), view->viewport()->size());

@@ -3,8 +3,10 @@
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 
+#include "board/Board.h"
 #include "link/PortMap.h"
 #include "link/QtSerialTransport.h"
+#include "link/SerialControl.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -34,13 +36,13 @@ struct PanelOnSim {
                                          m_dialogs);
         m_form->ComboPort->setCurrentIndex(0);
         m_form->linkControl->ComboPort_Click(0);
-        QVERIFY2(started && m_form->MSComm1->portOpen(),
+        QVERIFY2(started && m_form->panel().serial().portOpen(),
                  qPrintable(m_sim->error() + m_dialogs.texts().join(QLatin1Char('\n'))));
         m_dialogs.messages.clear();
         // A transfer that never ends fails the test instead of hanging it.
         QTimer::singleShot(120000, m_form.get(), [this] {
             QTest::qFail("a transfer never ended", __FILE__, __LINE__);
-            m_form->board->shutDown();
+            m_form->panel().board().shutDown();
         });
     }
 };

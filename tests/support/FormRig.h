@@ -3,6 +3,9 @@
 #include "support/FakeTransport.h"
 #include "support/ScriptedDialogs.h"
 
+#include "board/Board.h"
+#include "board/HiResTimer.h"
+#include "link/SerialControl.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -37,24 +40,24 @@ struct FormRig {
     // Real time passes until the link has handed on what it queued and the line is free.
     [[nodiscard]] bool lineIdle() {
         const QDeadlineTimer deadline(5000);
-        while (form->link->lineFreeInNs() > 0 && !deadline.hasExpired()) {
+        while (form->panel().link().lineFreeInNs() > 0 && !deadline.hasExpired()) {
             QEventLoop loop;
             QTimer::singleShot(1, &loop, &QEventLoop::quit);
             loop.exec();
         }
-        return form->link->lineFreeInNs() == 0;
+        return form->panel().link().lineFreeInNs() == 0;
     }
 
     // The line's reckoning on a clock of the test's own, which only pass() moves on: it hands
     // the device what the link's queue has due on the way, as the link's timer would.
     void ownClock() {
-        form->MSComm1->setClock([this] { return clock; });
+        form->panel().serial().setClock([this] { return clock; });
     }
     void pass(qint64 ns) {
         const qint64 end = clock + ns;
-        while (clock < end && form->link->lineFreeInNs() > 0) {
+        while (clock < end && form->panel().link().lineFreeInNs() > 0) {
             clock = qMin(end, clock + 100'000);
-            form->link->handOverDue();
+            form->panel().link().handOverDue();
         }
         clock = end;
     }

@@ -44,7 +44,7 @@ int main(int argc, char* argv[]) {
         }
         window.menuTimeline->trigger();
         // The middle step selected, so the band shows too.
-        window.sequenceList.setSelectedIndex(lines / 2);
+        window.panel().list().setSelectedIndex(lines / 2);
     }
     const bool dialog = args.contains(QStringLiteral("--dialog"));
     if (dialog) {

@@ -1,6 +1,7 @@
 #include "FilesController.h"
 
 #include "core/sequence/SequenceFile.h"
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/sequence/SequenceHistory.h"
 #include "ui/shell/Form1.h"
@@ -16,13 +17,13 @@ FilesController::FilesController(Form1& form) : m_form(form) {
 }
 
 void FilesController::SaveBuffer_Click() {
-    if (!m_form.permits(interlock::Command::Save)) {
+    if (!m_form.panel().permits(interlock::Command::Save)) {
         return;
     }
     ++m_saveCount;
     {
         // What the save clears can be had back; the file it writes is not undone.
-        const auto step = m_form.history->step(QObject::tr("Reset  All Break"));
+        const auto step = m_form.panel().history().step(QObject::tr("Reset  All Break"));
         m_form.sequence->ResetBreakPoints();
     }
 
@@ -37,7 +38,7 @@ void FilesController::SaveBuffer_Click() {
     }
 
     const sequencefile::SaveResult saved = sequencefile::save(
-        question.savePath(*answer), m_form.editor.table(), m_form.sequenceList.count());
+        question.savePath(*answer), m_form.panel().editor().table(), m_form.panel().list().count());
     if (!saved.ok) {
         m_form.inform(saved.error, sequencefile::kSaveTitle);
         return;
@@ -46,10 +47,10 @@ void FilesController::SaveBuffer_Click() {
 }
 
 void FilesController::LoadBuffer_Click() {
-    if (!m_form.permits(interlock::Command::Load)) {
+    if (!m_form.panel().permits(interlock::Command::Load)) {
         return;
     }
-    const auto step = m_form.history->step(QObject::tr("Load Buffer"));
+    const auto step = m_form.panel().history().step(QObject::tr("Load Buffer"));
     m_form.sequence->ResetBreakPoints();
 
     FileQuestion question;
@@ -63,12 +64,13 @@ void FilesController::LoadBuffer_Click() {
 
     // The file is read whole before the list is touched: a file that cannot be read leaves
     // the sequence the user had.
-    const sequencefile::LoadResult loaded = sequencefile::load(*path, m_form.sequenceList.locale());
+    const sequencefile::LoadResult loaded =
+        sequencefile::load(*path, m_form.panel().list().locale());
     if (!loaded.readable) {
         m_form.inform(loaded.error, sequencefile::kLoadTitle);
         return;
     }
-    if (m_form.editor.replaceAll(loaded.lines) != EditOutcome::Done) {
+    if (m_form.panel().editor().replaceAll(loaded.lines) != EditOutcome::Done) {
         m_form.inform(
             QStringLiteral("The steps of \"%1\" could not be put in the list.").arg(*path),
             sequencefile::kLoadTitle);

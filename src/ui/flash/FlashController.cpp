@@ -2,6 +2,7 @@
 
 #include "board/BoardPlayback.h"
 #include "core/flash/FlashImage.h"
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceHistory.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/SlideControl.h"
@@ -14,8 +15,8 @@
 #include <memory>
 
 FlashController::FlashController(Form1& form)
-    : m_form(form), m_program(*form.board), m_read(*form.board), m_verify(*form.board),
-      m_erase(*form.board) {
+    : m_form(form), m_program(form.panel().board()), m_read(form.panel().board()),
+      m_verify(form.panel().board()), m_erase(form.panel().board()) {
     QObject::connect(form.CommandFlash, &QPushButton::clicked, &form,
                      [this] { CommandFlash_Click(); });
     QObject::connect(form.Command1, &QPushButton::clicked, &form, [this] { Command1_Click(); });
@@ -73,14 +74,14 @@ void FlashController::transferEnded(const QString& message) {
 }
 
 void FlashController::CommandFlash_Click() {
-    if (m_form.permits(interlock::Command::Program)) {
-        m_program.start(m_form.editor.table(), m_form.sequenceList.count(),
+    if (m_form.panel().permits(interlock::Command::Program)) {
+        m_program.start(m_form.panel().editor().table(), m_form.panel().list().count(),
                         m_form.CWButtonMainOnOff->value());
     }
 }
 
 void FlashController::Command1_Click() {
-    if (!m_form.permits(interlock::Command::Abort)) {
+    if (!m_form.panel().permits(interlock::Command::Abort)) {
         return;
     }
     m_form.Command1->setEnabled(false);
@@ -90,15 +91,15 @@ void FlashController::Command1_Click() {
 }
 
 void FlashController::CommandRead_Click() {
-    if (m_form.permits(interlock::Command::Read)) {
+    if (m_form.panel().permits(interlock::Command::Read)) {
         m_read.start();
     }
 }
 
 void FlashController::CommandVerify_Click() {
-    if (m_form.permits(interlock::Command::Verify)) {
-        m_verify.start(m_form.editor.table(), m_form.sequenceList.count(),
-                       m_form.sequenceList.locale());
+    if (m_form.panel().permits(interlock::Command::Verify)) {
+        m_verify.start(m_form.panel().editor().table(), m_form.panel().list().count(),
+                       m_form.panel().list().locale());
     }
 }
 
@@ -109,12 +110,12 @@ void FlashController::storeRead() {
         return;
     }
     // Decoded aside first: the table changes only together with the list.
-    auto decoded = std::make_unique<SequenceTable>(m_form.editor.table());
+    auto decoded = std::make_unique<SequenceTable>(m_form.panel().editor().table());
     const QStringList lines =
-        flashimage::decodeImage(m_read.image(), rows, *decoded, m_form.sequenceList.locale());
-    const auto step = m_form.history->step(QObject::tr("Read Seq."));
+        flashimage::decodeImage(m_read.image(), rows, *decoded, m_form.panel().list().locale());
+    const auto step = m_form.panel().history().step(QObject::tr("Read Seq."));
     // Replacing the list also clears every breakpoint: no flag stays without its mark.
-    if (m_form.editor.replaceAll(lines) != EditOutcome::Done) {
+    if (m_form.panel().editor().replaceAll(lines) != EditOutcome::Done) {
         transferEnded(QObject::tr("The steps read from the flash do not fit the list; the list is "
                                   "unchanged."));
         return;
@@ -123,7 +124,7 @@ void FlashController::storeRead() {
 }
 
 void FlashController::CommandErase_Click() {
-    if (m_form.permits(interlock::Command::Erase) && m_form.link->portOpen()) {
+    if (m_form.panel().permits(interlock::Command::Erase) && m_form.panel().link().portOpen()) {
         m_erase.start();
     }
 }
@@ -132,13 +133,14 @@ void FlashController::CommandErase_Click() {
 
 void FlashController::CWButtonRealEmu_ValueChanged(bool on) {
     SwitchControl* realEmu = m_form.CWButtonRealEmu;
-    if (!m_form.permits(on ? interlock::Command::RealEmuOn : interlock::Command::RealEmuOff)) {
+    if (!m_form.panel().permits(on ? interlock::Command::RealEmuOn
+                                   : interlock::Command::RealEmuOff)) {
         // Nothing goes out, so the switch stays where the board is.
         realEmu->setValueSilently(!on);
         return;
     }
-    BoardPlayback& playback = m_form.board->boardPlayback();
-    if (!m_form.link->portOpen()) {
+    BoardPlayback& playback = m_form.panel().board().boardPlayback();
+    if (!m_form.panel().link().portOpen()) {
         m_form.inform(Form1::kNoConnection);
         realEmu->setValueSilently(false);
         if (!on) {

@@ -4,6 +4,7 @@
 
 #include "core/interp/Interpolation.h"
 #include "core/sequence/StepLine.h"
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
@@ -26,7 +27,7 @@ InterpController::InterpController(Form1& form) : m_form(form) {
     QObject::connect(form.CommandInterpolate, &QPushButton::clicked, &m_context,
                      [this] { CommandInterpolate_Click(); });
     // A dialog left open must not outlive the window's work.
-    QObject::connect(&form, &Form1::shutdownWork, &m_context, [this] {
+    QObject::connect(&form.panel(), &Panel::shutdownWork, &m_context, [this] {
         if (m_dialog) {
             m_dialog->reject();
         }
@@ -38,7 +39,7 @@ InterpController::InterpController(Form1& form) : m_form(form) {
             m_dialog->reject();
         }
     };
-    SequenceList* list = &form.sequenceList;
+    SequenceList* list = &form.panel().list();
     QObject::connect(list, &QAbstractItemModel::modelReset, &m_context, listReplaced);
     QObject::connect(list, &QAbstractItemModel::rowsInserted, &m_context, listReplaced);
     QObject::connect(list, &QAbstractItemModel::rowsRemoved, &m_context, listReplaced);
@@ -48,13 +49,14 @@ InterpController::~InterpController() {
     if (m_dialog) {
         m_dialog->disconnect();
         delete m_dialog;
+        m_form.panel().setInterpDialogOpen(false);
     }
 }
 
 void InterpController::CommandInterpolate_Click() {
-    const SequenceList& list = m_form.sequenceList;
+    const SequenceList& list = m_form.panel().list();
     if (list.count() < 2 || list.selectedIndex() < 0 ||
-        !m_form.permits(interlock::Command::Interpolate)) {
+        !m_form.panel().permits(interlock::Command::Interpolate)) {
         return;
     }
     m_dialog = new DialogInterp(&m_form);
@@ -70,9 +72,10 @@ void InterpController::CommandInterpolate_Click() {
 
 void InterpController::Form_Load() {
     m_dialog->CWNumEditInterp->setValue(0); // held at its floor of 1
+    m_form.panel().setInterpDialogOpen(true);
     setLocked(true);
-    const int s = m_form.sequenceList.selectedIndex();
-    const int n = m_form.sequenceList.count();
+    const int s = m_form.panel().list().selectedIndex();
+    const int n = m_form.panel().list().count();
     if (s == n - 1) {
         m_dialog->chooseOption(DialogInterp::WithPrevious);
         m_dialog->OptionINterp[DialogInterp::WithNext]->setEnabled(false);
@@ -85,7 +88,7 @@ void InterpController::Form_Load() {
 }
 
 void InterpController::OKButton_Click() {
-    if (!m_dialog || !m_form.permits(interlock::Command::InterpolateOk)) {
+    if (!m_dialog || !m_form.panel().permits(interlock::Command::InterpolateOk)) {
         return;
     }
     interpolation::Direction direction = interpolation::Direction::None;
@@ -94,7 +97,7 @@ void InterpController::OKButton_Click() {
     } else if (m_dialog->chosenOption() == DialogInterp::WithNext) {
         direction = interpolation::Direction::Next;
     }
-    SequenceList& list = m_form.sequenceList;
+    SequenceList& list = m_form.panel().list();
     const interpolation::Result result = interpolation::interpolate(
         list.lines(), list.selectedIndex(), direction, m_dialog->CWNumEditInterp->value(),
         list.locale(), m_dialog->curve());
@@ -105,10 +108,10 @@ void InterpController::OKButton_Click() {
         return;
     }
     if (result.outcome == interpolation::Outcome::Done) {
-        const auto step = m_form.history->step(QObject::tr("Interpolate"));
+        const auto step = m_form.panel().history().step(QObject::tr("Interpolate"));
         m_applying = true;
         const EditOutcome placed =
-            m_form.editor.replaceLineWith(result.sourceIndex, result.newLines);
+            m_form.panel().editor().replaceLineWith(result.sourceIndex, result.newLines);
         m_applying = false;
         if (placed != EditOutcome::Done) {
             m_form.dialogs.information(m_dialog, interpolation::kNoteTitle, kNotPlacedText);
@@ -126,6 +129,7 @@ void InterpController::CancelButton_Click() {
 }
 
 void InterpController::Form_Unload() {
+    m_form.panel().setInterpDialogOpen(false);
     setLocked(false);
     if (m_dialog) {
         m_dialog->deleteLater();

@@ -3,6 +3,7 @@
 #include "board/ChannelMoves.h"
 #include "core/NumberText.h"
 #include "core/Rounding.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
@@ -73,12 +74,12 @@ LiveController::LiveController(Form1& form) : m_form(form) {
             [this](bool on) { CWButtonMainOnOff_ValueChanged(on); });
     connect(form.CommandStart, &QPushButton::clicked, this, [this] { CommandStart_Click(); });
     connect(form.CommandStop, &QPushButton::clicked, this, [this] { CommandStop_Click(); });
-    connect(&form, &Form1::shutdownWork, this, [this] { pcOff(); });
+    connect(&form.panel(), &Panel::shutdownWork, this, [this] { pcOff(); });
 }
 
 void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
-    m_form.board->moves().move(index, value);
-    const QLocale& locale = m_form.sequenceList.locale();
+    m_form.panel().board().moves().move(index, value);
+    const QLocale& locale = m_form.panel().list().locale();
     m_form.Text1[index]->setText(numbertext::halfSteps(value - kCentre, locale));
     m_form.Text1[index + kChannelCount]->setText(
         numbertext::halfSteps((value - kCentre) * 64.0 / 128.0, locale) +
@@ -90,7 +91,7 @@ void LiveController::syncBoard() {
     for (int c = 0; c < kChannelCount; ++c) {
         positions[size_t(c)] = m_form.CWSlide1[c]->value();
     }
-    m_form.board->moves().sendUnheld(positions);
+    m_form.panel().board().moves().sendUnheld(positions);
 }
 
 void LiveController::Text1_KeyPress(int index, int& key) {
@@ -117,47 +118,48 @@ void LiveController::Text1_LostFocus(int index) {
 // slider never sees garbage; the box then shows the value the slider takes.
 void LiveController::commitOffset(int channel) {
     QLineEdit* box = m_form.Text1[channel];
-    const double typed = numbertext::parse(box->text(), m_form.sequenceList.locale()).value_or(0.0);
+    const double typed =
+        numbertext::parse(box->text(), m_form.panel().list().locale()).value_or(0.0);
     const int offset = qBound(kOffsetMin, rounding::toInt32(typed), kOffsetMax);
     box->setText(QString::number(offset));
     m_form.CWSlide1[channel]->setValue(offset + kCentre);
 }
 
 void LiveController::CWButtonMainOnOff_ValueChanged(bool on) {
-    if (!m_form.permits(interlock::Command::PcControl)) {
+    if (!m_form.panel().permits(interlock::Command::PcControl)) {
         // Nothing reached the board, so the switch keeps telling how things stand.
         m_form.CWButtonMainOnOff->setValueSilently(!on);
         return;
     }
-    if (!m_form.link->portOpen()) {
+    if (!m_form.panel().link().portOpen()) {
         m_form.inform(Form1::kNoConnection);
         m_form.CWButtonMainOnOff->setValueSilently(false);
         return;
     }
     if (on) {
-        m_form.link->PcControlOn();
+        m_form.panel().link().PcControlOn();
     } else {
-        m_form.link->PcControlOff();
+        m_form.panel().link().PcControlOff();
     }
 }
 
 void LiveController::CommandStart_Click() {
-    if (m_form.permits(interlock::Command::PcControl) && m_form.link->portOpen()) {
-        m_form.link->PcControlOn();
+    if (m_form.panel().permits(interlock::Command::PcControl) && m_form.panel().link().portOpen()) {
+        m_form.panel().link().PcControlOn();
     }
 }
 
 void LiveController::CommandStop_Click() {
-    if (m_form.permits(interlock::Command::PcControl) && m_form.link->portOpen()) {
-        m_form.link->PcControlOff();
+    if (m_form.panel().permits(interlock::Command::PcControl) && m_form.panel().link().portOpen()) {
+        m_form.panel().link().PcControlOff();
     }
 }
 
 // During a transfer the board is inside the image: the shutdown sends nothing rather than a
 // byte the board would store.
 void LiveController::pcOff() {
-    if (m_form.link->portOpen() && m_form.permits(interlock::Command::PcControl)) {
-        m_form.link->PcControlOff();
+    if (m_form.panel().link().portOpen() && m_form.panel().permits(interlock::Command::PcControl)) {
+        m_form.panel().link().PcControlOff();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "core/Rounding.h"
 #include "core/StepRecord.h"
 #include "core/sequence/StepLine.h"
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/NumericField.h"
@@ -20,7 +21,7 @@ constexpr int kNoteShownMs = 15000;
 } // namespace
 
 PlaybackController::PlaybackController(Form1& form)
-    : m_form(form), m_playback(form.board->pcPlayback()) {
+    : m_form(form), m_playback(form.panel().board().pcPlayback()) {
     m_connections = {
         QObject::connect(form.CWButtonEmuPC, &SwitchControl::valueChanged,
                          [this](bool on) { CWButtonEmuPC_ValueChanged(on); }),
@@ -48,11 +49,11 @@ PlaybackController::~PlaybackController() {
     for (const QMetaObject::Connection& c : m_connections) {
         QObject::disconnect(c);
     }
-    m_form.HiTimer1->setEnabled(false);
+    m_form.panel().clock().setEnabled(false);
 }
 
 void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
-    if (!m_form.permits(on ? interlock::Command::PcEmuOn : interlock::Command::PcEmuOff)) {
+    if (!m_form.panel().permits(on ? interlock::Command::PcEmuOn : interlock::Command::PcEmuOff)) {
         m_form.CWButtonEmuPC->setValueSilently(!on);
         return;
     }
@@ -73,27 +74,27 @@ void PlaybackController::HiTimer1_Timer() {
 }
 
 void PlaybackController::showPlayed(int step) {
-    m_form.CWNumEditTimeStep->setValue(m_form.editor.step(step)[kDurationField]);
+    m_form.CWNumEditTimeStep->setValue(m_form.panel().editor().step(step)[kDurationField]);
     m_form.LabelStep->setText(stepline::stepLabel(step));
 }
 
 void PlaybackController::CommandRepeat_Click() {
-    if (!m_playback.ownTime() || !m_form.permits(interlock::Command::Repeat)) {
+    if (!m_playback.ownTime() || !m_form.panel().permits(interlock::Command::Repeat)) {
         return;
     }
     m_playback.repeat();
 }
 
 void PlaybackController::CommandContinue_Click() {
-    if (!m_playback.ownTime() || m_form.sequenceList.selectedIndex() < 0 ||
-        !m_form.permits(interlock::Command::Continue)) {
+    if (!m_playback.ownTime() || m_form.panel().list().selectedIndex() < 0 ||
+        !m_form.panel().permits(interlock::Command::Continue)) {
         return;
     }
     m_playback.resume();
 }
 
 void PlaybackController::CWButtonManual_ValueChanged(bool on) {
-    if (!m_form.permits(on ? interlock::Command::PcSeqOn : interlock::Command::PcSeqOff)) {
+    if (!m_form.panel().permits(on ? interlock::Command::PcSeqOn : interlock::Command::PcSeqOff)) {
         m_form.CWButtonManual->setValueSilently(!on);
         return;
     }
@@ -109,7 +110,7 @@ void PlaybackController::CWButtonManual_ValueChanged(bool on) {
 }
 
 void PlaybackController::CWNumEdit1_ValueChanged(double value) {
-    if (!m_form.permits(interlock::Command::FixedStepTime)) {
+    if (!m_form.panel().permits(interlock::Command::FixedStepTime)) {
         return;
     }
     m_playback.setFixedTime(rounding::toInt32(value));
@@ -117,7 +118,8 @@ void PlaybackController::CWNumEdit1_ValueChanged(double value) {
 
 void PlaybackController::CommandUpdate_Click() {
     // Deferred moves are the slider handling's to keep.
-    if (m_form.decide(interlock::Command::CentreAll).outcome == interlock::Outcome::Refused) {
+    if (m_form.panel().decide(interlock::Command::CentreAll).outcome ==
+        interlock::Outcome::Refused) {
         return;
     }
     for (int c = 0; c < kChannelCount; ++c) {
@@ -133,7 +135,7 @@ void PlaybackController::CommandUpdate_Click() {
 }
 
 bool PlaybackController::connectionAvailable(SwitchControl* mode, bool on) {
-    if (m_form.link->portOpen()) {
+    if (m_form.panel().link().portOpen()) {
         return true;
     }
     m_form.inform(Form1::kNoConnection);

@@ -3,6 +3,7 @@
 
 #include "core/sequence/StepLine.h"
 #include "ui/live/LiveController.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/NumericField.h"
@@ -39,7 +40,7 @@ SequenceController::SequenceController(Form1& form) : m_form(form) {
             [this](Qt::MouseButton b, int row) { ListSequence_MouseUp(b, row); });
     view->viewport()->installEventFilter(this);
 
-    SequenceList* list = &form.sequenceList;
+    SequenceList* list = &form.panel().list();
     connect(list, &SequenceList::selectedIndexChanged, this, [this](int i) { mirrorSelection(i); });
     connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { takeViewSelection(); });
@@ -56,10 +57,10 @@ SequenceController::SequenceController(Form1& form) : m_form(form) {
 }
 
 void SequenceController::ShowStep(int index) {
-    if (index < 0 || index >= m_form.sequenceList.count()) {
+    if (index < 0 || index >= m_form.panel().list().count()) {
         return;
     }
-    const StepRecord& step = m_form.editor.step(index);
+    const StepRecord& step = m_form.panel().editor().step(index);
     for (int k = 0; k < kChannelCount; ++k) {
         m_form.CWSlide1[k]->setValue(step[k]);
     }
@@ -69,15 +70,15 @@ void SequenceController::ShowStep(int index) {
 }
 
 void SequenceController::ResetBreakPoints() {
-    m_form.editor.resetBreakPoints();
+    m_form.panel().editor().resetBreakPoints();
 }
 
 void SequenceController::CommandAdd_Click() {
-    if (!m_form.permits(interlock::Command::Add)) {
+    if (!m_form.panel().permits(interlock::Command::Add)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Add"));
-    const EditOutcome outcome = m_form.editor.add(lineFromEntry());
+    const auto step = m_form.panel().history().step(tr("Add"));
+    const EditOutcome outcome = m_form.panel().editor().add(lineFromEntry());
     if (outcome == EditOutcome::Done) {
         showSelectedInLabel();
     }
@@ -85,21 +86,21 @@ void SequenceController::CommandAdd_Click() {
 }
 
 void SequenceController::CommandRem_Click() {
-    if (!m_form.permits(interlock::Command::Remove)) {
+    if (!m_form.panel().permits(interlock::Command::Remove)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Remove"));
-    if (m_form.editor.remove() == EditOutcome::Done) {
+    const auto step = m_form.panel().history().step(tr("Remove"));
+    if (m_form.panel().editor().remove() == EditOutcome::Done) {
         showSelectedInLabel();
     }
 }
 
 void SequenceController::CommandReplace_Click() {
-    if (!m_form.permits(interlock::Command::Replace)) {
+    if (!m_form.panel().permits(interlock::Command::Replace)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Replace"));
-    const EditOutcome outcome = m_form.editor.replace(lineFromEntry());
+    const auto step = m_form.panel().history().step(tr("Replace"));
+    const EditOutcome outcome = m_form.panel().editor().replace(lineFromEntry());
     if (outcome == EditOutcome::Done) {
         showSelectedInLabel();
     }
@@ -107,66 +108,67 @@ void SequenceController::CommandReplace_Click() {
 }
 
 void SequenceController::CommandClear_Click() {
-    if (!m_form.permits(interlock::Command::ClearAll)) {
+    if (!m_form.panel().permits(interlock::Command::ClearAll)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Clear All"));
-    m_form.editor.clearAll();
+    const auto step = m_form.panel().history().step(tr("Clear All"));
+    m_form.panel().editor().clearAll();
 }
 
 void SequenceController::CommandUp_Click() {
-    if (!m_form.permits(interlock::Command::ShowStep)) {
+    if (!m_form.panel().permits(interlock::Command::ShowStep)) {
         return;
     }
-    if (const std::optional<int> to = m_form.editor.next()) {
+    if (const std::optional<int> to = m_form.panel().editor().next()) {
         ShowStep(*to);
     }
 }
 
 void SequenceController::CommandDwn_Click() {
-    if (!m_form.permits(interlock::Command::ShowStep)) {
+    if (!m_form.panel().permits(interlock::Command::ShowStep)) {
         return;
     }
-    if (const std::optional<int> to = m_form.editor.previous()) {
+    if (const std::optional<int> to = m_form.panel().editor().previous()) {
         ShowStep(*to);
     }
 }
 
 void SequenceController::ListSequence_DblClick() {
-    if (!m_form.permits(interlock::Command::ShowStep)) {
+    if (!m_form.panel().permits(interlock::Command::ShowStep)) {
         return;
     }
-    ShowStep(m_form.sequenceList.selectedIndex());
+    ShowStep(m_form.panel().list().selectedIndex());
 }
 
 // The button does not matter: only the left one reaches the view (see eventFilter).
 void SequenceController::ListSequence_MouseDown(Qt::MouseButton, int row) {
-    m_form.history->notePress();
-    m_form.editor.pressOnList(row);
+    m_form.panel().history().notePress();
+    m_form.panel().editor().pressOnList(row);
 }
 
 void SequenceController::ListSequence_MouseUp(Qt::MouseButton, int row) {
     // A click that ends on the line it began on moves nothing and needs no leave.
-    if (row == m_form.editor.dragFrom() || !m_form.permits(interlock::Command::DragLine)) {
+    if (row == m_form.panel().editor().dragFrom() ||
+        !m_form.panel().permits(interlock::Command::DragLine)) {
         return;
     }
-    const auto step = m_form.history->stepSincePress(tr("Move"));
-    m_form.editor.releaseOnList(row);
+    const auto step = m_form.panel().history().stepSincePress(tr("Move"));
+    m_form.panel().editor().releaseOnList(row);
 }
 
 void SequenceController::CommandBrk_Click() {
-    if (!m_form.permits(interlock::Command::SetBreak)) {
+    if (!m_form.panel().permits(interlock::Command::SetBreak)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Set/Reset Break"));
-    m_form.editor.toggleBreak();
+    const auto step = m_form.panel().history().step(tr("Set/Reset Break"));
+    m_form.panel().editor().toggleBreak();
 }
 
 void SequenceController::CommandResBrk_Click() {
-    if (!m_form.permits(interlock::Command::ResetAllBreaks)) {
+    if (!m_form.panel().permits(interlock::Command::ResetAllBreaks)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Reset  All Break"));
+    const auto step = m_form.panel().history().step(tr("Reset  All Break"));
     ResetBreakPoints();
 }
 
@@ -176,11 +178,11 @@ QString SequenceController::lineFromEntry() const {
         readouts[k] = m_form.Text1[k + kChannelCount]->text();
     }
     return stepline::addForm(readouts, m_form.CWNumEditTimeStep->value(),
-                             m_form.sequenceList.locale());
+                             m_form.panel().list().locale());
 }
 
 void SequenceController::showSelectedInLabel() {
-    m_form.LabelStep->setText(stepline::stepLabel(m_form.sequenceList.selectedIndex()));
+    m_form.LabelStep->setText(stepline::stepLabel(m_form.panel().list().selectedIndex()));
 }
 
 void SequenceController::tellRefused(EditOutcome outcome) {
@@ -202,7 +204,7 @@ void SequenceController::mirrorSelection(int index) {
     if (index < 0) {
         selection->clear();
     } else {
-        selection->setCurrentIndex(m_form.sequenceList.index(index),
+        selection->setCurrentIndex(m_form.panel().list().index(index),
                                    QItemSelectionModel::ClearAndSelect);
     }
 }
@@ -216,10 +218,10 @@ void SequenceController::takeViewSelection() {
     }
     const QModelIndexList selected = m_form.ListSequence->selectionModel()->selectedRows();
     if (selected.isEmpty()) {
-        mirrorSelection(m_form.sequenceList.selectedIndex());
+        mirrorSelection(m_form.panel().list().selectedIndex());
         return;
     }
-    m_form.sequenceList.setSelectedIndex(selected.first().row());
+    m_form.panel().list().setSelectedIndex(selected.first().row());
 }
 
 // The view would select a line on any button, and on a release after a right press; only the

@@ -72,15 +72,8 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kTitle);
 
-    MSComm1 = new SerialControl(
-        std::move(transport), [lookup](int port) { return lookup(port).device; }, this);
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
-    board = std::make_unique<Board>(*MSComm1, editor);
-    board->setFrontEndActivities([this] {
-        return interp && interp->dialog() ? interlock::Activities(interlock::InterpDialog) : 0u;
-    });
-    HiTimer1 = &board->pcPlayback().clock();
-    link = &board->link();
+    // A child, so automation finds the serial control in the window's tree as it always has.
+    m_panel = std::make_unique<Panel>(std::move(transport), lookup, this);
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
@@ -106,8 +99,8 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
     buildMenus();
     buildTimelineDock();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
-    connect(board.get(), &Board::echo, Echo, &QLineEdit::setText);
-    connect(board.get(), &Board::refused, this,
+    connect(&m_panel->board(), &Board::echo, Echo, &QLineEdit::setText);
+    connect(m_panel.get(), &Panel::refused, this,
             [this](const QString& reason) { statusBar()->showMessage(reason, kRefusalShownMs); });
 
     shell = std::make_unique<ShellController>(*this);
@@ -139,15 +132,6 @@ Form1::~Form1() {
 
 void Form1::inform(const QString& text, const QString& title) {
     dialogs.information(this, title, text);
-}
-
-interlock::Decision Form1::decide(interlock::Command command) {
-    return board->decide(command);
-}
-
-void Form1::runShutdownWork() {
-    const BoardLink::Stop stop(*link);
-    emit shutdownWork();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -333,7 +317,7 @@ QWidget* Form1::buildSideColumn(const portmap::Lookup& lookup) {
     ListSequence = new StepListView(side);
     ListSequence->setObjectName(QStringLiteral("ListSequence"));
     ListSequence->setAccessibleName(tr("Sequence"));
-    ListSequence->setModel(&sequenceList);
+    ListSequence->setModel(&m_panel->list());
     ListSequence->setUniformItemSizes(true);
     ListSequence->setItemDelegate(new StepLineDelegate(ListSequence));
     ListSequence->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -352,11 +336,13 @@ void Form1::buildMenus() {
     file->addSeparator();
     menuQuit = file->addAction(tr("Quit"));
 
-    history = std::make_unique<SequenceHistory>(*this);
+    SequenceHistory& history = m_panel->history();
+    history.setLabel([this] { return LabelStep->text(); },
+                     [this](const QString& text) { LabelStep->setText(text); });
     QMenu* edit = menuBar()->addMenu(tr("Edit"));
     edit->setObjectName(QStringLiteral("menuEdit"));
-    menuUndo = history->createUndoAction(edit);
-    menuRedo = history->createRedoAction(edit);
+    menuUndo = history.createUndoAction(edit);
+    menuRedo = history.createRedoAction(edit);
     edit->addAction(menuUndo);
     edit->addAction(menuRedo);
 

@@ -1,12 +1,8 @@
 #pragma once
 
 #include "board/Board.h"
-#include "core/Interlock.h"
-#include "core/sequence/SequenceEditor.h"
-#include "core/sequence/SequenceList.h"
-#include "link/BoardLink.h"
 #include "link/PortMap.h"
-#include "link/SerialControl.h"
+#include "ui/panel/Panel.h"
 
 #include <QMainWindow>
 
@@ -23,7 +19,6 @@ class QPushButton;
 
 class EchoBox;
 class PortChooser;
-class HiResTimer;
 class NumericField;
 class SlideControl;
 class StepListView;
@@ -34,16 +29,15 @@ class ShellController;
 class LinkController;
 class LiveController;
 class SequenceController;
-class SequenceHistory;
 class PlaybackController;
 class FlashController;
 class FilesController;
 class InterpController;
 class TimelineController;
 
-// The panel's one window. It builds and lays out the controls and owns the program-wide state
-// and the board; the handlers live in one controller per area, which reach the controls
-// through the public members below, named as the rest of the program knows them.
+// The panel's one window. It builds and lays out the controls over the panel's state; the
+// handlers live in one controller per area, which reach the controls through the public
+// members below, named as the rest of the program knows them.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -58,26 +52,9 @@ public:
 
     // A modal information message with one OK button.
     void inform(const QString& text, const QString& title = kProgramTitle);
-    // What is running now, for the interlock: the board's activities and the dialog.
-    interlock::Activities activities() const { return board->activities(); }
-    // True when the command runs now as it always does. Otherwise the reason goes to the status
-    // bar and the caller does nothing (Refused) or leaves the sending for later (Deferred).
-    interlock::Decision decide(interlock::Command command);
-    bool permits(interlock::Command command) { return decide(command).runs(); }
+    Panel& panel() { return *m_panel; }
+    const Panel& panel() const { return *m_panel; }
 
-    // The shutdown work: PC control off while the port is open. Runs at Quit, at window
-    // close and at teardown.
-    void runShutdownWork();
-
-    // Program-wide state and the link.
-    SequenceList sequenceList;
-    SequenceEditor editor{sequenceList};
-    std::unique_ptr<Board> board;
-    // Undo and redo of the editing commands; built with the Edit menu.
-    std::unique_ptr<SequenceHistory> history;
-    SerialControl* MSComm1 = nullptr;
-    HiResTimer* HiTimer1 = nullptr; // the board's PC playback clock
-    BoardLink* link = nullptr;      // the board's
     UserDialogs& dialogs;
 
     // Channel sliders and position entry.
@@ -158,13 +135,12 @@ public:
     std::unique_ptr<InterpController> interp;
     std::unique_ptr<TimelineController> timeline;
 
-signals:
-    void shutdownWork();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    std::unique_ptr<Panel> m_panel;
+
     QWidget* buildChannels();
     QWidget* buildSideColumn(const portmap::Lookup& lookup);
     void buildFrames();

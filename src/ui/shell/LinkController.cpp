@@ -3,6 +3,9 @@
 #include "ClickableViews.h"
 #include "Form1.h"
 
+#include "board/Board.h"
+#include "link/SerialControl.h"
+
 #include <QComboBox>
 #include <QPushButton>
 
@@ -10,19 +13,20 @@ LinkController::LinkController(Form1& form) : m_form(form) {
     QObject::connect(form.ComboPort, &QComboBox::activated, &form, [this](int i) { ComboPort_Click(i); });
     QObject::connect(form.Echo, &EchoBox::clicked, &form, [this] { Echo_Click(); });
     QObject::connect(form.CommandInBuff, &QPushButton::clicked, &form, [this] { CommandInBuff_Click(); });
-    QObject::connect(form.MSComm1, &SerialControl::portLost, &form, [this](const QString& reason) {
-        // A running transfer reports the loss itself as it ends. The message is queued: it
-        // must not open inside the serial port's own error signal.
-        const bool transferReports = (m_form.activities() & interlock::kTransfer) != 0;
-        m_form.link->forgetPositions();
-        QMetaObject::invokeMethod(
-            &m_form, [this, reason, transferReports] { portLost(reason, transferReports); },
-            Qt::QueuedConnection);
-    });
+    QObject::connect(
+        &form.panel().serial(), &SerialControl::portLost, &form, [this](const QString& reason) {
+            // A running transfer reports the loss itself as it ends. The message is queued: it
+            // must not open inside the serial port's own error signal.
+            const bool transferReports = (m_form.panel().activities() & interlock::kTransfer) != 0;
+            m_form.panel().link().forgetPositions();
+            QMetaObject::invokeMethod(
+                &m_form, [this, reason, transferReports] { portLost(reason, transferReports); },
+                Qt::QueuedConnection);
+        });
 }
 
 void LinkController::ComboPort_Click(int index) {
-    if (!m_form.permits(interlock::Command::ChoosePort)) {
+    if (!m_form.panel().permits(interlock::Command::ChoosePort)) {
         return;
     }
     const QString trouble = openChosen(index);
@@ -31,7 +35,7 @@ void LinkController::ComboPort_Click(int index) {
         m_form.inform(trouble);
         return;
     }
-    m_form.ComboPort->setToolTip(m_form.MSComm1->device());
+    m_form.ComboPort->setToolTip(m_form.panel().serial().device());
     m_form.ComboPort->setEnabled(false);
 }
 
@@ -43,7 +47,7 @@ QString LinkController::openChosen(int index) {
     if (const QString moved = movedNotice(index, now); !moved.isEmpty()) {
         return moved;
     }
-    SerialControl& comm = *m_form.MSComm1;
+    SerialControl& comm = m_form.panel().serial();
     if (comm.portOpen()) {
         comm.setPortOpen(false);
     }
@@ -80,7 +84,7 @@ QString LinkController::movedNotice(int index, const portmap::Resolution& now) {
 }
 
 bool LinkController::OpenPort() {
-    SerialControl& comm = *m_form.MSComm1;
+    SerialControl& comm = m_form.panel().serial();
     comm.setInBufferSize(kInBufferSize);
     comm.setSettings(kSettings);
     if (!comm.portOpen() && !comm.setPortOpen(true)) {
@@ -92,23 +96,23 @@ bool LinkController::OpenPort() {
     comm.setRThreshold(1);
     comm.setInputMode(SerialControl::InputMode::Binary);
     // Whatever is on the other end now holds positions we do not know.
-    m_form.link->forgetPositions();
+    m_form.panel().link().forgetPositions();
     return true;
 }
 
 void LinkController::Echo_Click() {
-    if (!m_form.permits(interlock::Command::EchoClick)) {
+    if (!m_form.panel().permits(interlock::Command::EchoClick)) {
         return;
     }
     m_form.Echo->setText(QString());
-    m_form.MSComm1->setInBufferCount(0);
+    m_form.panel().serial().setInBufferCount(0);
 }
 
 void LinkController::CommandInBuff_Click() {
-    if (!m_form.permits(interlock::Command::InBuff)) {
+    if (!m_form.panel().permits(interlock::Command::InBuff)) {
         return;
     }
-    m_form.Echo->setText(QString::number(m_form.MSComm1->inBufferCount()));
+    m_form.Echo->setText(QString::number(m_form.panel().serial().inBufferCount()));
 }
 
 void LinkController::portLost(const QString& reason, bool transferReports) {

@@ -6,6 +6,7 @@
 
 #include "board/HiResTimer.h"
 #include "core/Rounding.h"
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceController.h"
 
 #include <QAction>
@@ -20,7 +21,7 @@ ShellController::ShellController(Form1& form) : m_form(form) {
 }
 
 void ShellController::Form_Load() {
-    m_form.HiTimer1->setInterval(rounding::toInt32(m_form.CWNumEdit1->value()));
+    m_form.panel().clock().setInterval(rounding::toInt32(m_form.CWNumEdit1->value()));
     m_form.sequence->ResetBreakPoints();
 }
 
@@ -29,26 +30,26 @@ void ShellController::Form_Unload() {
         return;
     }
     endRun();
-    m_form.board->shutDown();
+    m_form.panel().board().shutDown();
 }
 
 // Closing and Quit end a transfer alike: it ends where it is, and nothing more goes out,
 // neither now nor at teardown, into an image the board has not finished taking.
 void ShellController::endRun() {
-    if (!m_form.permits(interlock::Command::PcControl)) {
+    if (!m_form.panel().permits(interlock::Command::PcControl)) {
         m_ended = true;
     }
-    m_form.runShutdownWork();
+    m_form.panel().runShutdownWork();
 }
 
 void ShellController::Form_Terminate() {
     if (!m_ended) {
-        m_form.runShutdownWork();
+        m_form.panel().runShutdownWork();
     }
 }
 
 void ShellController::FreshProg(bool checked) {
-    if (!m_form.permits(interlock::Command::ShowHideFrames)) {
+    if (!m_form.panel().permits(interlock::Command::ShowHideFrames)) {
         return;
     }
     m_form.FrameFlash->setVisible(checked);
@@ -56,18 +57,18 @@ void ShellController::FreshProg(bool checked) {
 }
 
 void ShellController::Serial(bool checked) {
-    if (m_form.permits(interlock::Command::ShowHideFrames)) {
+    if (m_form.panel().permits(interlock::Command::ShowHideFrames)) {
         m_form.FrameSer->setVisible(checked);
     }
 }
 
 void ShellController::Resetting() {
-    if (!m_form.permits(interlock::Command::BoardReset)) {
+    if (!m_form.panel().permits(interlock::Command::BoardReset)) {
         return;
     }
-    const BoardLink::Stop stop(*m_form.link);
-    if (m_form.link->portOpen()) {
-        m_form.link->BoardReset();
+    const BoardLink::Stop stop(m_form.panel().link());
+    if (m_form.panel().link().portOpen()) {
+        m_form.panel().link().BoardReset();
     }
     // Each switch's own handling runs as if the user had switched it off.
     for (SwitchControl* s : {m_form.CWButtonMainOnOff, m_form.CWButtonRealEmu, m_form.CWButtonEmuPC,
@@ -77,12 +78,12 @@ void ShellController::Resetting() {
 }
 
 void ShellController::Quit() {
-    if (!m_form.permits(interlock::Command::Quit)) {
+    if (!m_form.panel().permits(interlock::Command::Quit)) {
         return;
     }
     endRun();
     m_ended = true;
-    m_form.board->shutDown();
+    m_form.panel().board().shutDown();
     m_form.hide();
     QCoreApplication::exit(0);
 }

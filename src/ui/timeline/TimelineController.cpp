@@ -2,6 +2,7 @@
 
 #include "TimelineView.h"
 
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/SwitchControl.h"
@@ -24,7 +25,7 @@ TimelineController::TimelineController(Form1& form) : m_form(form) {
         }
     });
 
-    const SequenceList* list = &form.sequenceList;
+    const SequenceList* list = &form.panel().list();
     const auto changed = [this] { scheduleRefresh(); };
     connect(list, &QAbstractItemModel::rowsInserted, this, changed);
     connect(list, &QAbstractItemModel::rowsRemoved, this, changed);
@@ -42,7 +43,7 @@ TimelineController::TimelineController(Form1& form) : m_form(form) {
 TimelineController::~TimelineController() { delete m_view; }
 
 void TimelineController::menuTimeline_Click(bool on) {
-    if (!m_form.permits(interlock::Command::ShowHideFrames)) {
+    if (!m_form.panel().permits(interlock::Command::ShowHideFrames)) {
         m_form.menuTimeline->setChecked(!on);
         return;
     }
@@ -53,7 +54,7 @@ void TimelineController::menuTimeline_Click(bool on) {
 }
 
 void TimelineController::menuExportTimeline_Click() {
-    if (!m_form.permits(interlock::Command::ExportTimeline)) {
+    if (!m_form.panel().permits(interlock::Command::ExportTimeline)) {
         return;
     }
     // What is exported is what the user sees, so a hidden timeline is opened first.
@@ -109,7 +110,7 @@ void TimelineController::refresh() {
     if (!m_view) {
         return;
     }
-    m_timeline.rebuild(m_form.sequenceList);
+    m_timeline.rebuild(m_form.panel().list());
     m_view->refresh();
     m_stale = false;
     followSelection();
@@ -120,24 +121,25 @@ void TimelineController::followSelection() {
     if (!m_view || m_stale) {
         return;
     }
-    const int selected = m_form.sequenceList.selectedIndex();
+    const int selected = m_form.panel().list().selectedIndex();
     m_view->setSelectedStep(selected);
-    const bool playing = (m_form.activities() & interlock::kPcPlayback) != 0;
+    const bool playing = (m_form.panel().activities() & interlock::kPcPlayback) != 0;
     m_view->setCursorStep(playing ? selected : -1);
 }
 
 void TimelineController::selectStep(int step) {
-    if (m_form.permits(interlock::Command::SelectLine)) {
-        m_form.sequenceList.setSelectedIndex(step);
+    if (m_form.panel().permits(interlock::Command::SelectLine)) {
+        m_form.panel().list().setSelectedIndex(step);
     }
 }
 
 // As a double-click on the list: the first click has selected the step, the second shows it.
 void TimelineController::showStep(int step) {
-    if (m_form.sequenceList.selectedIndex() != step) {
+    if (m_form.panel().list().selectedIndex() != step) {
         selectStep(step);
     }
-    if (m_form.sequenceList.selectedIndex() == step && m_form.permits(interlock::Command::ShowStep)) {
+    if (m_form.panel().list().selectedIndex() == step &&
+        m_form.panel().permits(interlock::Command::ShowStep)) {
         m_form.sequence->ShowStep(step);
     }
 }

@@ -70,13 +70,13 @@ private slots:
         start({"--pace"});
         Form1& f = *m_form;
         const int n = 7;
-        f.editor.replaceAll(stepLines(n, 20));
+        f.panel().editor().replaceAll(stepLines(n, 20));
         f.CWButtonEmuPC->click();
         QVERIFY(m_sim->waitForLine([this](const QString&) { return burstsAtBoard() >= 30; }) >= 0);
         QCoreApplication::processEvents(); // every line logged so far is in
         const int atClick = burstsAtBoard();
         const int linesAtClick = int(m_sim->lines().size());
-        const int shown = f.sequenceList.selectedIndex();
+        const int shown = f.panel().list().selectedIndex();
         if (stop == "emu") {
             f.CWButtonEmuPC->click();
         } else if (stop == "reset") {
@@ -119,14 +119,14 @@ private slots:
         start({"--pace"});
         Form1& f = *m_form;
         const QStringList lines = stepLines(30, 1000);
-        f.editor.replaceAll(lines);
+        f.panel().editor().replaceAll(lines);
         f.CommandFlash->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(), QStringList{FlashController::kProgrammed});
         m_dialogs.messages.clear();
 
         f.CommandVerify->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
                  QStringList{QStringLiteral("The board's flash holds this list (30 steps).")});
         m_dialogs.messages.clear();
@@ -138,17 +138,17 @@ private slots:
         QStringList edited = lines;
         edited[4] = stepline::readBackForm(changed, QLocale());
         edited << lines.first();
-        f.editor.replaceAll(edited);
-        const SequenceTable table = f.editor.table();
+        f.panel().editor().replaceAll(edited);
+        const SequenceTable table = f.panel().editor().table();
         f.menuVerifyFlash->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
                  QStringList{QString::fromUtf8("The board's flash does not hold this list. Step N° "
                                                "4, Ch7: the flash holds -32 °, the list 0.5 °; 2 "
                                                "steps differ.")});
-        QCOMPARE(f.sequenceList.lines(), edited);
-        QVERIFY(f.editor.table() == table);
-        QVERIFY(f.MSComm1->inputLen() == 1 && f.MSComm1->rThreshold() == 1);
+        QCOMPARE(f.panel().list().lines(), edited);
+        QVERIFY(f.panel().editor().table() == table);
+        QVERIFY(f.panel().serial().inputLen() == 1 && f.panel().serial().rThreshold() == 1);
     }
 };
 

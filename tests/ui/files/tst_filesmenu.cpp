@@ -41,13 +41,13 @@ QByteArray fileLine(int position, const QByteArray& ms = "500") {
 
 // No breakpoint is left, and every row of the table holds the numbers of its line.
 bool clean(Form1& form) {
-    const SequenceTable& table = form.editor.table();
+    const SequenceTable& table = form.panel().editor().table();
     bool ok =
         std::none_of(table.begin(), table.end(), [](const auto& s) { return s[kBreakField]; });
-    for (int i = 0; i < form.sequenceList.count(); ++i) {
+    for (int i = 0; i < form.panel().list().count(); ++i) {
         const auto v =
-            stepline::ParseStepLine(form.sequenceList.line(i), form.sequenceList.locale());
-        ok = ok && v && !form.sequenceList.hasBreakMark(i) &&
+            stepline::ParseStepLine(form.panel().list().line(i), form.panel().list().locale());
+        ok = ok && v && !form.panel().list().hasBreakMark(i) &&
              std::equal(v->begin(), v->end(), table[i].begin());
     }
     return ok;
@@ -86,11 +86,12 @@ private slots:
         FormRig rig(false);
         Form1& form = *rig.form;
         QStringList all{addLine(129, 129020), addLine(0, 20), addLine(255, 255020)};
-        QCOMPARE(form.editor.replaceAll(all + QStringList(kMaxLines - 3, addLine(100, 40))),
-                 EditOutcome::Done);
-        const QStringList lines = form.sequenceList.lines();
+        QCOMPARE(
+            form.panel().editor().replaceAll(all + QStringList(kMaxLines - 3, addLine(100, 40))),
+            EditOutcome::Done);
+        const QStringList lines = form.panel().list().lines();
         const QString label = form.LabelStep->text();
-        const auto saved = std::make_unique<SequenceTable>(form.editor.table());
+        const auto saved = std::make_unique<SequenceTable>(form.panel().editor().table());
         QTemporaryDir dir;
         const QString path = dir.filePath("trip.dat");
         rig.dialogs.fileAnswers = {path, std::nullopt, std::nullopt, dir.filePath("missing.dat"),
@@ -98,14 +99,14 @@ private slots:
         for (QAction* command :
              {form.menuSaveBuffer, form.menuSaveBuffer, form.menuLoadBuffer, form.menuLoadBuffer}) {
             // Every command clears the breakpoints, cancelled or not.
-            form.sequenceList.setSelectedIndex(1);
-            form.editor.toggleBreak();
+            form.panel().list().setSelectedIndex(1);
+            form.panel().editor().toggleBreak();
             command->trigger();
             QVERIFY(clean(form));
-            QCOMPARE(form.sequenceList.lines(), lines);
+            QCOMPARE(form.panel().list().lines(), lines);
         }
-        form.editor.clearAll();
-        form.editor.add(addLine(1, 40));
+        form.panel().editor().clearAll();
+        form.panel().editor().add(addLine(1, 40));
         form.menuLoadBuffer->trigger();
         const QString messages = shown(rig.dialogs).join('\n');
         QVERIFY2(
@@ -119,12 +120,12 @@ private slots:
         QCOMPARE(settings(q.value(0)), filter + "\n1\n.dat\nSequence1\n");
         QCOMPARE(settings(q.value(2)), filter + "\n1\n\n\nhide read-only");
         QCOMPARE(q.value(1).initialFileName, "Sequence2"); // the cancelled save counts
-        QCOMPARE(form.sequenceList.selectedIndex(), -1);
+        QCOMPARE(form.panel().list().selectedIndex(), -1);
         QCOMPARE(form.LabelStep->text(), label);
         QVERIFY(clean(form));
-        QVERIFY(*saved == form.editor.table());
-        QVERIFY(form.sequenceList.line(0).startsWith((comma ? "0,5" : "0.5") +
-                                                     numbertext::kDegreeSuffix));
+        QVERIFY(*saved == form.panel().editor().table());
+        QVERIFY(form.panel().list().line(0).startsWith((comma ? "0,5" : "0.5") +
+                                                       numbertext::kDegreeSuffix));
     }
 
     // A name typed without a suffix takes the chosen filter's; "All Files" takes ".dat".
@@ -141,7 +142,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, filter);
         FormRig rig(false);
-        rig.form->editor.add(addLine(0, 20));
+        rig.form->panel().editor().add(addLine(0, 20));
         QTemporaryDir dir;
         rig.dialogs.fileAnswers = {{dir.filePath(typed), filter}};
         rig.form->menuSaveBuffer->trigger();
@@ -163,10 +164,11 @@ private slots:
         QFETCH(bool, dialogOpen);
         FormRig rig;
         Form1& form = *rig.form;
-        QCOMPARE(form.editor.replaceAll({addLine(0, 100), addLine(10, 100)}), EditOutcome::Done);
-        form.sequenceList.setSelectedIndex(1);
-        form.editor.toggleBreak();
-        const QStringList marked = form.sequenceList.lines();
+        QCOMPARE(form.panel().editor().replaceAll({addLine(0, 100), addLine(10, 100)}),
+                 EditOutcome::Done);
+        form.panel().list().setSelectedIndex(1);
+        form.panel().editor().toggleBreak();
+        const QStringList marked = form.panel().list().lines();
         if (dialogOpen) {
             QTest::mouseClick(form.CommandInterpolate, Qt::LeftButton);
             QVERIFY(form.interp->dialog());
@@ -177,8 +179,8 @@ private slots:
         rig.dialogs.fileAnswers = {dir.filePath("held.dat")};
         form.menuSaveBuffer->trigger();
         QTEST(form.statusBar()->currentMessage(), "reason");
-        QCOMPARE(form.sequenceList.lines(), marked);
-        QVERIFY(form.sequenceList.hasBreakMark(1) && rig.dialogs.questions.isEmpty());
+        QCOMPARE(form.panel().list().lines(), marked);
+        QVERIFY(form.panel().list().hasBreakMark(1) && rig.dialogs.questions.isEmpty());
         QCOMPARE(form.menuUndo->text(), "Undo");
         QCOMPARE(form.files->saveCount(), 0);
         form.Command1->click();
@@ -218,7 +220,7 @@ private slots:
         const QStringList loaded{"Load: Data Loaded!"};
         QCOMPARE(shown(rig.dialogs),
                  stop.isEmpty() ? loaded : QStringList{"Load: " + stop} + loaded);
-        QCOMPARE(rig.form->sequenceList.count(), lines);
+        QCOMPARE(rig.form->panel().list().count(), lines);
         QVERIFY(clean(*rig.form));
     }
 

@@ -80,11 +80,11 @@ private slots:
         rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
         Form1& f = *rig.form;
         const QStringList lines = programSteps(reading ? 5 : run.lines, sends ? -1 : 3);
-        f.editor.replaceAll(lines);
-        f.sequenceList.setSelectedIndex(1);
-        QVERIFY(lines.isEmpty() || f.editor.toggleBreak());
-        const QStringList before = f.sequenceList.lines();
-        const SequenceTable table = f.editor.table();
+        f.panel().editor().replaceAll(lines);
+        f.panel().list().setSelectedIndex(1);
+        QVERIFY(lines.isEmpty() || f.panel().editor().toggleBreak());
+        const QStringList before = f.panel().list().lines();
+        const SequenceTable table = f.panel().editor().table();
         const QByteArray exchange = reading || !sends ? QByteArray() : programExchange(run.lines);
         if (sends) {
             f.flash->Command1_Click(); // an Abort with nothing running must end nothing later
@@ -137,7 +137,7 @@ private slots:
         int acks = -1;
         rig.dialogs.onInformation = [&](const auto&) { acks = rig.deliveries; };
         (reading ? f.CommandRead : f.CommandFlash)->click();
-        QTRY_VERIFY(!f.board->transfer());
+        QTRY_VERIFY(!f.panel().board().transfer());
         QCoreApplication::processEvents();
         const bool programmed = run.message == FlashController::kProgrammed;
         QCOMPARE(rig.dialogs.texts(),
@@ -159,14 +159,14 @@ private slots:
                                                             : QString());
         QCOMPARE(f.CWButtonMainOnOff->value(), !sends); // a refusal changes nothing
         if (run.rows < 0) {
-            QCOMPARE(f.sequenceList.lines(), before);
-            QVERIFY(f.editor.table() == table);
+            QCOMPARE(f.panel().list().lines(), before);
+            QVERIFY(f.panel().editor().table() == table);
         } else {
-            QCOMPARE(f.sequenceList.lines(),
+            QCOMPARE(f.panel().list().lines(),
                      (kTwoStepLines + QStringList(run.rows, kFillerLine)).mid(0, run.rows));
-            QVERIFY(!f.sequenceList.hasBreakMark(1) &&
-                    f.editor.table()[1][kBreakField] == 0);
-            QCOMPARE(f.sequenceList.selectedIndex(), -1);
+            QVERIFY(!f.panel().list().hasBreakMark(1) &&
+                    f.panel().editor().table()[1][kBreakField] == 0);
+            QCOMPARE(f.panel().list().selectedIndex(), -1);
         }
         if (run.acks > 0) {
             QCOMPARE(early, 0);
@@ -178,11 +178,11 @@ private slots:
             }
         }
         QCOMPARE(f.ComboPort->isEnabled(), run.message.contains("lost"));
-        QVERIFY(!f.board->transfer() && !f.Command1->isEnabled() && f.ProgressBarFlash->isHidden() &&
-                !f.CWButtonRealEmu->value());
-        QVERIFY(f.MSComm1->inputLen() == 1 && f.MSComm1->rThreshold() == 1 &&
-                f.MSComm1->inputMode() == SerialControl::InputMode::Binary &&
-                f.MSComm1->inBufferCount() == 0);
+        QVERIFY(!f.panel().board().transfer() && !f.Command1->isEnabled() &&
+                f.ProgressBarFlash->isHidden() && !f.CWButtonRealEmu->value());
+        QVERIFY(f.panel().serial().inputLen() == 1 && f.panel().serial().rThreshold() == 1 &&
+                f.panel().serial().inputMode() == SerialControl::InputMode::Binary &&
+                f.panel().serial().inBufferCount() == 0);
     }
 
     void pcControlOffBeforeProgramming();
@@ -195,10 +195,10 @@ private slots:
 void TestFlashController::pcControlOffBeforeProgramming() {
     BoardRig rig;
     Form1& f = *rig.form;
-    f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
     f.CWButtonMainOnOff->setValueSilently(true);
     f.CommandFlash->click();
-    QTRY_VERIFY(!f.board->transfer());
+    QTRY_VERIFY(!f.panel().board().transfer());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("0002000e") + QByteArray(12, char(128)) +
                                       QByteArray::fromHex("0032"));
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
@@ -215,13 +215,13 @@ void TestFlashController::portClosed_data() {
 void TestFlashController::portClosed() {
     QFETCH(QString, button);
     FormRig rig(false);
-    rig.form->editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
-    const QStringList before = rig.form->sequenceList.lines();
+    rig.form->panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+    const QStringList before = rig.form->panel().list().lines();
     rig.form->findChild<QPushButton*>(button)->click();
     QTEST(rig.dialogs.texts(), "told");
     QVERIFY(rig.port->writes.isEmpty());
-    QCOMPARE(rig.form->sequenceList.lines(), before);
-    QVERIFY(!rig.form->board->transfer() && rig.form->ProgressBarFlash->isHidden());
+    QCOMPARE(rig.form->panel().list().lines(), before);
+    QVERIFY(!rig.form->panel().board().transfer() && rig.form->ProgressBarFlash->isHidden());
 }
 
 // Board playback: 3 on, 4 off, and while the board plays neither PC mode starts.
@@ -240,7 +240,7 @@ void TestFlashController::realEmu() {
     QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->written(), QByteArray("\x03\x04"));
     QVERIFY(f.CWButtonEmuPC->isEnabled() && f.CWButtonManual->isEnabled() &&
-            f.CWButtonRealEmu->isEnabled() && !f.HiTimer1->isEnabled());
+            f.CWButtonRealEmu->isEnabled() && !f.panel().clock().isEnabled());
     QVERIFY(rig.dialogs.messages.isEmpty());
 
     FormRig closed(false);
@@ -270,9 +270,9 @@ void TestFlashController::echoClickDuringRead() {
     // Without the bytes the read would wait for ever; Abort ends it as a failure instead.
     QTimer::singleShot(5000, f.Command1, [&] { f.Command1->click(); });
     f.CommandRead->click();
-    QTRY_VERIFY(!f.board->transfer());
+    QTRY_VERIFY(!f.panel().board().transfer());
     QVERIFY(clicked);
-    QCOMPARE(f.sequenceList.lines(), kTwoStepLines);
+    QCOMPARE(f.panel().list().lines(), kTwoStepLines);
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kRead});
 }
 

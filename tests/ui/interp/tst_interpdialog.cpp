@@ -31,8 +31,8 @@ QString line(double ch0, double ms) {
 }
 
 void fill(Form1& form, const QStringList& lines, int selected) {
-    QCOMPARE(form.editor.replaceAll(lines), EditOutcome::Done);
-    form.sequenceList.setSelectedIndex(selected);
+    QCOMPARE(form.panel().editor().replaceAll(lines), EditOutcome::Done);
+    form.panel().list().setSelectedIndex(selected);
 }
 
 // How many of the five controls the dialog locks are enabled.
@@ -145,19 +145,19 @@ private slots:
         } else if (how == "OK with count 1") {
             ok(*dialog, 1);
         } else if (how == "list replaced under it") {
-            form.editor.replaceAll(lines.mid(1));
+            form.panel().editor().replaceAll(lines.mid(1));
         } else {
-            form.runShutdownWork();
+            form.panel().runShutdownWork();
         }
         QVERIFY(form.interp->dialog() == nullptr);
         QTRY_VERIFY(dialog.isNull());
         QCOMPARE(unlocked(form), 5);
         QVERIFY(rig.dialogs.messages.isEmpty());
         if (!how.startsWith("list")) {
-            QCOMPARE(form.sequenceList.lines(), lines);
-            QCOMPARE(form.sequenceList.selectedIndex(), 1);
+            QCOMPARE(form.panel().list().lines(), lines);
+            QCOMPARE(form.panel().list().selectedIndex(), 1);
         }
-        form.sequenceList.setSelectedIndex(0);
+        form.panel().list().setSelectedIndex(0);
         QVERIFY(open(rig)); // afresh
         QCOMPARE(form.interp->dialog()->CWNumEditInterp->value(), 1.0);
     }
@@ -186,11 +186,11 @@ private slots:
             others.mid(0, source) + QStringList{line(0, 100), line(10, 300)} + others.mid(source);
         fill(form, lines, -1);
         for (int i : {source, source + 1, source == 0 ? 4 : 0}) {
-            form.sequenceList.setSelectedIndex(i);
-            form.editor.toggleBreak();
+            form.panel().list().setSelectedIndex(i);
+            form.panel().editor().toggleBreak();
         }
-        const QStringList marked = form.sequenceList.lines();
-        form.sequenceList.setSelectedIndex(selected);
+        const QStringList marked = form.panel().list().lines();
+        form.panel().list().setSelectedIndex(selected);
         form.CWNumEditTimeStep->setValue(700);
         form.CWSlide1[0]->setValue(200);
         DialogInterp* dialog = open(rig);
@@ -205,18 +205,19 @@ private slots:
         QVERIFY(form.interp->dialog() == nullptr);
         QCOMPARE(unlocked(form), 5);
         const QStringList block{line(0, 20), line(2.5, 40), line(5, 20), line(7.5, 20)};
-        QCOMPARE(form.sequenceList.lines(), marked.mid(0, source) + block + marked.mid(source + 1));
-        QCOMPARE(form.sequenceList.selectedIndex(), source);
+        QCOMPARE(form.panel().list().lines(),
+                 marked.mid(0, source) + block + marked.mid(source + 1));
+        QCOMPARE(form.panel().list().selectedIndex(), source);
         QCOMPARE(form.LabelStep->text(), QStringLiteral("Step N\u00B0 %1").arg(source));
         // ShowStep is not run: the entry controls keep what they showed.
         QCOMPARE(form.CWNumEditTimeStep->value(), 700.0);
         QCOMPARE(form.CWSlide1[0]->value(), 200.0);
         // The table follows the list, breakpoint flags included.
-        for (int row = 0; row < form.sequenceList.count(); ++row) {
-            const auto values = stepline::ParseStepLine(form.sequenceList.line(row));
-            const StepRecord& step = form.editor.table()[row];
+        for (int row = 0; row < form.panel().list().count(); ++row) {
+            const auto values = stepline::ParseStepLine(form.panel().list().line(row));
+            const StepRecord& step = form.panel().editor().table()[row];
             QVERIFY(values && std::equal(values->begin(), values->end(), step.begin()));
-            QCOMPARE(step[kBreakField] != 0, form.sequenceList.hasBreakMark(row));
+            QCOMPARE(step[kBreakField] != 0, form.panel().list().hasBreakMark(row));
         }
     }
 
@@ -270,7 +271,7 @@ private slots:
         QCOMPARE(combo->currentText(), chosen);
         ok(*dialog, 4);
         QVERIFY(form.interp->dialog() == nullptr);
-        QCOMPARE(form.sequenceList.lines(), block + QStringList{line(50, 100)});
+        QCOMPARE(form.panel().list().lines(), block + QStringList{line(50, 100)});
     }
 
     // The core has the rules; the window shows the note and leaves everything as it was.
@@ -280,7 +281,7 @@ private slots:
         FormRig rig(false);
         Form1& form = *rig.form;
         fill(form, lines, selected);
-        const auto table = std::make_unique<SequenceTable>(form.editor.table());
+        const auto table = std::make_unique<SequenceTable>(form.panel().editor().table());
         DialogInterp* dialog = open(rig);
         ok(*dialog, count);
         QCOMPARE(rig.dialogs.messages.size(), 1);
@@ -290,9 +291,9 @@ private slots:
         QCOMPARE(form.interp->dialog(), dialog);
         QCOMPARE(unlocked(form), 0);
         QCOMPARE(dialog->CWNumEditInterp->value(), double(count));
-        QCOMPARE(form.sequenceList.lines(), lines);
-        QCOMPARE(form.sequenceList.selectedIndex(), selected); // back where the user had it
-        QVERIFY(*table == form.editor.table());
+        QCOMPARE(form.panel().list().lines(), lines);
+        QCOMPARE(form.panel().list().selectedIndex(), selected); // back where the user had it
+        QVERIFY(*table == form.panel().editor().table());
     }
 };
 

@@ -157,7 +157,7 @@ void TestLive::numericFields() {
     QCOMPARE(box->value(), value);
     QCOMPARE(box->text(), QString::number(value) + " ms");
     form.CommandAdd->click();
-    QCOMPARE(form.editor.table()[0][kDurationField],
+    QCOMPARE(form.panel().editor().table()[0][kDurationField],
              int(form.CWNumEditTimeStep->value()));
 }
 

@@ -32,7 +32,7 @@ void load(FormRig& rig, int n, const L& breaks = {}, const L& durations = {}) {
         const QString line = stepline::readBackForm(r);
         lines << (breaks.contains(k) ? stepline::withBreakMark(line) : line);
     }
-    QCOMPARE(rig.form->editor.replaceAll(lines), EditOutcome::Done);
+    QCOMPARE(rig.form->panel().editor().replaceAll(lines), EditOutcome::Done);
 }
 
 // The steps put on the line as bursts since the last look, in order.
@@ -107,26 +107,28 @@ private slots:
                 {"tick", tick},
                 {"halt",
                  [&] {
-                     for (int most = 30; f.HiTimer1->isEnabled() && most-- > 0;) {
+                     for (int most = 30; f.panel().clock().isEnabled() && most-- > 0;) {
                          tick();
                      }
                  }},
                 {"field", [&] { f.CWNumEdit1->setValue(arg.toDouble()); }},
-                {"busy", [&] { (f.board->transfer() ? f.Command1 : f.CommandRead)->click(); }},
-                {"clear", [&] { f.editor.clearAll(); }},
+                {"busy",
+                 [&] { (f.panel().board().transfer() ? f.Command1 : f.CommandRead)->click(); }},
+                {"clear", [&] { f.panel().editor().clearAll(); }},
                 {"reset", [&] { f.CommandUpdate->click(); }},
                 {"unplug", [&] { rig.port->loseDevice(QStringLiteral("unplugged")); }},
                 {"told", [&] { ++told; }},
-                {"", [&] { QCOMPARE(f.sequenceList.selectedIndex(), token.mid(1).toInt()); }},
+                {"", [&] { QCOMPARE(f.panel().list().selectedIndex(), token.mid(1).toInt()); }},
             };
-            const auto select = [&] { f.sequenceList.setSelectedIndex(step.toInt()); };
+            const auto select = [&] { f.panel().list().setSelectedIndex(step.toInt()); };
             act.value(step.startsWith('=') ? QString() : step, select)();
             rig.pass(1'000'000'000); // what the action sent has gone by the next look
-            const int sel = f.sequenceList.selectedIndex();
+            const int sel = f.panel().list().selectedIndex();
             const bool emu = f.CWButtonEmuPC->value(), seq = f.CWButtonManual->value();
             if (step == "tick" || step == "halt") {
                 QCOMPARE(played(*rig.port), arg);
-                QVERIFY(!f.board->transfer() || !f.statusBar()->currentMessage().isEmpty());
+                QVERIFY(!f.panel().board().transfer() ||
+                        !f.statusBar()->currentMessage().isEmpty());
                 if (sel >= 0) { // shown even when nothing could be sent
                     QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 %1").arg(sel));
                     QCOMPARE(f.CWNumEditTimeStep->value(), 10000.0 + sel);
@@ -140,17 +142,18 @@ private slots:
                 QCOMPARE(rig.port->writes.size(), 24);
             }
             QVERIFY2(played(*rig.port).isEmpty(), qPrintable(token)); // only ticks send steps
-            QVERIFY(step != "halt" || (emu && !f.HiTimer1->isEnabled()));
-            if (f.HiTimer1->isEnabled() &&
+            QVERIFY(step != "halt" || (emu && !f.panel().clock().isEnabled()));
+            if (f.panel().clock().isEnabled() &&
                 sel >= 0) { // each step waits its own time, or the field's
                 const int field = int(std::nearbyint(f.CWNumEdit1->value())); // half to even
-                QCOMPARE(f.HiTimer1->interval(), emu && step != "field" ? 10000 + sel : field);
+                QCOMPARE(f.panel().clock().interval(),
+                         emu && step != "field" ? 10000 + sel : field);
             }
             if (step == "emu" || step == "seq") { // the mode switches exclude each other
                 QCOMPARE(f.CWButtonRealEmu->isEnabled(), !emu && !seq);
                 QCOMPARE(f.CWButtonEmuPC->isEnabled(), !seq);
                 QCOMPARE(f.CWButtonManual->isEnabled(), !emu);
-                QVERIFY(emu || seq || !f.HiTimer1->isEnabled());
+                QVERIFY(emu || seq || !f.panel().clock().isEnabled());
             }
             // Only Repeat and switching PC Emu off show a step on the sliders.
             if (sel >= 0 && (step == "repeat" || step == "emu") && (step == "emu") != emu) {
@@ -193,7 +196,7 @@ private slots:
         Form1& f = *rig.form;
         rig.ownClock();
         load(rig, int(durations.size()), {}, durations);
-        f.sequenceList.setSelectedIndex(durations.size() - 1);
+        f.panel().list().setSelectedIndex(durations.size() - 1);
         (fixed ? f.CWButtonManual : f.CWButtonEmuPC)->click();
         QCOMPARE(f.statusBar()->currentMessage(), note);
 
@@ -202,9 +205,9 @@ private slots:
         rig.pass(26'800'000); // more than half the last byte still to go
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QString());
-        QCOMPARE(f.sequenceList.selectedIndex(), 0);
+        QCOMPARE(f.panel().list().selectedIndex(), 0);
         QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
-        QVERIFY(f.HiTimer1->isEnabled());
+        QVERIFY(f.panel().clock().isEnabled());
         rig.pass(200'000); // only the second half of the last byte
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QStringLiteral("1"));
@@ -246,13 +249,13 @@ private slots:
         } else if (stop == "reset") {
             f.menuReset->trigger();
         } else {
-            f.runShutdownWork();
+            f.panel().runShutdownWork();
         }
         rig.pass(100'000'000);
         const QByteArray line = rig.port->written();
         QCOMPARE(played(*rig.port).size(), 1);
         QCOMPARE(line.mid(2 * kChannelCount).toHex(' '), after.toHex(' '));
-        QCOMPARE(f.HiTimer1->isEnabled(), stop == "quit" || stop == "emu on");
+        QCOMPARE(f.panel().clock().isEnabled(), stop == "quit" || stop == "emu on");
     }
 };
 
@@ -264,7 +267,7 @@ void TestPlayback::burstHoldsPositionsToTheRange() {
     r[0] = 300;
     r[1] = -20;
     r[kDurationField] = 10000;
-    QCOMPARE(rig.form->editor.replaceAll({stepline::readBackForm(r)}), EditOutcome::Done);
+    QCOMPARE(rig.form->panel().editor().replaceAll({stepline::readBackForm(r)}), EditOutcome::Done);
     rig.form->playback->HiTimer1_Timer();
     QCOMPARE(rig.port->written(), QByteArray::fromHex("08ff09000a800b800c800d800e800f80"
                                                       "28802980"
@@ -292,7 +295,7 @@ void TestPlayback::boardHoldsWhatTheWindowShows() {
     Form1& f = *rig.form;
     rig.ownClock();
     load(rig, 4);
-    f.sequenceList.setSelectedIndex(0);
+    f.panel().list().setSelectedIndex(0);
     for (QString step : script.split(' ')) {
         if (!step.startsWith('!')) {
             rig.pass(10'000'000'000);
@@ -313,7 +316,7 @@ void TestPlayback::boardHoldsWhatTheWindowShows() {
         } else if (step == "advance") {
             rig.board.advance(std::chrono::seconds(1));
         } else {
-            f.sequenceList.setSelectedIndex(step.section(':', 1).toInt());
+            f.panel().list().setSelectedIndex(step.section(':', 1).toInt());
         }
     }
     rig.pass(10'000'000'000);

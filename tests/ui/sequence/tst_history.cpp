@@ -63,13 +63,13 @@ private:
         for (int i = 0; i < tokens.size(); ++i) {
             lines << rampLine(i);
         }
-        QCOMPARE(f.editor.replaceAll(lines), EditOutcome::Done);
+        QCOMPARE(f.panel().editor().replaceAll(lines), EditOutcome::Done);
         for (int i = 0; i < tokens.size(); ++i) {
             QVERIFY(!tokens[i].contains('*') ||
-                    (f.sequenceList.setSelectedIndex(i) && f.editor.toggleBreak()));
+                    (f.panel().list().setSelectedIndex(i) && f.panel().editor().toggleBreak()));
         }
         const int selected = int(tokens.indexOf(QRegularExpression("\\[.*")));
-        QVERIFY(f.sequenceList.setSelectedIndex(selected));
+        QVERIFY(f.panel().list().setSelectedIndex(selected));
         f.LabelStep->setText(kLabel);
     }
 
@@ -78,29 +78,29 @@ private:
     QString seen() const {
         const Form1& f = *form();
         QStringList out;
-        for (int i = 0; i < f.sequenceList.count(); ++i) {
+        for (int i = 0; i < f.panel().list().count(); ++i) {
             QStringList values;
             for (int c = 0; c <= kDurationField; ++c) {
-                values << QString::number(f.editor.table()[i][c]);
+                values << QString::number(f.panel().editor().table()[i][c]);
             }
-            out << f.sequenceList.line(i) + " = " + values.join(' ');
+            out << f.panel().list().line(i) + " = " + values.join(' ');
         }
         QStringList flags;
         for (int row = 0; row < kTableRows; ++row) {
-            if (f.editor.table()[row][kBreakField] != 0) {
+            if (f.panel().editor().table()[row][kBreakField] != 0) {
                 flags << QString::number(row);
             }
         }
         const QModelIndexList rows = f.ListSequence->selectionModel()->selectedRows();
         out << "flags " + flags.join(',')
-            << "selected " + QString::number(f.sequenceList.selectedIndex()) + " view " +
+            << "selected " + QString::number(f.panel().list().selectedIndex()) + " view " +
                    QString::number(rows.isEmpty() ? -1 : rows.first().row())
             << "label " + f.LabelStep->text();
         return out.join('\n');
     }
 
     QPoint centreOf(int row) const {
-        return form()->ListSequence->visualRect(form()->sequenceList.index(row)).center();
+        return form()->ListSequence->visualRect(form()->panel().list().index(row)).center();
     }
 
     void key(Qt::Key k, Qt::KeyboardModifiers m) { QTest::keyClick(form()->ListSequence, k, m); }
@@ -151,7 +151,7 @@ private:
                 }
             };
             f.CommandRead->click();
-            QTRY_COMPARE(f.sequenceList.count(), 2);
+            QTRY_COMPARE(f.panel().list().count(), 2);
         } else {
             QFAIL("unknown command");
         }
@@ -199,7 +199,7 @@ void TestHistory::commands() {
     const QString was = seen();
     run(command);
     const QString now = seen();
-    QCOMPARE(f.history->stack().count(), step.isEmpty() ? 0 : 1);
+    QCOMPARE(f.panel().history().stack().count(), step.isEmpty() ? 0 : 1);
     QCOMPARE(f.menuUndo->text(), step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
     QCOMPARE(f.menuUndo->isEnabled(), !step.isEmpty());
     QVERIFY(!f.menuRedo->isEnabled());
@@ -239,7 +239,7 @@ void TestHistory::refusals() {
     Form1& f = *form();
     QTest::mouseClick(f.CommandBrk, Qt::LeftButton);
     const QString marked = seen();
-    const QStringList markedLines = f.sequenceList.lines();
+    const QStringList markedLines = f.panel().list().lines();
     QTest::mouseClick(f.CommandAdd, Qt::LeftButton);
     f.menuUndo->trigger();
     QCOMPARE(seen(), marked);
@@ -264,15 +264,15 @@ void TestHistory::refusals() {
             Qt::QueuedConnection);
     };
     f.CommandRead->click();
-    QTRY_COMPARE(f.sequenceList.count(), 2);
+    QTRY_COMPARE(f.panel().list().count(), 2);
     QCOMPARE(during, marked);
     QCOMPARE(reason, kTransferRefusal);
     QCOMPARE(f.menuUndo->text(), QStringLiteral("Undo Read Seq."));
 
     f.CWButtonEmuPC->setValue(true);
-    QVERIFY(f.activities() & interlock::kPcPlayback);
+    QVERIFY(f.panel().activities() & interlock::kPcPlayback);
     f.menuUndo->trigger();
-    QCOMPARE(f.sequenceList.lines(), markedLines);
+    QCOMPARE(f.panel().list().lines(), markedLines);
     f.CWButtonEmuPC->setValue(false);
 }
 
@@ -284,35 +284,35 @@ void TestHistory::bound() {
     for (int i = 1; i <= 501; ++i) { // odd counts leave line 0 marked
         f.CommandBrk->click();
     }
-    QCOMPARE(f.history->stack().count(), 500);
+    QCOMPARE(f.panel().history().stack().count(), 500);
     int undone = 0;
     while (f.menuUndo->isEnabled()) {
         f.menuUndo->trigger();
         ++undone;
     }
     QCOMPARE(undone, 500);
-    QVERIFY(f.sequenceList.hasBreakMark(0)); // the first step, which set it, is gone
+    QVERIFY(f.panel().list().hasBreakMark(0)); // the first step, which set it, is gone
 
     init();
     set("[0] 1");
     Form1& g = *form();
     g.CommandBrk->click();
-    const qint64 oneStep = g.history->bytes();
-    g.history->setByteLimit(3 * oneStep + oneStep / 2);
+    const qint64 oneStep = g.panel().history().bytes();
+    g.panel().history().setByteLimit(3 * oneStep + oneStep / 2);
     for (int i = 2; i <= 6; ++i) {
         g.CommandBrk->click();
     }
-    QCOMPARE(g.history->stack().count(), 3);
-    QVERIFY(g.history->bytes() <= 3 * oneStep + oneStep / 2);
+    QCOMPARE(g.panel().history().stack().count(), 3);
+    QVERIFY(g.panel().history().bytes() <= 3 * oneStep + oneStep / 2);
     for (int i = 0; i < 3; ++i) {
         g.menuUndo->trigger();
     }
     QVERIFY(!g.menuUndo->isEnabled());
-    QVERIFY(g.sequenceList.hasBreakMark(0)); // as after the third
+    QVERIFY(g.panel().list().hasBreakMark(0)); // as after the third
     g.menuRedo->trigger();
-    g.history->setByteLimit(1);
+    g.panel().history().setByteLimit(1);
     g.CommandBrk->click();
-    QCOMPARE(g.history->stack().count(), 1);
+    QCOMPARE(g.panel().history().stack().count(), 1);
     QCOMPARE(g.menuUndo->text(), QStringLiteral("Undo Set/Reset Break"));
 }
 

@@ -32,13 +32,13 @@ private:
     // The steps in list order, each named by channel 0's whole degrees.
     QList<int> order() const {
         QList<int> steps;
-        for (int i = 0; i < form()->sequenceList.count(); ++i) {
-            steps << (form()->editor.table()[i][0] - 128) / 2;
+        for (int i = 0; i < form()->panel().list().count(); ++i) {
+            steps << (form()->panel().editor().table()[i][0] - 128) / 2;
         }
         return steps;
     }
     QPoint centreOf(int row) const {
-        return form()->ListSequence->visualRect(form()->sequenceList.index(row)).center();
+        return form()->ListSequence->visualRect(form()->panel().list().index(row)).center();
     }
     int viewSelection() const {
         const QModelIndexList rows = form()->ListSequence->selectionModel()->selectedRows();
@@ -55,18 +55,18 @@ void TestSequence::editButtons() {
     QLocale::setDefault(QLocale(QLocale::German));
     init();
     QVERIFY(fillRamp(*rig, 3));
-    form()->sequenceList.setSelectedIndex(1);
+    form()->panel().list().setSelectedIndex(1);
     form()->CWSlide1[0]->setValue(141);
     form()->CWSlide1[11]->setValue(0);
     form()->CWNumEditTimeStep->setValue(500);
     rig->port->clearWrites();
     form()->CommandAdd->click();
     const QString added = "6,5 °\t" + QStringLiteral("0 °\t").repeated(10) + "-64 °\t500 ms";
-    QCOMPARE(form()->sequenceList.line(2), added);
-    QCOMPARE(form()->editor.table()[2][0], 141);
+    QCOMPARE(form()->panel().list().line(2), added);
+    QCOMPARE(form()->panel().editor().table()[2][0], 141);
     QCOMPARE(viewSelection(), 2);
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
-    form()->sequenceList.setSelectedIndex(0);
+    form()->panel().list().setSelectedIndex(0);
     form()->CommandReplace->click();
     QCOMPARE(order(), QList<int>({6, 1, 6, 2}));
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(0));
@@ -92,7 +92,7 @@ void TestSequence::fullListRefusesAdd() {
              QStringLiteral("Impossible add other lines, max # of lines is 1024!"));
     form()->CommandReplace->click();
     QCOMPARE(rig->dialogs.messages.size(), 2);
-    QCOMPARE(form()->sequenceList.count(), kMaxLines);
+    QCOMPARE(form()->panel().list().count(), kMaxLines);
 }
 
 // On a port just opened the board's pose is unknown, so the first step shown sends every
@@ -100,7 +100,7 @@ void TestSequence::fullListRefusesAdd() {
 // position.
 void TestSequence::walkAndShowStep() {
     QVERIFY(fillRamp(*rig, 4));
-    form()->sequenceList.setSelectedIndex(1);
+    form()->panel().list().setSelectedIndex(1);
     form()->CommandUp->click();
     form()->CommandDwn->click();
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(1));
@@ -112,8 +112,8 @@ void TestSequence::walkAndShowStep() {
     // The odd channels k at 10 * k, the even ones centred.
     const QString odd =
         QStringLiteral("0 °\t-59 °\t0 °\t-49 °\t0 °\t-39 °\t0 °\t-29 °\t0 °\t-19 °\t0 °\t-9 °\t");
-    form()->editor.replaceAll(QStringList(4, odd + "80 ms"));
-    form()->sequenceList.setSelectedIndex(3);
+    form()->panel().editor().replaceAll(QStringList(4, odd + "80 ms"));
+    form()->panel().list().setSelectedIndex(3);
     rig->port->clearWrites();
     form()->sequence->ShowStep(3);
     QVERIFY(rig->lineIdle());
@@ -137,25 +137,25 @@ void TestSequence::mouseOnTheList() {
         QTest::mousePress(viewport, button, {}, centreOf(2));
         QTest::mouseMove(viewport, centreOf(0));
         QTest::mouseRelease(viewport, button, {}, centreOf(0));
-        QCOMPARE(form()->sequenceList.selectedIndex(), 2);
+        QCOMPARE(form()->panel().list().selectedIndex(), 2);
     }
     // As the window system delivers it: press, release, double-click, release.
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, centreOf(2));
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(2));
     QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
     QCOMPARE(rig->port->written().left(2), QByteArray::fromHex("0884"));
-    form()->sequenceList.setSelectedIndex(-1);
+    form()->panel().list().setSelectedIndex(-1);
     QCOMPARE(viewSelection(), -1);
-    form()->sequenceList.setSelectedIndex(1);
+    form()->panel().list().setSelectedIndex(1);
     QCOMPARE(form()->ListSequence->currentIndex().row(), 1);
 
     // No gesture leaves the list without a selected line: not a click below the last line, not
     // Ctrl+click on the selected one.
     QTest::mouseClick(viewport, Qt::LeftButton, {},
                       QPoint(centreOf(5).x(), viewport->height() - 2));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->panel().list().selectedIndex(), 1);
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, centreOf(1));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->panel().list().selectedIndex(), 1);
     QCOMPARE(viewSelection(), 1);
 }
 
@@ -164,7 +164,7 @@ void TestSequence::mouseOnTheList() {
 void TestSequence::mouseWhilePlaying() {
     QVERIFY(fillRamp(*rig, 6, 20));
     form()->CWButtonEmuPC->click();
-    QVERIFY(form()->HiTimer1->isEnabled());
+    QVERIFY(form()->panel().clock().isEnabled());
     QWidget* viewport = form()->ListSequence->viewport();
     const QPoint below(centreOf(0).x(), viewport->height() - 2);
     const struct {
@@ -174,7 +174,7 @@ void TestSequence::mouseWhilePlaying() {
     } gestures[] = {{3, centreOf(3), {0, 1, 2, 3, 4, 5}}, // a click
                     {1, centreOf(4), {0, 2, 3, 4, 1, 5}}, // a drag
                     {2, below, {0, 2, 3, 4, 1, 5}}};      // released on no line
-    const SequenceList& list = form()->sequenceList;
+    const SequenceList& list = form()->panel().list();
     for (const auto& g : gestures) {
         QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(g.from));
         QTRY_VERIFY(list.selectedIndex() != g.from); // a tick has moved on
@@ -185,7 +185,7 @@ void TestSequence::mouseWhilePlaying() {
         QCOMPARE(order(), g.order);
     }
     form()->CWButtonEmuPC->click();
-    QVERIFY(!form()->HiTimer1->isEnabled());
+    QVERIFY(!form()->panel().clock().isEnabled());
 }
 
 QTEST_MAIN(TestSequence)

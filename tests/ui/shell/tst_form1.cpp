@@ -87,7 +87,8 @@ private slots:
         const LineSettings& line = rig.port->openedSettings;
         QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(line.baud).arg(QLatin1Char(line.parity))
                      .arg(line.dataBits).arg(line.stopBits), QStringLiteral("9600,N,8,2"));
-        QCOMPARE(std::pair(f.MSComm1->inputLen(), f.MSComm1->rThreshold()), std::pair(1, 1));
+        QCOMPARE(std::pair(f.panel().serial().inputLen(), f.panel().serial().rThreshold()),
+                 std::pair(1, 1));
         QVERIFY(!f.ComboPort->isEnabled() && rig.port->writes.isEmpty() &&
                 rig.dialogs.messages.isEmpty());
     }
@@ -103,13 +104,13 @@ private slots:
             return seen;
         });
         rig.choosePort(0);
-        QVERIFY(!rig.form->MSComm1->portOpen() && rig.form->ComboPort->isEnabled());
+        QVERIFY(!rig.form->panel().serial().portOpen() && rig.form->ComboPort->isEnabled());
         // The text itself is the open-failure test's.
         QVERIFY(rig.dialogs.texts().value(0).startsWith("Comm1 (/dev/fake1) could not be opened"));
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Program"));
         rig.port->failOpen = false; // once the device is free, the same choice opens it
         rig.choosePort(0);
-        QVERIFY(rig.form->MSComm1->portOpen() && !rig.form->ComboPort->isEnabled());
+        QVERIFY(rig.form->panel().serial().portOpen() && !rig.form->ComboPort->isEnabled());
     }
 
     void lostDeviceIsReportedOnceAndChooserComesBack() {
@@ -118,7 +119,7 @@ private slots:
         QTRY_COMPARE(rig.dialogs.messages.size(), 1);
         QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")) &&
                 rig.form->ComboPort->isEnabled());
-        QVERIFY(rig.form->link->PcControlOn() == BoardLink::Sent::PortClosed);
+        QVERIFY(rig.form->panel().link().PcControlOn() == BoardLink::Sent::PortClosed);
         QTest::qWait(20);
         QCOMPARE(rig.dialogs.messages.size(), 1);
     }
@@ -162,18 +163,18 @@ private slots:
         QFETCH(QString, how);
         auto rig = std::make_unique<FormRig>(!how.contains("closed"));
         Form1& f = *rig->form;
-        f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+        f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
         f.show();
         QByteArray sent;
         rig->port->onWrite = [&sent](const QByteArray& bytes) { sent += bytes; };
         const auto end = [&] { how.startsWith("quit") ? f.menuQuit->trigger() : void(f.close()); };
         if (how.contains("transfer")) {
             f.CommandFlash->click(); // no board answers: it runs until the end
-            QVERIFY(f.activities() & interlock::FlashProgram);
+            QVERIFY(f.panel().activities() & interlock::FlashProgram);
         }
         end();
         f.close();
-        QVERIFY(f.board->closing() && !f.board->transfer());
+        QVERIFY(f.panel().board().closing() && !f.panel().board().transfer());
         rig.reset();
         QTEST(sent, "sent");
     }

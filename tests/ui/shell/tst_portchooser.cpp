@@ -2,6 +2,7 @@
 #include "support/ScriptedDialogs.h"
 
 #include "link/PortMap.h"
+#include "link/SerialControl.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -72,7 +73,7 @@ private slots:
                  folder.path() + "/comm2 \u2192 " + gone + " (not there)");
         form.linkControl->ComboPort_Click(1);
         qunsetenv("TESSAREL_PORT_DIR");
-        QVERIFY(!form.MSComm1->portOpen() && port->openedDevice.isEmpty());
+        QVERIFY(!form.panel().serial().portOpen() && port->openedDevice.isEmpty());
         QCOMPARE(dialogs.texts().join('\n'),
                  QStringLiteral("Comm2 (%1) could not be opened: no device is attached to this "
                                 "port.\n\nThe device %1 is not there: the adapter was unplugged, "
@@ -123,10 +124,10 @@ private slots:
         now = after;
         form.linkControl->ComboPort_Click(0);
         QTEST(dialogs.texts().join('\n'), "told");
-        if (!form.MSComm1->portOpen()) {
+        if (!form.panel().serial().portOpen()) {
             form.linkControl->ComboPort_Click(0); // the user has been told: it opens now
         }
-        QVERIFY(form.MSComm1->portOpen());
+        QVERIFY(form.panel().serial().portOpen());
         QTEST(port->openedDevice, "opened");
     }
 };

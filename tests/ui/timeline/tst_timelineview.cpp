@@ -101,7 +101,7 @@ void TestTimelineView::followsEveryChange() {
     QFETCH(QList<double>, angles);
     QFETCH(QString, description);
     fill(3);
-    form()->sequenceList.setSelectedIndex(1);
+    form()->panel().list().setSelectedIndex(1);
     if (edit == "add") {
         form()->CWSlide1[11]->setValue(0);
         form()->CWNumEditTimeStep->setValue(500);
@@ -109,12 +109,14 @@ void TestTimelineView::followsEveryChange() {
     } else if (edit == "remove") {
         form()->CommandRem->click();
     } else if (edit == "drag") {
-        form()->editor.dragMove(1, 2);
+        form()->panel().editor().dragMove(1, 2);
     } else if (edit == "load") {
-        form()->editor.replaceAll({QString("-64 °\t") + QString("0 °\t").repeated(11) + "20  ms\t"});
+        form()->panel().editor().replaceAll(
+            {QString("-64 °\t") + QString("0 °\t").repeated(11) + "20  ms\t"});
     } else if (edit == "interp") {
         const QString tail = QString("0 °\t").repeated(11);
-        form()->editor.replaceLineWith(1, {"1.5 °\t" + tail + "100 ms", "3 °\t" + tail + "100 ms"});
+        form()->panel().editor().replaceLineWith(
+            1, {"1.5 °\t" + tail + "100 ms", "3 °\t" + tail + "100 ms"});
     } else if (edit == "clear") {
         form()->CommandClear->click();
     } else if (edit == "break") {
@@ -122,7 +124,7 @@ void TestTimelineView::followsEveryChange() {
     }
     QTRY_COMPARE(ch0(), angles);
     QCOMPARE(view()->accessibleDescription(), description);
-    QCOMPARE(view()->selectedStep(), form()->sequenceList.selectedIndex());
+    QCOMPARE(view()->selectedStep(), form()->panel().list().selectedIndex());
     if (edit == "break") {
         QTRY_VERIFY(form()->timeline->timeline().step(1).breakpoint);
     }
@@ -134,7 +136,7 @@ void TestTimelineView::clickSelectsDoubleClickShows() {
     fill(4); // steps start at 0, 0.1, 0.3, 0.6 s; the sequence ends at 1 s
     QWidget* viewport = view()->viewport();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at(0.2));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->panel().list().selectedIndex(), 1);
     QCOMPARE(view()->selectedStep(), 1);
     QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° ..."));
     QVERIFY(rig->port->writes.isEmpty());
@@ -142,12 +144,12 @@ void TestTimelineView::clickSelectsDoubleClickShows() {
     // Outside the plot (the legend's row) and after the end nothing is chosen.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(at(0.2).x(), 3));
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at(1.01));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->panel().list().selectedIndex(), 1);
 
     // As the window system delivers it: press, release, double-click, release.
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(0.7));
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(0.7));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 3);
+    QCOMPARE(form()->panel().list().selectedIndex(), 3);
     QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° 3"));
     // The board's pose is unknown on a fresh port, so every channel goes out.
     QVERIFY(rig->lineIdle());
@@ -157,7 +159,7 @@ void TestTimelineView::clickSelectsDoubleClickShows() {
     form()->CommandRead->click(); // a transfer that waits for the board
     rig->port->clearWrites();
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(0.05));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 0);
+    QCOMPARE(form()->panel().list().selectedIndex(), 0);
     QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° 3"));
     QVERIFY(!form()->statusBar()->currentMessage().isEmpty());
     form()->Command1->click();
@@ -180,7 +182,8 @@ void TestTimelineView::exportWritesPngAndSvg() {
     const QString png = dir.filePath(QStringLiteral("t.png"));
     const QString svg = dir.filePath(QStringLiteral("t.SVG"));
     const QString nowhere = dir.filePath(QStringLiteral("missing/t.png"));
-    form()->editor.replaceAll({QString("30 °\t") + QString("0 °\t").repeated(11) + "500 ms"});
+    form()->panel().editor().replaceAll(
+        {QString("30 °\t") + QString("0 °\t").repeated(11) + "500 ms"});
     form()->resize(1280, 800);
     form()->show();
     QVERIFY(QTest::qWaitForWindowExposed(form()));
