@@ -112,17 +112,18 @@ Run timedClick(QPushButton* button, SilentDialogs& dialogs, const QString& expec
 PanelRuns programThroughPanel(const QString& device) {
     SilentDialogs dialogs;
     Form1 form(std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
-    form.ComboPort->setCurrentIndex(0);
+    form.sideColumn().portChooser->setCurrentIndex(0);
     form.linkControl->ComboPort_Click(0);
     if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }
     form.panel().editor().replaceAll(steps());
     PanelRuns runs;
-    runs.program = timedClick(form.CommandFlash, dialogs, FlashController::kProgrammed);
-    runs.verify = timedClick(form.CommandVerify, dialogs,
+    runs.program =
+        timedClick(form.flashFrame().programButton, dialogs, FlashController::kProgrammed);
+    runs.verify = timedClick(form.flashFrame().verifyButton, dialogs,
                              QStringLiteral("The board's flash holds this list (1024 steps)."));
-    runs.read = timedClick(form.CommandRead, dialogs, FlashController::kRead);
+    runs.read = timedClick(form.flashFrame().readButton, dialogs, FlashController::kRead);
     return runs;
 }
 

@@ -40,17 +40,17 @@ int bench(bool quick) {
     };
 
     const double toggleAlone = ms([&] { f.panel().editor().toggleBreak(); });
-    const double toggleRecorded = ms([&] { f.CommandBrk->click(); });
-    const double undoToggle = ms([&] { f.menuUndo->trigger(); });
+    const double toggleRecorded = ms([&] { f.pcEmuFrame().breakButton->click(); });
+    const double undoToggle = ms([&] { f.menus().undoAction->trigger(); });
 
     const double replaceAll = ms([&] { f.panel().editor().replaceAll(lines); });
     f.panel().list().setSelectedIndex(kMaxLines / 2);
-    f.CommandRem->click();
+    f.bufferEditFrame().removeButton->click();
     const double undoRemove = benchsupport::medianMs(runs,
                                                      [&] {
-                                                         f.menuUndo->trigger();
+                                                         f.menus().undoAction->trigger();
                                                          settle();
-                                                         f.menuRedo->trigger();
+                                                         f.menus().redoAction->trigger();
                                                          settle();
                                                      }) /
                               2;
@@ -58,16 +58,16 @@ int bench(bool quick) {
     // Fill the history up to the byte bound with whole-list steps.
     f.panel().editor().replaceAll(lines);
     f.panel().list().setSelectedIndex(kMaxLines / 2);
-    const double belowBound = ms([&] { f.CommandBrk->click(); });
+    const double belowBound = ms([&] { f.pcEmuFrame().breakButton->click(); });
     const SequenceHistory& history = f.panel().history();
     int pushes = 0;
     while (history.bytes() + history.bytes() / qMax(1, history.stack().count()) <=
                SequenceHistory::kByteLimit &&
            history.stack().count() < SequenceHistory::kStepLimit) {
-        f.CommandBrk->click();
+        f.pcEmuFrame().breakButton->click();
         ++pushes;
     }
-    const double atBound = ms([&] { f.CommandBrk->click(); });
+    const double atBound = ms([&] { f.pcEmuFrame().breakButton->click(); });
 
     out << "Edit history, shown window, 1024 lines, median ms of " << runs << " runs\n";
     out << QString::asprintf("%-46s %9.3f\n", "Set/Reset Break, editor alone (baseline)",

@@ -93,7 +93,7 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
     SilentDialogs dialogs;
     const QString device = sim.devicePath();
     Form1 form(std::make_unique<TimedTransport>(writes), [device](int) { return device; }, dialogs);
-    form.ComboPort->setCurrentIndex(0);
+    form.sideColumn().portChooser->setCurrentIndex(0);
     form.linkControl->ComboPort_Click(0);
     if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
@@ -111,10 +111,10 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
     form.panel().editor().replaceAll(lines);
     writes.clear();
 
-    form.CWButtonEmuPC->click();
+    form.pcEmuFrame().pcEmuSwitch->click();
     pump(seconds);
     const double click = now();
-    form.CWButtonEmuPC->click();
+    form.pcEmuFrame().pcEmuSwitch->click();
     Result result;
     for (const Write& w : writes) {
         result.bursts += w.size == kBurst ? 1 : 0;

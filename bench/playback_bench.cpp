@@ -74,7 +74,7 @@ Run play(int steps, const std::function<void(FormRig&)>& drive) {
 
     const qint64 cpuStart = qint64(benchsupport::cpuSeconds() * 1e9);
     clock.start();
-    rig.form->CWButtonEmuPC->setValue(true);
+    rig.form->pcEmuFrame().pcEmuSwitch->setValue(true);
     drive(rig);
     loop.exec();
     run.wallNs = clock.nsecsElapsed();

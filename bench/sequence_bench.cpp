@@ -301,9 +301,9 @@ WindowFigures throughWindow(bool paint) {
     select(kMid);
     settle();
     widget.fill(kMaxLines - 1);
-    f.window[0] = measure([&](int) { form.CommandAdd->click(); },
+    f.window[0] = measure([&](int) { form.bufferEditFrame().addButton->click(); },
                           [&](int) {
-                              form.CommandRem->click();
+                              form.bufferEditFrame().removeButton->click();
                               select(kMid);
                           });
     const QString added = form.panel().list().line(kMid + 1);
@@ -312,13 +312,13 @@ WindowFigures throughWindow(bool paint) {
     select(kMid);
     settle();
     widget.fill(kMaxLines);
-    f.window[1] = measure([&](int) { form.CommandRem->click(); },
+    f.window[1] = measure([&](int) { form.bufferEditFrame().removeButton->click(); },
                           [&](int) {
-                              form.CommandAdd->click();
+                              form.bufferEditFrame().addButton->click();
                               select(kMid);
                           });
 
-    StepListView* view = form.ListSequence;
+    StepListView* view = form.sideColumn().stepList;
     view->scrollToTop();
     settle();
     const int last = view->indexAt(view->viewport()->rect().bottomLeft() + QPoint(4, -4)).row();

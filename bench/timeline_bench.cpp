@@ -124,7 +124,7 @@ int bench(bool quick) {
     settle();
 
     PaintCounter listPaints;
-    QWidget* list = form.ListSequence->viewport();
+    QWidget* list = form.sideColumn().stepList->viewport();
     list->installEventFilter(&listPaints);
     const QString edited = lineFor(kMaxLines / 2, 101);
     const QString original = form.panel().list().line(kMaxLines / 2);
@@ -146,7 +146,7 @@ int bench(bool quick) {
 
     QElapsedTimer firstShow;
     firstShow.start();
-    form.menuTimeline->trigger();
+    form.menus().timelineAction->trigger();
     settle();
     const double firstShowMs = double(firstShow.nsecsElapsed()) / 1e6;
     TimelineView* view = form.timeline->view();
@@ -176,24 +176,17 @@ int bench(bool quick) {
         QDockWidget* dock = nullptr;
         QAction* a = nullptr;
         QAction* b = nullptr;
-        QDockWidget* real = form.DockTimeline;
-        QAction* realA = form.menuTimeline;
-        QAction* realB = form.menuExportTimeline;
         const Time t = timed([&] {
         dock = new QDockWidget(QStringLiteral("Timeline"), &form);
         form.addDockWidget(Qt::BottomDockWidgetArea, dock);
         dock->hide();
         a = new QAction(QStringLiteral("Timeline"), &form);
         b = new QAction(QStringLiteral("Export Timeline…"), &form);
-        form.DockTimeline = dock;
-        form.menuTimeline = a;
-        form.menuExportTimeline = b;
-        controller = std::make_unique<TimelineController>(form);
+        controller = std::make_unique<TimelineController>(
+            form.panel(), form.messages(), *dock, *a, *b,
+            std::array{form.pcEmuFrame().pcEmuSwitch, form.pcDebugFrame().pcSeqSwitch}, [](int) {});
         });
         controller.reset();
-        form.DockTimeline = real;
-        form.menuTimeline = realA;
-        form.menuExportTimeline = realB;
         delete dock;
         delete a;
         delete b;

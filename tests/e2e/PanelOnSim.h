@@ -34,7 +34,7 @@ struct PanelOnSim {
             m_sim->start(options << QStringLiteral("--attach") << QStringLiteral("1"));
         m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::lookUp,
                                          m_dialogs);
-        m_form->ComboPort->setCurrentIndex(0);
+        m_form->sideColumn().portChooser->setCurrentIndex(0);
         m_form->linkControl->ComboPort_Click(0);
         QVERIFY2(started && m_form->panel().serial().portOpen(),
                  qPrintable(m_sim->error() + m_dialogs.texts().join(QLatin1Char('\n'))));

@@ -33,7 +33,7 @@ struct FormRig {
     }
 
     void choosePort(int index) {
-        form->ComboPort->setCurrentIndex(index);
+        form->sideColumn().portChooser->setCurrentIndex(index);
         form->linkControl->ComboPort_Click(index);
     }
 

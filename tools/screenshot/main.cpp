@@ -29,26 +29,26 @@ int main(int argc, char* argv[]) {
     window.resize(1280, 800);
     window.show();
     if (args.contains(QStringLiteral("--all"))) {
-        window.menuFlashProgr->trigger();
-        window.menuSerialDebug->trigger();
+        window.menus().flashFramesAction->trigger();
+        window.menus().serialDebugAction->trigger();
     }
     const qsizetype at = args.indexOf(QStringLiteral("--lines"));
     const int lines = at > 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : 0;
     for (int i = 0; i < lines; ++i) {
-        window.CWSlide1[i % kChannelCount]->setValue(128 + (i * 37) % 128 - 64);
-        window.CommandAdd->click();
+        window.channelsFrame().sliders[i % kChannelCount]->setValue(128 + (i * 37) % 128 - 64);
+        window.bufferEditFrame().addButton->click();
     }
     if (args.contains(QStringLiteral("--timeline")) || args.contains(QStringLiteral("--timeline-right"))) {
         if (args.contains(QStringLiteral("--timeline-right"))) {
-            window.addDockWidget(Qt::RightDockWidgetArea, window.DockTimeline);
+            window.addDockWidget(Qt::RightDockWidgetArea, window.timelineDock());
         }
-        window.menuTimeline->trigger();
+        window.menus().timelineAction->trigger();
         // The middle step selected, so the band shows too.
         window.panel().list().setSelectedIndex(lines / 2);
     }
     const bool dialog = args.contains(QStringLiteral("--dialog"));
     if (dialog) {
-        window.CommandInterpolate->click();
+        window.bufferEditFrame().interpolateButton->click();
     }
     QTimer::singleShot(1500, &app, [&] {
         window.grab().save(args.at(1));

@@ -10,9 +10,9 @@
 #include <QAction>
 
 FilesController::FilesController(Form1& form) : m_form(form) {
-    QObject::connect(form.menuSaveBuffer, &QAction::triggered, &form,
+    QObject::connect(form.menus().saveBufferAction, &QAction::triggered, &form,
                      [this] { SaveBuffer_Click(); });
-    QObject::connect(form.menuLoadBuffer, &QAction::triggered, &form,
+    QObject::connect(form.menus().loadBufferAction, &QAction::triggered, &form,
                      [this] { LoadBuffer_Click(); });
 }
 

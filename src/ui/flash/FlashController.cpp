@@ -17,18 +17,19 @@
 FlashController::FlashController(Form1& form)
     : m_form(form), m_program(form.panel().board()), m_read(form.panel().board()),
       m_verify(form.panel().board()), m_erase(form.panel().board()) {
-    QObject::connect(form.CommandFlash, &QPushButton::clicked, &form,
+    QObject::connect(form.flashFrame().programButton, &QPushButton::clicked, &form,
                      [this] { CommandFlash_Click(); });
-    QObject::connect(form.Command1, &QPushButton::clicked, &form, [this] { Command1_Click(); });
-    QObject::connect(form.CommandRead, &QPushButton::clicked, &form,
+    QObject::connect(form.flashFrame().abortButton, &QPushButton::clicked, &form,
+                     [this] { Command1_Click(); });
+    QObject::connect(form.flashFrame().readButton, &QPushButton::clicked, &form,
                      [this] { CommandRead_Click(); });
-    QObject::connect(form.CommandVerify, &QPushButton::clicked, &form,
+    QObject::connect(form.flashFrame().verifyButton, &QPushButton::clicked, &form,
                      [this] { CommandVerify_Click(); });
-    QObject::connect(form.menuVerifyFlash, &QAction::triggered, &form,
+    QObject::connect(form.menus().verifyFlashAction, &QAction::triggered, &form,
                      [this] { CommandVerify_Click(); });
-    QObject::connect(form.CommandErase, &QPushButton::clicked, &form,
+    QObject::connect(form.flashFrame().eraseButton, &QPushButton::clicked, &form,
                      [this] { CommandErase_Click(); });
-    QObject::connect(form.CWButtonRealEmu, &SwitchControl::valueChanged, &form,
+    QObject::connect(form.realEmuFrame().realEmuSwitch, &SwitchControl::valueChanged, &form,
                      [this](bool on) { CWButtonRealEmu_ValueChanged(on); });
 
     watch(m_program);
@@ -36,7 +37,7 @@ FlashController::FlashController(Form1& form)
     watch(m_verify);
     // Programming sends PC control off first when the switch is on: it is off from then on.
     QObject::connect(&m_program, &Operation::started, &m_program,
-                     [this] { m_form.CWButtonMainOnOff->setValueSilently(false); });
+                     [this] { m_form.sideColumn().pcControlSwitch->setValueSilently(false); });
     QObject::connect(&m_program, &Operation::finished, &m_program,
                      [this](Operation::State, const QString& message) { transferEnded(message); });
     QObject::connect(&m_read, &Operation::finished, &m_read,
@@ -52,11 +53,11 @@ FlashController::FlashController(Form1& form)
 }
 
 void FlashController::watch(Operation& transfer) {
-    SlideControl* bar = m_form.ProgressBarFlash;
+    SlideControl* bar = m_form.flashFrame().progressBar;
     QObject::connect(&transfer, &Operation::started, &transfer, [this, bar, &transfer] {
         m_running = &transfer;
         bar->setVisible(true);
-        m_form.Command1->setEnabled(true);
+        m_form.flashFrame().abortButton->setEnabled(true);
     });
     QObject::connect(&transfer, &Operation::progressChanged, bar,
                      [bar](double v) { bar->setValue(v); });
@@ -66,8 +67,8 @@ void FlashController::watch(Operation& transfer) {
 
 void FlashController::transferEnded(const QString& message) {
     m_running = nullptr;
-    m_form.Command1->setEnabled(false);
-    m_form.ProgressBarFlash->setVisible(false);
+    m_form.flashFrame().abortButton->setEnabled(false);
+    m_form.flashFrame().progressBar->setVisible(false);
     if (!message.isEmpty()) {
         m_form.inform(message);
     }
@@ -76,7 +77,7 @@ void FlashController::transferEnded(const QString& message) {
 void FlashController::CommandFlash_Click() {
     if (m_form.panel().permits(interlock::Command::Program)) {
         m_program.start(m_form.panel().editor().table(), m_form.panel().list().count(),
-                        m_form.CWButtonMainOnOff->value());
+                        m_form.sideColumn().pcControlSwitch->value());
     }
 }
 
@@ -84,7 +85,7 @@ void FlashController::Command1_Click() {
     if (!m_form.panel().permits(interlock::Command::Abort)) {
         return;
     }
-    m_form.Command1->setEnabled(false);
+    m_form.flashFrame().abortButton->setEnabled(false);
     if (m_running) {
         m_running->abort();
     }
@@ -132,7 +133,7 @@ void FlashController::CommandErase_Click() {
 // ---- board-side playback
 
 void FlashController::CWButtonRealEmu_ValueChanged(bool on) {
-    SwitchControl* realEmu = m_form.CWButtonRealEmu;
+    SwitchControl* realEmu = m_form.realEmuFrame().realEmuSwitch;
     if (!m_form.panel().permits(on ? interlock::Command::RealEmuOn
                                    : interlock::Command::RealEmuOff)) {
         // Nothing goes out, so the switch stays where the board is.
@@ -146,19 +147,19 @@ void FlashController::CWButtonRealEmu_ValueChanged(bool on) {
         if (!on) {
             // Switched off while the board was unreachable: the other modes are free again.
             playback.stop();
-            m_form.CWButtonEmuPC->setEnabled(true);
-            m_form.CWButtonManual->setEnabled(true);
+            m_form.pcEmuFrame().pcEmuSwitch->setEnabled(true);
+            m_form.pcDebugFrame().pcSeqSwitch->setEnabled(true);
         }
         return;
     }
-    m_form.CWButtonEmuPC->setEnabled(false);
-    m_form.CWButtonManual->setEnabled(false);
+    m_form.pcEmuFrame().pcEmuSwitch->setEnabled(false);
+    m_form.pcDebugFrame().pcSeqSwitch->setEnabled(false);
     if (on) {
         playback.start();
     } else {
         realEmu->setEnabled(true);
-        m_form.CWButtonEmuPC->setEnabled(true);
-        m_form.CWButtonManual->setEnabled(true);
+        m_form.pcEmuFrame().pcEmuSwitch->setEnabled(true);
+        m_form.pcDebugFrame().pcSeqSwitch->setEnabled(true);
         playback.stop();
     }
 }

@@ -24,7 +24,7 @@ const QString kNotPlacedText =
 } // namespace
 
 InterpController::InterpController(Form1& form) : m_form(form) {
-    QObject::connect(form.CommandInterpolate, &QPushButton::clicked, &m_context,
+    QObject::connect(form.bufferEditFrame().interpolateButton, &QPushButton::clicked, &m_context,
                      [this] { CommandInterpolate_Click(); });
     // A dialog left open must not outlive the window's work.
     QObject::connect(&form.panel(), &Panel::shutdownWork, &m_context, [this] {
@@ -117,7 +117,7 @@ void InterpController::OKButton_Click() {
             m_form.dialogs.information(m_dialog, interpolation::kNoteTitle, kNotPlacedText);
             return;
         }
-        m_form.LabelStep->setText(stepline::stepLabel(list.selectedIndex()));
+        m_form.channelsFrame().stepLabel->setText(stepline::stepLabel(list.selectedIndex()));
     }
     m_dialog->accept();
 }
@@ -138,9 +138,9 @@ void InterpController::Form_Unload() {
 }
 
 void InterpController::setLocked(bool locked) {
-    m_form.FrameBuffEdit->setEnabled(!locked);
-    m_form.ListSequence->setEnabled(!locked);
-    m_form.FrameMan->setEnabled(!locked);
-    m_form.FramePCEmu->setEnabled(!locked);
-    m_form.FramePCDeb->setEnabled(!locked);
+    m_form.bufferEditFrame().frame->setEnabled(!locked);
+    m_form.sideColumn().stepList->setEnabled(!locked);
+    m_form.channelsFrame().frame->setEnabled(!locked);
+    m_form.pcEmuFrame().frame->setEnabled(!locked);
+    m_form.pcDebugFrame().frame->setEnabled(!locked);
 }

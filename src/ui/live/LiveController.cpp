@@ -63,25 +63,29 @@ std::optional<int> typedCharacter(const QKeyEvent& event) {
 } // namespace
 
 LiveController::LiveController(Form1& form) : m_form(form) {
-    for (SlideControl* slide : form.CWSlide1) {
+    for (SlideControl* slide : form.channelsFrame().sliders) {
         connect(slide, &SlideControl::valueChanged, this,
                 [this](int index, double value) { CWSlide1_PointerValueChanged(index, value); });
     }
-    for (QLineEdit* box : form.Text1) {
-        box->installEventFilter(this);
+    for (int c = 0; c < kChannelCount; ++c) {
+        form.channelsFrame().offsetBoxes[c]->installEventFilter(this);
+        form.channelsFrame().angleBoxes[c]->installEventFilter(this);
     }
-    connect(form.CWButtonMainOnOff, &SwitchControl::valueChanged, this,
+    connect(form.sideColumn().pcControlSwitch, &SwitchControl::valueChanged, this,
             [this](bool on) { CWButtonMainOnOff_ValueChanged(on); });
-    connect(form.CommandStart, &QPushButton::clicked, this, [this] { CommandStart_Click(); });
-    connect(form.CommandStop, &QPushButton::clicked, this, [this] { CommandStop_Click(); });
+    connect(form.sideColumn().onButton, &QPushButton::clicked, this,
+            [this] { CommandStart_Click(); });
+    connect(form.sideColumn().offButton, &QPushButton::clicked, this,
+            [this] { CommandStop_Click(); });
     connect(&form.panel(), &Panel::shutdownWork, this, [this] { pcOff(); });
 }
 
 void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
     m_form.panel().board().moves().move(index, value);
     const QLocale& locale = m_form.panel().list().locale();
-    m_form.Text1[index]->setText(numbertext::halfSteps(value - kCentre, locale));
-    m_form.Text1[index + kChannelCount]->setText(
+    m_form.channelsFrame().offsetBoxes[index]->setText(
+        numbertext::halfSteps(value - kCentre, locale));
+    m_form.channelsFrame().angleBoxes[index]->setText(
         numbertext::halfSteps((value - kCentre) * 64.0 / 128.0, locale) +
         numbertext::kDegreeSuffix);
 }
@@ -89,7 +93,7 @@ void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
 void LiveController::syncBoard() {
     std::array<double, kChannelCount> positions{};
     for (int c = 0; c < kChannelCount; ++c) {
-        positions[size_t(c)] = m_form.CWSlide1[c]->value();
+        positions[size_t(c)] = m_form.channelsFrame().sliders[c]->value();
     }
     m_form.panel().board().moves().sendUnheld(positions);
 }
@@ -117,23 +121,23 @@ void LiveController::Text1_LostFocus(int index) {
 // Empty text commits as 0, and so does text that is not a number (a lone "-", "1-2"), so the
 // slider never sees garbage; the box then shows the value the slider takes.
 void LiveController::commitOffset(int channel) {
-    QLineEdit* box = m_form.Text1[channel];
+    QLineEdit* box = m_form.channelsFrame().offsetBoxes[channel];
     const double typed =
         numbertext::parse(box->text(), m_form.panel().list().locale()).value_or(0.0);
     const int offset = qBound(kOffsetMin, rounding::toInt32(typed), kOffsetMax);
     box->setText(QString::number(offset));
-    m_form.CWSlide1[channel]->setValue(offset + kCentre);
+    m_form.channelsFrame().sliders[channel]->setValue(offset + kCentre);
 }
 
 void LiveController::CWButtonMainOnOff_ValueChanged(bool on) {
     if (!m_form.panel().permits(interlock::Command::PcControl)) {
         // Nothing reached the board, so the switch keeps telling how things stand.
-        m_form.CWButtonMainOnOff->setValueSilently(!on);
+        m_form.sideColumn().pcControlSwitch->setValueSilently(!on);
         return;
     }
     if (!m_form.panel().link().portOpen()) {
         m_form.inform(Form1::kNoConnection);
-        m_form.CWButtonMainOnOff->setValueSilently(false);
+        m_form.sideColumn().pcControlSwitch->setValueSilently(false);
         return;
     }
     if (on) {
@@ -164,9 +168,12 @@ void LiveController::pcOff() {
 }
 
 int LiveController::boxIndex(const QObject* box) const {
-    for (int i = 0; i < static_cast<int>(m_form.Text1.size()); ++i) {
-        if (m_form.Text1[i] == box) {
+    for (int i = 0; i < kChannelCount; ++i) {
+        if (m_form.channelsFrame().offsetBoxes[i] == box) {
             return i;
+        }
+        if (m_form.channelsFrame().angleBoxes[i] == box) {
+            return i + kChannelCount;
         }
     }
     return -1;

@@ -23,17 +23,17 @@ constexpr int kNoteShownMs = 15000;
 PlaybackController::PlaybackController(Form1& form)
     : m_form(form), m_playback(form.panel().board().pcPlayback()) {
     m_connections = {
-        QObject::connect(form.CWButtonEmuPC, &SwitchControl::valueChanged,
+        QObject::connect(form.pcEmuFrame().pcEmuSwitch, &SwitchControl::valueChanged,
                          [this](bool on) { CWButtonEmuPC_ValueChanged(on); }),
-        QObject::connect(form.CommandRepeat, &QPushButton::clicked,
+        QObject::connect(form.pcEmuFrame().repeatButton, &QPushButton::clicked,
                          [this] { CommandRepeat_Click(); }),
-        QObject::connect(form.CommandContinue, &QPushButton::clicked,
+        QObject::connect(form.pcEmuFrame().continueButton, &QPushButton::clicked,
                          [this] { CommandContinue_Click(); }),
-        QObject::connect(form.CWButtonManual, &SwitchControl::valueChanged,
+        QObject::connect(form.pcDebugFrame().pcSeqSwitch, &SwitchControl::valueChanged,
                          [this](bool on) { CWButtonManual_ValueChanged(on); }),
-        QObject::connect(form.CWNumEdit1, &NumericField::valueChanged,
+        QObject::connect(form.pcDebugFrame().fixedStepTime, &NumericField::valueChanged,
                          [this](double value) { CWNumEdit1_ValueChanged(value); }),
-        QObject::connect(form.CommandUpdate, &QPushButton::clicked,
+        QObject::connect(form.channelsFrame().resetButton, &QPushButton::clicked,
                          [this] { CommandUpdate_Click(); }),
         QObject::connect(&m_playback, &PcPlayback::stepPlayed,
                          [this](int step) { showPlayed(step); }),
@@ -54,14 +54,14 @@ PlaybackController::~PlaybackController() {
 
 void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
     if (!m_form.panel().permits(on ? interlock::Command::PcEmuOn : interlock::Command::PcEmuOff)) {
-        m_form.CWButtonEmuPC->setValueSilently(!on);
+        m_form.pcEmuFrame().pcEmuSwitch->setValueSilently(!on);
         return;
     }
     // Switched off with the port gone, playback still stops, so no mode is left locked.
-    if (!connectionAvailable(m_form.CWButtonEmuPC, on) && on) {
+    if (!connectionAvailable(m_form.pcEmuFrame().pcEmuSwitch, on) && on) {
         return;
     }
-    excludeOtherModes(m_form.CWButtonEmuPC, on);
+    excludeOtherModes(m_form.pcEmuFrame().pcEmuSwitch, on);
     if (on) {
         m_playback.start(PcPlayback::Pace::OwnTime);
     } else {
@@ -74,8 +74,9 @@ void PlaybackController::HiTimer1_Timer() {
 }
 
 void PlaybackController::showPlayed(int step) {
-    m_form.CWNumEditTimeStep->setValue(m_form.panel().editor().step(step)[kDurationField]);
-    m_form.LabelStep->setText(stepline::stepLabel(step));
+    m_form.channelsFrame().stepDuration->setValue(
+        m_form.panel().editor().step(step)[kDurationField]);
+    m_form.channelsFrame().stepLabel->setText(stepline::stepLabel(step));
 }
 
 void PlaybackController::CommandRepeat_Click() {
@@ -95,15 +96,16 @@ void PlaybackController::CommandContinue_Click() {
 
 void PlaybackController::CWButtonManual_ValueChanged(bool on) {
     if (!m_form.panel().permits(on ? interlock::Command::PcSeqOn : interlock::Command::PcSeqOff)) {
-        m_form.CWButtonManual->setValueSilently(!on);
+        m_form.pcDebugFrame().pcSeqSwitch->setValueSilently(!on);
         return;
     }
-    if (!connectionAvailable(m_form.CWButtonManual, on) && on) {
+    if (!connectionAvailable(m_form.pcDebugFrame().pcSeqSwitch, on) && on) {
         return;
     }
-    excludeOtherModes(m_form.CWButtonManual, on);
+    excludeOtherModes(m_form.pcDebugFrame().pcSeqSwitch, on);
     if (on) {
-        m_playback.start(PcPlayback::Pace::Fixed, rounding::toInt32(m_form.CWNumEdit1->value()));
+        m_playback.start(PcPlayback::Pace::Fixed,
+                         rounding::toInt32(m_form.pcDebugFrame().fixedStepTime->value()));
     } else {
         m_playback.stop(PcPlayback::Pace::Fixed);
     }
@@ -123,7 +125,7 @@ void PlaybackController::CommandUpdate_Click() {
         return;
     }
     for (int c = 0; c < kChannelCount; ++c) {
-        SlideControl* slide = m_form.CWSlide1[size_t(c)];
+        SlideControl* slide = m_form.channelsFrame().sliders[size_t(c)];
         if (slide->value() != kCentre) {
             slide->setValue(kCentre);
         } else {
@@ -146,8 +148,9 @@ bool PlaybackController::connectionAvailable(SwitchControl* mode, bool on) {
 }
 
 void PlaybackController::excludeOtherModes(SwitchControl* mode, bool on) {
-    SwitchControl* const modes[] = {m_form.CWButtonRealEmu, m_form.CWButtonEmuPC,
-                                    m_form.CWButtonManual};
+    SwitchControl* const modes[] = {m_form.realEmuFrame().realEmuSwitch,
+                                    m_form.pcEmuFrame().pcEmuSwitch,
+                                    m_form.pcDebugFrame().pcSeqSwitch};
     for (SwitchControl* other : modes) {
         if (other != mode) {
             other->setEnabled(false);

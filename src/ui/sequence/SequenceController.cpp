@@ -23,16 +23,24 @@ const QString kUnreadableEntry = QStringLiteral(
 } // namespace
 
 SequenceController::SequenceController(Form1& form) : m_form(form) {
-    connect(form.CommandAdd, &QPushButton::clicked, this, [this] { CommandAdd_Click(); });
-    connect(form.CommandRem, &QPushButton::clicked, this, [this] { CommandRem_Click(); });
-    connect(form.CommandReplace, &QPushButton::clicked, this, [this] { CommandReplace_Click(); });
-    connect(form.CommandClear, &QPushButton::clicked, this, [this] { CommandClear_Click(); });
-    connect(form.CommandUp, &QPushButton::clicked, this, [this] { CommandUp_Click(); });
-    connect(form.CommandDwn, &QPushButton::clicked, this, [this] { CommandDwn_Click(); });
-    connect(form.CommandBrk, &QPushButton::clicked, this, [this] { CommandBrk_Click(); });
-    connect(form.CommandResBrk, &QPushButton::clicked, this, [this] { CommandResBrk_Click(); });
+    connect(form.bufferEditFrame().addButton, &QPushButton::clicked, this,
+            [this] { CommandAdd_Click(); });
+    connect(form.bufferEditFrame().removeButton, &QPushButton::clicked, this,
+            [this] { CommandRem_Click(); });
+    connect(form.bufferEditFrame().replaceButton, &QPushButton::clicked, this,
+            [this] { CommandReplace_Click(); });
+    connect(form.bufferEditFrame().clearButton, &QPushButton::clicked, this,
+            [this] { CommandClear_Click(); });
+    connect(form.bufferEditFrame().nextButton, &QPushButton::clicked, this,
+            [this] { CommandUp_Click(); });
+    connect(form.bufferEditFrame().previousButton, &QPushButton::clicked, this,
+            [this] { CommandDwn_Click(); });
+    connect(form.pcEmuFrame().breakButton, &QPushButton::clicked, this,
+            [this] { CommandBrk_Click(); });
+    connect(form.pcEmuFrame().resetBreaksButton, &QPushButton::clicked, this,
+            [this] { CommandResBrk_Click(); });
 
-    StepListView* view = form.ListSequence;
+    StepListView* view = form.sideColumn().stepList;
     connect(view, &QAbstractItemView::doubleClicked, this, [this] { ListSequence_DblClick(); });
     connect(view, &StepListView::mouseDown, this,
             [this](Qt::MouseButton b, int row) { ListSequence_MouseDown(b, row); });
@@ -62,11 +70,11 @@ void SequenceController::ShowStep(int index) {
     }
     const StepRecord& step = m_form.panel().editor().step(index);
     for (int k = 0; k < kChannelCount; ++k) {
-        m_form.CWSlide1[k]->setValue(step[k]);
+        m_form.channelsFrame().sliders[k]->setValue(step[k]);
     }
     m_form.live->syncBoard();
-    m_form.CWNumEditTimeStep->setValue(step[kDurationField]);
-    m_form.LabelStep->setText(stepline::stepLabel(index));
+    m_form.channelsFrame().stepDuration->setValue(step[kDurationField]);
+    m_form.channelsFrame().stepLabel->setText(stepline::stepLabel(index));
 }
 
 void SequenceController::ResetBreakPoints() {
@@ -175,14 +183,15 @@ void SequenceController::CommandResBrk_Click() {
 QString SequenceController::lineFromEntry() const {
     std::array<QString, kChannelCount> readouts;
     for (int k = 0; k < kChannelCount; ++k) {
-        readouts[k] = m_form.Text1[k + kChannelCount]->text();
+        readouts[k] = m_form.channelsFrame().angleBoxes[k]->text();
     }
-    return stepline::addForm(readouts, m_form.CWNumEditTimeStep->value(),
+    return stepline::addForm(readouts, m_form.channelsFrame().stepDuration->value(),
                              m_form.panel().list().locale());
 }
 
 void SequenceController::showSelectedInLabel() {
-    m_form.LabelStep->setText(stepline::stepLabel(m_form.panel().list().selectedIndex()));
+    m_form.channelsFrame().stepLabel->setText(
+        stepline::stepLabel(m_form.panel().list().selectedIndex()));
 }
 
 void SequenceController::tellRefused(EditOutcome outcome) {
@@ -200,7 +209,7 @@ void SequenceController::tellRefused(EditOutcome outcome) {
 }
 
 void SequenceController::mirrorSelection(int index) {
-    QItemSelectionModel* selection = m_form.ListSequence->selectionModel();
+    QItemSelectionModel* selection = m_form.sideColumn().stepList->selectionModel();
     if (index < 0) {
         selection->clear();
     } else {
@@ -216,7 +225,7 @@ void SequenceController::takeViewSelection() {
     if (m_rowsChanging) {
         return;
     }
-    const QModelIndexList selected = m_form.ListSequence->selectionModel()->selectedRows();
+    const QModelIndexList selected = m_form.sideColumn().stepList->selectionModel()->selectedRows();
     if (selected.isEmpty()) {
         mirrorSelection(m_form.panel().list().selectedIndex());
         return;
@@ -227,7 +236,7 @@ void SequenceController::takeViewSelection() {
 // The view would select a line on any button, and on a release after a right press; only the
 // left button may choose lines, so a right-button drag never moves one.
 bool SequenceController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_form.ListSequence->viewport()) {
+    if (watched != m_form.sideColumn().stepList->viewport()) {
         return false;
     }
     switch (event->type()) {

@@ -2,6 +2,15 @@
 
 #include "board/Board.h"
 #include "link/PortMap.h"
+#include "ui/frames/BufferEditFrame.h"
+#include "ui/frames/ChannelsFrame.h"
+#include "ui/frames/FlashFrame.h"
+#include "ui/frames/Menus.h"
+#include "ui/frames/PcDebugFrame.h"
+#include "ui/frames/PcEmuFrame.h"
+#include "ui/frames/RealEmuFrame.h"
+#include "ui/frames/SerialDebugFrame.h"
+#include "ui/frames/SideColumn.h"
 #include "ui/panel/Panel.h"
 
 #include <QMainWindow>
@@ -23,6 +32,7 @@ class NumericField;
 class SlideControl;
 class StepListView;
 class SwitchControl;
+class Messages;
 class UserDialogs;
 
 class ShellController;
@@ -52,77 +62,23 @@ public:
 
     // A modal information message with one OK button.
     void inform(const QString& text, const QString& title = kProgramTitle);
+    Messages& messages() { return *m_messages; }
     Panel& panel() { return *m_panel; }
     const Panel& panel() const { return *m_panel; }
 
     UserDialogs& dialogs;
 
-    // Channel sliders and position entry.
-    QGroupBox* FrameMan = nullptr;
-    std::array<SlideControl*, kChannelCount> CWSlide1{};
-    std::array<QLineEdit*, 2 * kChannelCount> Text1{};
-    NumericField* CWNumEditTimeStep = nullptr;
-    QPushButton* CommandUpdate = nullptr;
-    QLabel* LabelStep = nullptr;
-    QLabel* Label1 = nullptr;
-
-    QGroupBox* FrameBuffEdit = nullptr;
-    QPushButton* CommandDwn = nullptr;
-    QPushButton* CommandInterpolate = nullptr;
-    QPushButton* CommandUp = nullptr;
-    QPushButton* CommandClear = nullptr;
-    QPushButton* CommandReplace = nullptr;
-    QPushButton* CommandRem = nullptr;
-    QPushButton* CommandAdd = nullptr;
-
-    QGroupBox* FrameSer = nullptr;
-    EchoBox* Echo = nullptr;
-    QPushButton* CommandInBuff = nullptr;
-
-    QGroupBox* FrameFlash = nullptr;
-    QPushButton* Command1 = nullptr; // "Abort"
-    QPushButton* CommandErase = nullptr;
-    QPushButton* CommandRead = nullptr;
-    QPushButton* CommandFlash = nullptr;
-    QPushButton* CommandVerify = nullptr;
-    SlideControl* ProgressBarFlash = nullptr;
-
-    QGroupBox* FrameRealEmu = nullptr;
-    SwitchControl* CWButtonRealEmu = nullptr;
-
-    QGroupBox* FramePCEmu = nullptr;
-    QPushButton* CommandRepeat = nullptr;
-    QPushButton* CommandContinue = nullptr;
-    QPushButton* CommandResBrk = nullptr;
-    QPushButton* CommandBrk = nullptr;
-    SwitchControl* CWButtonEmuPC = nullptr;
-
-    QGroupBox* FramePCDeb = nullptr;
-    NumericField* CWNumEdit1 = nullptr;
-    SwitchControl* CWButtonManual = nullptr;
-
-    StepListView* ListSequence = nullptr;
-    QLabel* Label2 = nullptr;
-    PortChooser* ComboPort = nullptr;
-    SwitchControl* CWButtonMainOnOff = nullptr;
-    QPushButton* CommandStart = nullptr;
-    QPushButton* CommandStop = nullptr;
-
-    // Menus.
-    QAction* menuSaveBuffer = nullptr;
-    QAction* menuLoadBuffer = nullptr;
-    QAction* menuQuit = nullptr;
-    QAction* menuFlashProgr = nullptr;
-    QAction* menuSerialDebug = nullptr;
-    QAction* menuReset = nullptr;
-    QAction* menuVerifyFlash = nullptr;
-    QAction* menuUndo = nullptr;
-    QAction* menuRedo = nullptr;
-
+    const ChannelsFrame& channelsFrame() const { return m_channels; }
+    const BufferEditFrame& bufferEditFrame() const { return m_bufferEdit; }
+    const SerialDebugFrame& serialDebugFrame() const { return m_serialDebug; }
+    const FlashFrame& flashFrame() const { return m_flash; }
+    const RealEmuFrame& realEmuFrame() const { return m_realEmu; }
+    const PcEmuFrame& pcEmuFrame() const { return m_pcEmu; }
+    const PcDebugFrame& pcDebugFrame() const { return m_pcDebug; }
+    const SideColumn& sideColumn() const { return m_side; }
+    const Menus& menus() const { return m_menus; }
     // The timeline of the sequence, from the "View" menu; hidden at start.
-    QAction* menuTimeline = nullptr;
-    QAction* menuExportTimeline = nullptr;
-    QDockWidget* DockTimeline = nullptr;
+    QDockWidget* timelineDock() const { return m_timelineDock; }
 
     // One controller per area; each owns the handlers of its controls.
     std::unique_ptr<ShellController> shell;
@@ -139,11 +95,18 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    std::unique_ptr<Panel> m_panel;
-
-    QWidget* buildChannels();
-    QWidget* buildSideColumn(const portmap::Lookup& lookup);
-    void buildFrames();
-    void buildMenus();
     void buildTimelineDock();
+
+    std::unique_ptr<Panel> m_panel;
+    std::unique_ptr<Messages> m_messages;
+    ChannelsFrame m_channels;
+    BufferEditFrame m_bufferEdit;
+    SerialDebugFrame m_serialDebug;
+    FlashFrame m_flash;
+    RealEmuFrame m_realEmu;
+    PcEmuFrame m_pcEmu;
+    PcDebugFrame m_pcDebug;
+    SideColumn m_side;
+    Menus m_menus;
+    QDockWidget* m_timelineDock = nullptr;
 };

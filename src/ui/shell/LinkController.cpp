@@ -10,9 +10,12 @@
 #include <QPushButton>
 
 LinkController::LinkController(Form1& form) : m_form(form) {
-    QObject::connect(form.ComboPort, &QComboBox::activated, &form, [this](int i) { ComboPort_Click(i); });
-    QObject::connect(form.Echo, &EchoBox::clicked, &form, [this] { Echo_Click(); });
-    QObject::connect(form.CommandInBuff, &QPushButton::clicked, &form, [this] { CommandInBuff_Click(); });
+    QObject::connect(form.sideColumn().portChooser, &QComboBox::activated, &form,
+                     [this](int i) { ComboPort_Click(i); });
+    QObject::connect(form.serialDebugFrame().echoBox, &EchoBox::clicked, &form,
+                     [this] { Echo_Click(); });
+    QObject::connect(form.serialDebugFrame().inBufferButton, &QPushButton::clicked, &form,
+                     [this] { CommandInBuff_Click(); });
     QObject::connect(
         &form.panel().serial(), &SerialControl::portLost, &form, [this](const QString& reason) {
             // A running transfer reports the loss itself as it ends. The message is queued: it
@@ -35,15 +38,15 @@ void LinkController::ComboPort_Click(int index) {
         m_form.inform(trouble);
         return;
     }
-    m_form.ComboPort->setToolTip(m_form.panel().serial().device());
-    m_form.ComboPort->setEnabled(false);
+    m_form.sideColumn().portChooser->setToolTip(m_form.panel().serial().device());
+    m_form.sideColumn().portChooser->setEnabled(false);
 }
 
 // One look at the machine serves the check and the opening, so what opens is what was checked.
 QString LinkController::openChosen(int index) {
     const portmap::ScanBatch once;
-    const int port = m_form.ComboPort->itemData(index).toInt();
-    const portmap::Resolution now = m_form.ComboPort->resolution(index);
+    const int port = m_form.sideColumn().portChooser->itemData(index).toInt();
+    const portmap::Resolution now = m_form.sideColumn().portChooser->resolution(index);
     if (const QString moved = movedNotice(index, now); !moved.isEmpty()) {
         return moved;
     }
@@ -56,11 +59,11 @@ QString LinkController::openChosen(int index) {
         // A link that leads nowhere names the device that is not there.
         openfailure::Facts facts =
             m_observeFailure(now.device.isEmpty() ? now.missing : now.device);
-        facts.port = m_form.ComboPort->portName(index);
+        facts.port = m_form.sideColumn().portChooser->portName(index);
         facts.error = comm.lastError();
         return openfailure::explain(facts);
     }
-    m_opened.insert(port, {now, m_form.ComboPort->describe(now)});
+    m_opened.insert(port, {now, m_form.sideColumn().portChooser->describe(now)});
     m_movedTold = {};
     return {};
 }
@@ -69,7 +72,7 @@ QString LinkController::openChosen(int index) {
 // not be replaced unseen by whatever takes its number (a running playback would write into
 // it). The user is told, and choosing the port once more opens the new device.
 QString LinkController::movedNotice(int index, const portmap::Resolution& now) {
-    const int port = m_form.ComboPort->itemData(index).toInt();
+    const int port = m_form.sideColumn().portChooser->itemData(index).toInt();
     const auto before = m_opened.constFind(port);
     if (before == m_opened.cend() || now.device.isEmpty() ||
         now.device == before->resolution.device ||
@@ -80,7 +83,8 @@ QString LinkController::movedNotice(int index, const portmap::Resolution& now) {
     m_movedTold = {port, now.device};
     return QObject::tr("%1 now leads to another device: %2. When it was opened it led to %3. "
                        "Nothing was opened; choose %1 again to open the new device.")
-        .arg(m_form.ComboPort->portName(index), m_form.ComboPort->describe(now), before->shown);
+        .arg(m_form.sideColumn().portChooser->portName(index),
+             m_form.sideColumn().portChooser->describe(now), before->shown);
 }
 
 bool LinkController::OpenPort() {
@@ -104,7 +108,7 @@ void LinkController::Echo_Click() {
     if (!m_form.panel().permits(interlock::Command::EchoClick)) {
         return;
     }
-    m_form.Echo->setText(QString());
+    m_form.serialDebugFrame().echoBox->setText(QString());
     m_form.panel().serial().setInBufferCount(0);
 }
 
@@ -112,15 +116,18 @@ void LinkController::CommandInBuff_Click() {
     if (!m_form.panel().permits(interlock::Command::InBuff)) {
         return;
     }
-    m_form.Echo->setText(QString::number(m_form.panel().serial().inBufferCount()));
+    m_form.serialDebugFrame().echoBox->setText(
+        QString::number(m_form.panel().serial().inBufferCount()));
 }
 
 void LinkController::portLost(const QString& reason, bool transferReports) {
-    m_form.ComboPort->setEnabled(true);
+    m_form.sideColumn().portChooser->setEnabled(true);
     if (transferReports) {
         return;
     }
     m_form.inform(QObject::tr("The connection on %1 was lost: %2. Choose the port again when the "
                               "board is back.")
-                      .arg(m_form.ComboPort->portName(m_form.ComboPort->currentIndex()), reason));
+                      .arg(m_form.sideColumn().portChooser->portName(
+                               m_form.sideColumn().portChooser->currentIndex()),
+                           reason));
 }

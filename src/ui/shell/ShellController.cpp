@@ -14,14 +14,17 @@
 #include <QGroupBox>
 
 ShellController::ShellController(Form1& form) : m_form(form) {
-    QObject::connect(form.menuFlashProgr, &QAction::triggered, &form, [this](bool on) { FreshProg(on); });
-    QObject::connect(form.menuSerialDebug, &QAction::triggered, &form, [this](bool on) { Serial(on); });
-    QObject::connect(form.menuReset, &QAction::triggered, &form, [this] { Resetting(); });
-    QObject::connect(form.menuQuit, &QAction::triggered, &form, [this] { Quit(); });
+    QObject::connect(form.menus().flashFramesAction, &QAction::triggered, &form,
+                     [this](bool on) { FreshProg(on); });
+    QObject::connect(form.menus().serialDebugAction, &QAction::triggered, &form,
+                     [this](bool on) { Serial(on); });
+    QObject::connect(form.menus().resetAction, &QAction::triggered, &form, [this] { Resetting(); });
+    QObject::connect(form.menus().quitAction, &QAction::triggered, &form, [this] { Quit(); });
 }
 
 void ShellController::Form_Load() {
-    m_form.panel().clock().setInterval(rounding::toInt32(m_form.CWNumEdit1->value()));
+    m_form.panel().clock().setInterval(
+        rounding::toInt32(m_form.pcDebugFrame().fixedStepTime->value()));
     m_form.sequence->ResetBreakPoints();
 }
 
@@ -52,13 +55,13 @@ void ShellController::FreshProg(bool checked) {
     if (!m_form.panel().permits(interlock::Command::ShowHideFrames)) {
         return;
     }
-    m_form.FrameFlash->setVisible(checked);
-    m_form.FrameRealEmu->setVisible(checked);
+    m_form.flashFrame().frame->setVisible(checked);
+    m_form.realEmuFrame().frame->setVisible(checked);
 }
 
 void ShellController::Serial(bool checked) {
     if (m_form.panel().permits(interlock::Command::ShowHideFrames)) {
-        m_form.FrameSer->setVisible(checked);
+        m_form.serialDebugFrame().frame->setVisible(checked);
     }
 }
 
@@ -71,8 +74,9 @@ void ShellController::Resetting() {
         m_form.panel().link().BoardReset();
     }
     // Each switch's own handling runs as if the user had switched it off.
-    for (SwitchControl* s : {m_form.CWButtonMainOnOff, m_form.CWButtonRealEmu, m_form.CWButtonEmuPC,
-                             m_form.CWButtonManual}) {
+    for (SwitchControl* s :
+         {m_form.sideColumn().pcControlSwitch, m_form.realEmuFrame().realEmuSwitch,
+          m_form.pcEmuFrame().pcEmuSwitch, m_form.pcDebugFrame().pcSeqSwitch}) {
         s->setValue(false);
     }
 }

@@ -51,14 +51,14 @@ private slots:
         QTimer poll; // Abort while the transfer runs
         connect(&poll, &QTimer::timeout, this, [&] {
             if (!abortWhen.isEmpty() && m_sim->lines().join('\n').contains(abortWhen)) {
-                m_form->Command1->click();
+                m_form->flashFrame().abortButton->click();
             }
         });
         poll.start(5);
-        m_form->CommandFlash->click();
+        m_form->flashFrame().programButton->click();
         QTRY_VERIFY_WITH_TIMEOUT(!m_form->panel().board().transfer(), 60000);
         const bool wrongByte = sim.contains(QStringLiteral("--wrong-ack-once"));
-        QCOMPARE(m_form->Echo->text(), wrongByte ? Board::kError : QString());
+        QCOMPARE(m_form->serialDebugFrame().echoBox->text(), wrongByte ? Board::kError : QString());
         if (reading) {
             QCOMPARE(m_dialogs.texts(), QStringList{FlashController::kProgrammed});
             if (sim.contains(QStringLiteral("--flash-file"))) {
@@ -66,17 +66,19 @@ private slots:
                 start(sim);
             }
             m_dialogs.messages.clear();
-            m_form->CommandRead->click();
+            m_form->flashFrame().readButton->click();
             QTRY_VERIFY_WITH_TIMEOUT(!m_form->panel().board().transfer(), 60000);
         }
         if (sim.first() == QStringLiteral("--hang-up-after")) {
-            QTRY_VERIFY(m_form->ComboPort->isEnabled()); // the link adds no second message
+            QTRY_VERIFY(
+                m_form->sideColumn().portChooser->isEnabled()); // the link adds no second message
         }
         QCOMPARE(m_dialogs.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
         QVERIFY(m_form->panel().editor().table() == table);
         QCOMPARE(m_form->panel().list().lines(), lines);
         QVERIFY(!m_form->panel().board().transfer());
-        QVERIFY(!m_form->Command1->isEnabled() && m_form->ProgressBarFlash->isHidden());
+        QVERIFY(!m_form->flashFrame().abortButton->isEnabled() &&
+                m_form->flashFrame().progressBar->isHidden());
         QVERIFY(m_form->panel().serial().inputLen() == 1 &&
                 m_form->panel().serial().rThreshold() == 1);
     }

@@ -71,16 +71,16 @@ private slots:
         Form1& f = *m_form;
         const int n = 7;
         f.panel().editor().replaceAll(stepLines(n, 20));
-        f.CWButtonEmuPC->click();
+        f.pcEmuFrame().pcEmuSwitch->click();
         QVERIFY(m_sim->waitForLine([this](const QString&) { return burstsAtBoard() >= 30; }) >= 0);
         QCoreApplication::processEvents(); // every line logged so far is in
         const int atClick = burstsAtBoard();
         const int linesAtClick = int(m_sim->lines().size());
         const int shown = f.panel().list().selectedIndex();
         if (stop == "emu") {
-            f.CWButtonEmuPC->click();
+            f.pcEmuFrame().pcEmuSwitch->click();
         } else if (stop == "reset") {
-            f.menuReset->trigger();
+            f.menus().resetAction->trigger();
         } else {
             f.close();
         }
@@ -120,12 +120,12 @@ private slots:
         Form1& f = *m_form;
         const QStringList lines = stepLines(30, 1000);
         f.panel().editor().replaceAll(lines);
-        f.CommandFlash->click();
+        f.flashFrame().programButton->click();
         QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(), QStringList{FlashController::kProgrammed});
         m_dialogs.messages.clear();
 
-        f.CommandVerify->click();
+        f.flashFrame().verifyButton->click();
         QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
                  QStringList{QStringLiteral("The board's flash holds this list (30 steps).")});
@@ -140,7 +140,7 @@ private slots:
         edited << lines.first();
         f.panel().editor().replaceAll(edited);
         const SequenceTable table = f.panel().editor().table();
-        f.menuVerifyFlash->trigger();
+        f.menus().verifyFlashAction->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
                  QStringList{QString::fromUtf8("The board's flash does not hold this list. Step N° "

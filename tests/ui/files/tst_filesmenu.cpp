@@ -90,14 +90,14 @@ private slots:
             form.panel().editor().replaceAll(all + QStringList(kMaxLines - 3, addLine(100, 40))),
             EditOutcome::Done);
         const QStringList lines = form.panel().list().lines();
-        const QString label = form.LabelStep->text();
+        const QString label = form.channelsFrame().stepLabel->text();
         const auto saved = std::make_unique<SequenceTable>(form.panel().editor().table());
         QTemporaryDir dir;
         const QString path = dir.filePath("trip.dat");
         rig.dialogs.fileAnswers = {path, std::nullopt, std::nullopt, dir.filePath("missing.dat"),
                                    path};
-        for (QAction* command :
-             {form.menuSaveBuffer, form.menuSaveBuffer, form.menuLoadBuffer, form.menuLoadBuffer}) {
+        for (QAction* command : {form.menus().saveBufferAction, form.menus().saveBufferAction,
+                                 form.menus().loadBufferAction, form.menus().loadBufferAction}) {
             // Every command clears the breakpoints, cancelled or not.
             form.panel().list().setSelectedIndex(1);
             form.panel().editor().toggleBreak();
@@ -107,7 +107,7 @@ private slots:
         }
         form.panel().editor().clearAll();
         form.panel().editor().add(addLine(1, 40));
-        form.menuLoadBuffer->trigger();
+        form.menus().loadBufferAction->trigger();
         const QString messages = shown(rig.dialogs).join('\n');
         QVERIFY2(
             QRegularExpression("^Save: Data Saved!\nLoad: .*missing\\.dat.*\nLoad: Data Loaded!$")
@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(settings(q.value(2)), filter + "\n1\n\n\nhide read-only");
         QCOMPARE(q.value(1).initialFileName, "Sequence2"); // the cancelled save counts
         QCOMPARE(form.panel().list().selectedIndex(), -1);
-        QCOMPARE(form.LabelStep->text(), label);
+        QCOMPARE(form.channelsFrame().stepLabel->text(), label);
         QVERIFY(clean(form));
         QVERIFY(*saved == form.panel().editor().table());
         QVERIFY(form.panel().list().line(0).startsWith((comma ? "0,5" : "0.5") +
@@ -145,7 +145,7 @@ private slots:
         rig.form->panel().editor().add(addLine(0, 20));
         QTemporaryDir dir;
         rig.dialogs.fileAnswers = {{dir.filePath(typed), filter}};
-        rig.form->menuSaveBuffer->trigger();
+        rig.form->menus().saveBufferAction->trigger();
         QTEST(QDir(dir.path()).entryList(QDir::Files).join(' '), "written");
         QCOMPARE(rig.dialogs.texts(), QStringList{"Data Saved!"});
     }
@@ -170,20 +170,20 @@ private slots:
         form.panel().editor().toggleBreak();
         const QStringList marked = form.panel().list().lines();
         if (dialogOpen) {
-            QTest::mouseClick(form.CommandInterpolate, Qt::LeftButton);
+            QTest::mouseClick(form.bufferEditFrame().interpolateButton, Qt::LeftButton);
             QVERIFY(form.interp->dialog());
         } else {
-            form.CommandRead->click(); // a transfer that waits for the board
+            form.flashFrame().readButton->click(); // a transfer that waits for the board
         }
         QTemporaryDir dir;
         rig.dialogs.fileAnswers = {dir.filePath("held.dat")};
-        form.menuSaveBuffer->trigger();
+        form.menus().saveBufferAction->trigger();
         QTEST(form.statusBar()->currentMessage(), "reason");
         QCOMPARE(form.panel().list().lines(), marked);
         QVERIFY(form.panel().list().hasBreakMark(1) && rig.dialogs.questions.isEmpty());
-        QCOMPARE(form.menuUndo->text(), "Undo");
+        QCOMPARE(form.menus().undoAction->text(), "Undo");
         QCOMPARE(form.files->saveCount(), 0);
-        form.Command1->click();
+        form.flashFrame().abortButton->click();
     }
 
     void loadMessages_data() {
@@ -216,7 +216,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         rig.dialogs.fileAnswers = {file.fileName()};
-        rig.form->menuLoadBuffer->trigger();
+        rig.form->menus().loadBufferAction->trigger();
         const QStringList loaded{"Load: Data Loaded!"};
         QCOMPARE(shown(rig.dialogs),
                  stop.isEmpty() ? loaded : QStringList{"Load: " + stop} + loaded);

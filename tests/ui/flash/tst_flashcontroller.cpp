@@ -89,19 +89,19 @@ private slots:
         if (sends) {
             f.flash->Command1_Click(); // an Abort with nothing running must end nothing later
         }
-        f.CWButtonMainOnOff->setValueSilently(!sends);
+        f.sideColumn().pcControlSwitch->setValueSilently(!sends);
         const auto act = [&] {
             if (action.startsWith("try")) { // none of it may write or ask while a transfer runs
-                f.CWSlide1[3]->setValue(200);
-                emit f.Echo->clicked();
-                f.menuSaveBuffer->trigger();
-                f.CWButtonMainOnOff->click();
-                f.menuReset->trigger();
-                f.CWButtonRealEmu->click();
-                f.CommandFlash->click();
+                f.channelsFrame().sliders[3]->setValue(200);
+                emit f.serialDebugFrame().echoBox->clicked();
+                f.menus().saveBufferAction->trigger();
+                f.sideColumn().pcControlSwitch->click();
+                f.menus().resetAction->trigger();
+                f.realEmuFrame().realEmuSwitch->click();
+                f.flashFrame().programButton->click();
             }
             if (action.endsWith("abort")) {
-                f.Command1->click();
+                f.flashFrame().abortButton->click();
             } else if (action == "lose") {
                 rig.port->loseDevice(QStringLiteral("lost"));
             } else {
@@ -110,12 +110,13 @@ private slots:
             }
         };
         QList<double> progress;
-        QObject::connect(f.ProgressBarFlash, &SlideControl::valueChanged, [&](int, double v) {
-            progress << v;
-            if (reading && run.at > 1 && v >= run.at) {
-                rig.later(act);
-            }
-        });
+        QObject::connect(f.flashFrame().progressBar, &SlideControl::valueChanged,
+                         [&](int, double v) {
+                             progress << v;
+                             if (reading && run.at > 1 && v >= run.at) {
+                                 rig.later(act);
+                             }
+                         });
         int early = 0; // image bytes sent before the ack of the block before them
         rig.beforeByte = [&] {
             const int k = rig.bytesSeen - 4;
@@ -136,7 +137,7 @@ private slots:
         };
         int acks = -1;
         rig.dialogs.onInformation = [&](const auto&) { acks = rig.deliveries; };
-        (reading ? f.CommandRead : f.CommandFlash)->click();
+        (reading ? f.flashFrame().readButton : f.flashFrame().programButton)->click();
         QTRY_VERIFY(!f.panel().board().transfer());
         QCoreApplication::processEvents();
         const bool programmed = run.message == FlashController::kProgrammed;
@@ -154,10 +155,10 @@ private slots:
         const QByteArray image = exchange.mid(3);
         QCOMPARE(rig.board.flash() == boardsim::BoardCore::Bytes(image.begin(), image.end()),
                  programmed);
-        QCOMPARE(f.Echo->text(), action.startsWith("wrong") ? Board::kError
-                                 : run.announced > 14336    ? Board::kOverflow
-                                                            : QString());
-        QCOMPARE(f.CWButtonMainOnOff->value(), !sends); // a refusal changes nothing
+        QCOMPARE(f.serialDebugFrame().echoBox->text(), action.startsWith("wrong") ? Board::kError
+                                                       : run.announced > 14336    ? Board::kOverflow
+                                                                                  : QString());
+        QCOMPARE(f.sideColumn().pcControlSwitch->value(), !sends); // a refusal changes nothing
         if (run.rows < 0) {
             QCOMPARE(f.panel().list().lines(), before);
             QVERIFY(f.panel().editor().table() == table);
@@ -171,15 +172,15 @@ private slots:
         if (run.acks > 0) {
             QCOMPARE(early, 0);
             QCOMPARE(acks, run.acks);
-            QCOMPARE(f.ProgressBarFlash->axisMaximum(), run.lines - 1.0);
+            QCOMPARE(f.flashFrame().progressBar->axisMaximum(), run.lines - 1.0);
             QCOMPARE(progress.size(), qMax(0, run.lines * 14 - 1) / run.divisor);
             for (int k = 0; k < progress.size(); ++k) {
                 QCOMPARE(progress[k], (k + 1) * run.divisor / 14.0);
             }
         }
-        QCOMPARE(f.ComboPort->isEnabled(), run.message.contains("lost"));
-        QVERIFY(!f.panel().board().transfer() && !f.Command1->isEnabled() &&
-                f.ProgressBarFlash->isHidden() && !f.CWButtonRealEmu->value());
+        QCOMPARE(f.sideColumn().portChooser->isEnabled(), run.message.contains("lost"));
+        QVERIFY(!f.panel().board().transfer() && !f.flashFrame().abortButton->isEnabled() &&
+                f.flashFrame().progressBar->isHidden() && !f.realEmuFrame().realEmuSwitch->value());
         QVERIFY(f.panel().serial().inputLen() == 1 && f.panel().serial().rThreshold() == 1 &&
                 f.panel().serial().inputMode() == SerialControl::InputMode::Binary &&
                 f.panel().serial().inBufferCount() == 0);
@@ -196,13 +197,13 @@ void TestFlashController::pcControlOffBeforeProgramming() {
     BoardRig rig;
     Form1& f = *rig.form;
     f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
-    f.CWButtonMainOnOff->setValueSilently(true);
-    f.CommandFlash->click();
+    f.sideColumn().pcControlSwitch->setValueSilently(true);
+    f.flashFrame().programButton->click();
     QTRY_VERIFY(!f.panel().board().transfer());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("0002000e") + QByteArray(12, char(128)) +
                                       QByteArray::fromHex("0032"));
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
-    QVERIFY(!f.CWButtonMainOnOff->value());
+    QVERIFY(!f.sideColumn().pcControlSwitch->value());
 }
 
 void TestFlashController::portClosed_data() {
@@ -221,32 +222,33 @@ void TestFlashController::portClosed() {
     QTEST(rig.dialogs.texts(), "told");
     QVERIFY(rig.port->writes.isEmpty());
     QCOMPARE(rig.form->panel().list().lines(), before);
-    QVERIFY(!rig.form->panel().board().transfer() && rig.form->ProgressBarFlash->isHidden());
+    QVERIFY(!rig.form->panel().board().transfer() &&
+            rig.form->flashFrame().progressBar->isHidden());
 }
 
 // Board playback: 3 on, 4 off, and while the board plays neither PC mode starts.
 void TestFlashController::realEmu() {
     FormRig rig;
     Form1& f = *rig.form;
-    f.CWButtonRealEmu->click();
+    f.realEmuFrame().realEmuSwitch->click();
     QCOMPARE(rig.port->written(), QByteArray("\x03"));
-    QVERIFY(!f.CWButtonEmuPC->isEnabled() && !f.CWButtonManual->isEnabled());
-    for (SwitchControl* mode : {f.CWButtonEmuPC, f.CWButtonManual}) {
+    QVERIFY(!f.pcEmuFrame().pcEmuSwitch->isEnabled() && !f.pcDebugFrame().pcSeqSwitch->isEnabled());
+    for (SwitchControl* mode : {f.pcEmuFrame().pcEmuSwitch, f.pcDebugFrame().pcSeqSwitch}) {
         mode->setValue(true); // as a script would, past the disabled switch
         QVERIFY(!mode->value());
         QCOMPARE(f.statusBar()->currentMessage(), QStringLiteral("Switch \"Real Emu\" off first."));
     }
-    f.CWButtonRealEmu->click();
+    f.realEmuFrame().realEmuSwitch->click();
     QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->written(), QByteArray("\x03\x04"));
-    QVERIFY(f.CWButtonEmuPC->isEnabled() && f.CWButtonManual->isEnabled() &&
-            f.CWButtonRealEmu->isEnabled() && !f.panel().clock().isEnabled());
+    QVERIFY(f.pcEmuFrame().pcEmuSwitch->isEnabled() && f.pcDebugFrame().pcSeqSwitch->isEnabled() &&
+            f.realEmuFrame().realEmuSwitch->isEnabled() && !f.panel().clock().isEnabled());
     QVERIFY(rig.dialogs.messages.isEmpty());
 
     FormRig closed(false);
-    closed.form->CWButtonRealEmu->click();
+    closed.form->realEmuFrame().realEmuSwitch->click();
     QCOMPARE(closed.dialogs.texts(), QStringList{"No Connection Available!"});
-    QVERIFY(!closed.form->CWButtonRealEmu->value() && closed.port->writes.isEmpty());
+    QVERIFY(!closed.form->realEmuFrame().realEmuSwitch->value() && closed.port->writes.isEmpty());
 }
 
 // An Echo click during a read leaves the arriving image alone; the read ends with all of it.
@@ -258,18 +260,19 @@ void TestFlashController::echoClickDuringRead() {
     rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
     Form1& f = *rig.form;
     bool clicked = false;
-    QObject::connect(f.ProgressBarFlash, &SlideControl::valueChanged, [&](int, double v) {
+    QObject::connect(f.flashFrame().progressBar, &SlideControl::valueChanged, [&](int, double v) {
         if (v >= 14 && !clicked) {
             clicked = true;
             rig.later([&] {
-                emit f.Echo->clicked();
+                emit f.serialDebugFrame().echoBox->clicked();
                 rig.deliver(kFlash.mid(14, 14));
             });
         }
     });
     // Without the bytes the read would wait for ever; Abort ends it as a failure instead.
-    QTimer::singleShot(5000, f.Command1, [&] { f.Command1->click(); });
-    f.CommandRead->click();
+    QTimer::singleShot(5000, f.flashFrame().abortButton,
+                       [&] { f.flashFrame().abortButton->click(); });
+    f.flashFrame().readButton->click();
     QTRY_VERIFY(!f.panel().board().transfer());
     QVERIFY(clicked);
     QCOMPARE(f.panel().list().lines(), kTwoStepLines);

@@ -37,14 +37,15 @@ void fill(Form1& form, const QStringList& lines, int selected) {
 
 // How many of the five controls the dialog locks are enabled.
 int unlocked(Form1& form) {
-    const QList<QWidget*> locked{form.FrameBuffEdit, form.ListSequence, form.FrameMan,
-                                 form.FramePCEmu, form.FramePCDeb};
+    const QList<QWidget*> locked{form.bufferEditFrame().frame, form.sideColumn().stepList,
+                                 form.channelsFrame().frame, form.pcEmuFrame().frame,
+                                 form.pcDebugFrame().frame};
     return int(
         std::count_if(locked.begin(), locked.end(), [](QWidget* w) { return w->isEnabled(); }));
 }
 
 DialogInterp* open(FormRig& rig) {
-    QTest::mouseClick(rig.form->CommandInterpolate, Qt::LeftButton);
+    QTest::mouseClick(rig.form->bufferEditFrame().interpolateButton, Qt::LeftButton);
     return rig.form->interp->dialog();
 }
 
@@ -111,7 +112,7 @@ private slots:
     void refusedWhilePlaying() {
         FormRig rig;
         fill(*rig.form, QStringList(3, line(0, 10000)), 1);
-        auto* playing = rig.form->CWButtonEmuPC;
+        auto* playing = rig.form->pcEmuFrame().pcEmuSwitch;
         playing->click();
         QVERIFY(!open(rig));
         QCOMPARE(rig.form->statusBar()->currentMessage(),
@@ -191,8 +192,8 @@ private slots:
         }
         const QStringList marked = form.panel().list().lines();
         form.panel().list().setSelectedIndex(selected);
-        form.CWNumEditTimeStep->setValue(700);
-        form.CWSlide1[0]->setValue(200);
+        form.channelsFrame().stepDuration->setValue(700);
+        form.channelsFrame().sliders[0]->setValue(200);
         DialogInterp* dialog = open(rig);
         QVERIFY(dialog);
         if (dialog->chosenOption() < 0) {
@@ -208,10 +209,11 @@ private slots:
         QCOMPARE(form.panel().list().lines(),
                  marked.mid(0, source) + block + marked.mid(source + 1));
         QCOMPARE(form.panel().list().selectedIndex(), source);
-        QCOMPARE(form.LabelStep->text(), QStringLiteral("Step N\u00B0 %1").arg(source));
+        QCOMPARE(form.channelsFrame().stepLabel->text(),
+                 QStringLiteral("Step N\u00B0 %1").arg(source));
         // ShowStep is not run: the entry controls keep what they showed.
-        QCOMPARE(form.CWNumEditTimeStep->value(), 700.0);
-        QCOMPARE(form.CWSlide1[0]->value(), 200.0);
+        QCOMPARE(form.channelsFrame().stepDuration->value(), 700.0);
+        QCOMPARE(form.channelsFrame().sliders[0]->value(), 200.0);
         // The table follows the list, breakpoint flags included.
         for (int row = 0; row < form.panel().list().count(); ++row) {
             const auto values = stepline::ParseStepLine(form.panel().list().line(row));

@@ -100,10 +100,10 @@ private slots:
         for (const QString& token : steps) {
             const QString step = token.section(':', 0, 0), arg = token.section(':', 1);
             const QHash<QString, std::function<void()>> act{
-                {"emu", [&] { f.CWButtonEmuPC->click(); }},
-                {"seq", [&] { f.CWButtonManual->click(); }},
-                {"continue", [&] { f.CommandContinue->click(); }},
-                {"repeat", [&] { f.CommandRepeat->click(); }},
+                {"emu", [&] { f.pcEmuFrame().pcEmuSwitch->click(); }},
+                {"seq", [&] { f.pcDebugFrame().pcSeqSwitch->click(); }},
+                {"continue", [&] { f.pcEmuFrame().continueButton->click(); }},
+                {"repeat", [&] { f.pcEmuFrame().repeatButton->click(); }},
                 {"tick", tick},
                 {"halt",
                  [&] {
@@ -111,11 +111,15 @@ private slots:
                          tick();
                      }
                  }},
-                {"field", [&] { f.CWNumEdit1->setValue(arg.toDouble()); }},
+                {"field", [&] { f.pcDebugFrame().fixedStepTime->setValue(arg.toDouble()); }},
                 {"busy",
-                 [&] { (f.panel().board().transfer() ? f.Command1 : f.CommandRead)->click(); }},
+                 [&] {
+                     (f.panel().board().transfer() ? f.flashFrame().abortButton
+                                                   : f.flashFrame().readButton)
+                         ->click();
+                 }},
                 {"clear", [&] { f.panel().editor().clearAll(); }},
-                {"reset", [&] { f.CommandUpdate->click(); }},
+                {"reset", [&] { f.channelsFrame().resetButton->click(); }},
                 {"unplug", [&] { rig.port->loseDevice(QStringLiteral("unplugged")); }},
                 {"told", [&] { ++told; }},
                 {"", [&] { QCOMPARE(f.panel().list().selectedIndex(), token.mid(1).toInt()); }},
@@ -124,14 +128,16 @@ private slots:
             act.value(step.startsWith('=') ? QString() : step, select)();
             rig.pass(1'000'000'000); // what the action sent has gone by the next look
             const int sel = f.panel().list().selectedIndex();
-            const bool emu = f.CWButtonEmuPC->value(), seq = f.CWButtonManual->value();
+            const bool emu = f.pcEmuFrame().pcEmuSwitch->value(),
+                       seq = f.pcDebugFrame().pcSeqSwitch->value();
             if (step == "tick" || step == "halt") {
                 QCOMPARE(played(*rig.port), arg);
                 QVERIFY(!f.panel().board().transfer() ||
                         !f.statusBar()->currentMessage().isEmpty());
                 if (sel >= 0) { // shown even when nothing could be sent
-                    QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 %1").arg(sel));
-                    QCOMPARE(f.CWNumEditTimeStep->value(), 10000.0 + sel);
+                    QCOMPARE(f.channelsFrame().stepLabel->text(),
+                             QStringLiteral("Step N\u00B0 %1").arg(sel));
+                    QCOMPARE(f.channelsFrame().stepDuration->value(), 10000.0 + sel);
                 }
             }
             if (step == "reset") { // through the slider handling, one byte at a time
@@ -145,21 +151,22 @@ private slots:
             QVERIFY(step != "halt" || (emu && !f.panel().clock().isEnabled()));
             if (f.panel().clock().isEnabled() &&
                 sel >= 0) { // each step waits its own time, or the field's
-                const int field = int(std::nearbyint(f.CWNumEdit1->value())); // half to even
+                const int field =
+                    int(std::nearbyint(f.pcDebugFrame().fixedStepTime->value())); // half to even
                 QCOMPARE(f.panel().clock().interval(),
                          emu && step != "field" ? 10000 + sel : field);
             }
             if (step == "emu" || step == "seq") { // the mode switches exclude each other
-                QCOMPARE(f.CWButtonRealEmu->isEnabled(), !emu && !seq);
-                QCOMPARE(f.CWButtonEmuPC->isEnabled(), !seq);
-                QCOMPARE(f.CWButtonManual->isEnabled(), !emu);
+                QCOMPARE(f.realEmuFrame().realEmuSwitch->isEnabled(), !emu && !seq);
+                QCOMPARE(f.pcEmuFrame().pcEmuSwitch->isEnabled(), !seq);
+                QCOMPARE(f.pcDebugFrame().pcSeqSwitch->isEnabled(), !emu);
                 QVERIFY(emu || seq || !f.panel().clock().isEnabled());
             }
             // Only Repeat and switching PC Emu off show a step on the sliders.
             if (sel >= 0 && (step == "repeat" || step == "emu") && (step == "emu") != emu) {
                 shownOnSliders = kBase + sel;
             }
-            for (SlideControl* slide : f.CWSlide1) {
+            for (SlideControl* slide : f.channelsFrame().sliders) {
                 QCOMPARE(slide->value(), shownOnSliders);
             }
             QCOMPARE(std::count_if(rig.dialogs.messages.cbegin(), rig.dialogs.messages.cend(),
@@ -197,7 +204,7 @@ private slots:
         rig.ownClock();
         load(rig, int(durations.size()), {}, durations);
         f.panel().list().setSelectedIndex(durations.size() - 1);
-        (fixed ? f.CWButtonManual : f.CWButtonEmuPC)->click();
+        (fixed ? f.pcDebugFrame().pcSeqSwitch : f.pcEmuFrame().pcEmuSwitch)->click();
         QCOMPARE(f.statusBar()->currentMessage(), note);
 
         f.playback->HiTimer1_Timer();
@@ -206,12 +213,12 @@ private slots:
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QString());
         QCOMPARE(f.panel().list().selectedIndex(), 0);
-        QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
+        QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 0"));
         QVERIFY(f.panel().clock().isEnabled());
         rig.pass(200'000); // only the second half of the last byte
         f.playback->HiTimer1_Timer();
         QCOMPARE(played(*rig.port), QStringLiteral("1"));
-        QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 1"));
+        QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 1"));
     }
 
     // A stop drops what waits in the link behind the burst going out (here a slider pair) and
@@ -234,20 +241,20 @@ private slots:
         Form1& f = *rig.form;
         rig.ownClock();
         load(rig, 3);
-        SwitchControl* mode = f.CWButtonEmuPC;
+        SwitchControl* mode = f.pcEmuFrame().pcEmuSwitch;
         if (stop != "emu on") {
             mode->click();
         }
-        f.CWButtonMainOnOff->setValue(true);
+        f.sideColumn().pcControlSwitch->setValue(true);
         rig.pass(1'000'000'000);
         rig.port->clearWrites();
         f.playback->HiTimer1_Timer();
         rig.pass(10'000'000);
-        f.CWSlide1[0]->setValue(200);
+        f.channelsFrame().sliders[0]->setValue(200);
         if (stop == "emu" || stop == "emu on") {
             mode->click();
         } else if (stop == "reset") {
-            f.menuReset->trigger();
+            f.menus().resetAction->trigger();
         } else {
             f.panel().runShutdownWork();
         }
@@ -304,15 +311,15 @@ void TestPlayback::boardHoldsWhatTheWindowShows() {
         if (step == "show") {
             f.sequence->ListSequence_DblClick();
         } else if (step == "emu") {
-            f.CWButtonEmuPC->click();
+            f.pcEmuFrame().pcEmuSwitch->click();
         } else if (step == "tick") {
             f.playback->HiTimer1_Timer();
         } else if (step == "repeat") {
-            f.CommandRepeat->click();
+            f.pcEmuFrame().repeatButton->click();
         } else if (step == "reset") {
-            f.menuReset->trigger();
+            f.menus().resetAction->trigger();
         } else if (step == "real") {
-            f.CWButtonRealEmu->click();
+            f.realEmuFrame().realEmuSwitch->click();
         } else if (step == "advance") {
             rig.board.advance(std::chrono::seconds(1));
         } else {
@@ -320,9 +327,9 @@ void TestPlayback::boardHoldsWhatTheWindowShows() {
         }
     }
     rig.pass(10'000'000'000);
-    QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
+    QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 0"));
     for (int c = 0; c < kChannelCount; ++c) {
-        QCOMPARE(f.CWSlide1[c]->value(), double(kBase));
+        QCOMPARE(f.channelsFrame().sliders[c]->value(), double(kBase));
         QCOMPARE(int(rig.board.position(c)), kBase);
     }
 }

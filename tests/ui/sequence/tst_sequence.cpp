@@ -38,10 +38,14 @@ private:
         return steps;
     }
     QPoint centreOf(int row) const {
-        return form()->ListSequence->visualRect(form()->panel().list().index(row)).center();
+        return form()
+            ->sideColumn()
+            .stepList->visualRect(form()->panel().list().index(row))
+            .center();
     }
     int viewSelection() const {
-        const QModelIndexList rows = form()->ListSequence->selectionModel()->selectedRows();
+        const QModelIndexList rows =
+            form()->sideColumn().stepList->selectionModel()->selectedRows();
         return rows.isEmpty() ? -1 : rows.first().row();
     }
 
@@ -56,27 +60,27 @@ void TestSequence::editButtons() {
     init();
     QVERIFY(fillRamp(*rig, 3));
     form()->panel().list().setSelectedIndex(1);
-    form()->CWSlide1[0]->setValue(141);
-    form()->CWSlide1[11]->setValue(0);
-    form()->CWNumEditTimeStep->setValue(500);
+    form()->channelsFrame().sliders[0]->setValue(141);
+    form()->channelsFrame().sliders[11]->setValue(0);
+    form()->channelsFrame().stepDuration->setValue(500);
     rig->port->clearWrites();
-    form()->CommandAdd->click();
+    form()->bufferEditFrame().addButton->click();
     const QString added = "6,5 °\t" + QStringLiteral("0 °\t").repeated(10) + "-64 °\t500 ms";
     QCOMPARE(form()->panel().list().line(2), added);
     QCOMPARE(form()->panel().editor().table()[2][0], 141);
     QCOMPARE(viewSelection(), 2);
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(2));
     form()->panel().list().setSelectedIndex(0);
-    form()->CommandReplace->click();
+    form()->bufferEditFrame().replaceButton->click();
     QCOMPARE(order(), QList<int>({6, 1, 6, 2}));
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(0));
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(0));
 
-    form()->CommandClear->click();
+    form()->bufferEditFrame().clearButton->click();
     QCOMPARE(viewSelection(), -1);
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(0));
-    form()->CommandAdd->click();
-    form()->CommandRem->click();
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(-1));
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(0));
+    form()->bufferEditFrame().addButton->click();
+    form()->bufferEditFrame().removeButton->click();
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(-1));
     QVERIFY(rig->port->writes.isEmpty());
 }
 
@@ -84,13 +88,13 @@ void TestSequence::editButtons() {
 // line in.
 void TestSequence::fullListRefusesAdd() {
     QVERIFY(fillRamp(*rig, kMaxLines - 1));
-    form()->CommandAdd->click();
-    form()->CommandAdd->click();
+    form()->bufferEditFrame().addButton->click();
+    form()->bufferEditFrame().addButton->click();
     QCOMPARE(rig->dialogs.messages.size(), 1); // for the second Add only
     QCOMPARE(rig->dialogs.messages[0].title, QStringLiteral("Program"));
     QCOMPARE(rig->dialogs.messages[0].text,
              QStringLiteral("Impossible add other lines, max # of lines is 1024!"));
-    form()->CommandReplace->click();
+    form()->bufferEditFrame().replaceButton->click();
     QCOMPARE(rig->dialogs.messages.size(), 2);
     QCOMPARE(form()->panel().list().count(), kMaxLines);
 }
@@ -101,9 +105,9 @@ void TestSequence::fullListRefusesAdd() {
 void TestSequence::walkAndShowStep() {
     QVERIFY(fillRamp(*rig, 4));
     form()->panel().list().setSelectedIndex(1);
-    form()->CommandUp->click();
-    form()->CommandDwn->click();
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(1));
+    form()->bufferEditFrame().nextButton->click();
+    form()->bufferEditFrame().previousButton->click();
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(1));
     QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(), QByteArray::fromHex("088409800a800b800c800d800e800f8028802980"
                                                        "2a802b80"
@@ -118,8 +122,8 @@ void TestSequence::walkAndShowStep() {
     form()->sequence->ShowStep(3);
     QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(), QByteArray::fromHex("0880090a0b1e0d320f46295a2b6e"));
-    QCOMPARE(form()->CWNumEditTimeStep->value(), 80.0);
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(3));
+    QCOMPARE(form()->channelsFrame().stepDuration->value(), 80.0);
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(3));
     rig->port->clearWrites();
     form()->sequence->ShowStep(4);
     QVERIFY(rig->lineIdle());
@@ -130,7 +134,7 @@ void TestSequence::walkAndShowStep() {
 // list's follow each other. Drags are the editor's and, with the real mouse, the playing test's.
 void TestSequence::mouseOnTheList() {
     QVERIFY(fillRamp(*rig, 6));
-    QWidget* viewport = form()->ListSequence->viewport();
+    QWidget* viewport = form()->sideColumn().stepList->viewport();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, centreOf(2));
     for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
         QTest::mouseClick(viewport, button, {}, centreOf(1));
@@ -142,12 +146,12 @@ void TestSequence::mouseOnTheList() {
     // As the window system delivers it: press, release, double-click, release.
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, centreOf(2));
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(2));
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(2));
     QCOMPARE(rig->port->written().left(2), QByteArray::fromHex("0884"));
     form()->panel().list().setSelectedIndex(-1);
     QCOMPARE(viewSelection(), -1);
     form()->panel().list().setSelectedIndex(1);
-    QCOMPARE(form()->ListSequence->currentIndex().row(), 1);
+    QCOMPARE(form()->sideColumn().stepList->currentIndex().row(), 1);
 
     // No gesture leaves the list without a selected line: not a click below the last line, not
     // Ctrl+click on the selected one.
@@ -163,9 +167,9 @@ void TestSequence::mouseOnTheList() {
 // drag move goes by the lines under the pointer all the same.
 void TestSequence::mouseWhilePlaying() {
     QVERIFY(fillRamp(*rig, 6, 20));
-    form()->CWButtonEmuPC->click();
+    form()->pcEmuFrame().pcEmuSwitch->click();
     QVERIFY(form()->panel().clock().isEnabled());
-    QWidget* viewport = form()->ListSequence->viewport();
+    QWidget* viewport = form()->sideColumn().stepList->viewport();
     const QPoint below(centreOf(0).x(), viewport->height() - 2);
     const struct {
         int from;
@@ -179,12 +183,12 @@ void TestSequence::mouseWhilePlaying() {
         QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(g.from));
         QTRY_VERIFY(list.selectedIndex() != g.from); // a tick has moved on
         QTest::mouseMove(viewport, g.to);
-        const int pointed = form()->ListSequence->indexAt(g.to).row();
+        const int pointed = form()->sideColumn().stepList->indexAt(g.to).row();
         QTRY_VERIFY(list.selectedIndex() != pointed);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, g.to);
         QCOMPARE(order(), g.order);
     }
-    form()->CWButtonEmuPC->click();
+    form()->pcEmuFrame().pcEmuSwitch->click();
     QVERIFY(!form()->panel().clock().isEnabled());
 }
 

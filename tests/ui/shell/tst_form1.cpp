@@ -57,13 +57,16 @@ private slots:
                                                                                             : "";
             QCOMPARE(name + QLatin1Char('=') + w->property(caption).toString(), row);
         }
-        for (QWidget* hidden : std::initializer_list<QWidget*>{
-                 f.FrameSer, f.FrameFlash, f.FrameRealEmu, f.ProgressBarFlash}) {
+        for (QWidget* hidden :
+             std::initializer_list<QWidget*>{f.serialDebugFrame().frame, f.flashFrame().frame,
+                                             f.realEmuFrame().frame, f.flashFrame().progressBar}) {
             QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
         }
-        QVERIFY(f.FramePCEmu->isVisible() && f.FramePCDeb->isVisible() && !f.Command1->isEnabled());
-        QCOMPARE(f.ComboPort->count(), 8);
-        QCOMPARE(f.ComboPort->itemText(7) + f.ComboPort->itemData(7).toString(),
+        QVERIFY(f.pcEmuFrame().frame->isVisible() && f.pcDebugFrame().frame->isVisible() &&
+                !f.flashFrame().abortButton->isEnabled());
+        QCOMPARE(f.sideColumn().portChooser->count(), 8);
+        QCOMPARE(f.sideColumn().portChooser->itemText(7) +
+                     f.sideColumn().portChooser->itemData(7).toString(),
                  QStringLiteral("Comm8 \u2014 /dev/fake88"));
 
         QStringList menus;
@@ -89,7 +92,7 @@ private slots:
                      .arg(line.dataBits).arg(line.stopBits), QStringLiteral("9600,N,8,2"));
         QCOMPARE(std::pair(f.panel().serial().inputLen(), f.panel().serial().rThreshold()),
                  std::pair(1, 1));
-        QVERIFY(!f.ComboPort->isEnabled() && rig.port->writes.isEmpty() &&
+        QVERIFY(!f.sideColumn().portChooser->isEnabled() && rig.port->writes.isEmpty() &&
                 rig.dialogs.messages.isEmpty());
     }
 
@@ -104,13 +107,15 @@ private slots:
             return seen;
         });
         rig.choosePort(0);
-        QVERIFY(!rig.form->panel().serial().portOpen() && rig.form->ComboPort->isEnabled());
+        QVERIFY(!rig.form->panel().serial().portOpen() &&
+                rig.form->sideColumn().portChooser->isEnabled());
         // The text itself is the open-failure test's.
         QVERIFY(rig.dialogs.texts().value(0).startsWith("Comm1 (/dev/fake1) could not be opened"));
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Program"));
         rig.port->failOpen = false; // once the device is free, the same choice opens it
         rig.choosePort(0);
-        QVERIFY(rig.form->panel().serial().portOpen() && !rig.form->ComboPort->isEnabled());
+        QVERIFY(rig.form->panel().serial().portOpen() &&
+                !rig.form->sideColumn().portChooser->isEnabled());
     }
 
     void lostDeviceIsReportedOnceAndChooserComesBack() {
@@ -118,7 +123,7 @@ private slots:
         rig.port->loseDevice(QStringLiteral("device removed"));
         QTRY_COMPARE(rig.dialogs.messages.size(), 1);
         QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")) &&
-                rig.form->ComboPort->isEnabled());
+                rig.form->sideColumn().portChooser->isEnabled());
         QVERIFY(rig.form->panel().link().PcControlOn() == BoardLink::Sent::PortClosed);
         QTest::qWait(20);
         QCOMPARE(rig.dialogs.messages.size(), 1);
@@ -134,14 +139,14 @@ private slots:
         QFETCH(bool, portOpen);
         FormRig rig(portOpen);
         Form1& f = *rig.form;
-        f.CWButtonMainOnOff->setValue(true);
-        const auto switches = {f.CWButtonMainOnOff, f.CWButtonRealEmu, f.CWButtonEmuPC,
-                               f.CWButtonManual};
+        f.sideColumn().pcControlSwitch->setValue(true);
+        const auto switches = {f.sideColumn().pcControlSwitch, f.realEmuFrame().realEmuSwitch,
+                               f.pcEmuFrame().pcEmuSwitch, f.pcDebugFrame().pcSeqSwitch};
         for (SwitchControl* s : switches) {
             s->setValueSilently(true);
         }
         rig.port->clearWrites();
-        f.menuReset->trigger();
+        f.menus().resetAction->trigger();
         QVERIFY(rig.lineIdle());
         QTEST(rig.port->written().left(2), "sent");
         QVERIFY(std::none_of(switches.begin(), switches.end(), [](auto* s) { return s->value(); }));
@@ -167,9 +172,11 @@ private slots:
         f.show();
         QByteArray sent;
         rig->port->onWrite = [&sent](const QByteArray& bytes) { sent += bytes; };
-        const auto end = [&] { how.startsWith("quit") ? f.menuQuit->trigger() : void(f.close()); };
+        const auto end = [&] {
+            how.startsWith("quit") ? f.menus().quitAction->trigger() : void(f.close());
+        };
         if (how.contains("transfer")) {
-            f.CommandFlash->click(); // no board answers: it runs until the end
+            f.flashFrame().programButton->click(); // no board answers: it runs until the end
             QVERIFY(f.panel().activities() & interlock::FlashProgram);
         }
         end();

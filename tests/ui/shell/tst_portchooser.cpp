@@ -36,8 +36,9 @@ private slots:
         const QString longName = QStringLiteral("/dev/serial/by-id/") + QString(300, QLatin1Char('x'));
         Form1 form(std::make_unique<FakeTransport>(), [&](int) { return longName; }, dialogs);
         form.show();
-        QVERIFY(form.ComboPort->itemText(0).startsWith(QStringLiteral("Comm1 \u2014 /dev/serial")));
-        QVERIFY(form.ComboPort->itemText(0).contains(QChar(0x2026)));
+        QVERIFY(form.sideColumn().portChooser->itemText(0).startsWith(
+            QStringLiteral("Comm1 \u2014 /dev/serial")));
+        QVERIFY(form.sideColumn().portChooser->itemText(0).contains(QChar(0x2026)));
         QVERIFY2(form.width() <= 1280, qPrintable(QString::number(form.width())));
     }
 
@@ -69,7 +70,7 @@ private slots:
         auto transport = std::make_unique<FakeTransport>();
         FakeTransport* port = transport.get();
         Form1 form(std::move(transport), &portmap::lookUp, dialogs);
-        QCOMPARE(form.ComboPort->itemData(1, Qt::ToolTipRole).toString(),
+        QCOMPARE(form.sideColumn().portChooser->itemData(1, Qt::ToolTipRole).toString(),
                  folder.path() + "/comm2 \u2192 " + gone + " (not there)");
         form.linkControl->ComboPort_Click(1);
         qunsetenv("TESSAREL_PORT_DIR");
@@ -116,10 +117,10 @@ private slots:
         auto transport = std::make_unique<FakeTransport>();
         FakeTransport* port = transport.get();
         Form1 form(std::move(transport), lookup, dialogs);
-        form.ComboPort->setDescriber([](const QString& d) { return d; });
+        form.sideColumn().portChooser->setDescriber([](const QString& d) { return d; });
         form.linkControl->ComboPort_Click(0);
         port->loseDevice("device removed");
-        QTRY_VERIFY(form.ComboPort->isEnabled());
+        QTRY_VERIFY(form.sideColumn().portChooser->isEnabled());
         dialogs.messages.clear();
         now = after;
         form.linkControl->ComboPort_Click(0);
