@@ -10,6 +10,7 @@
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
 #include "ui/flash/FlashController.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -113,7 +114,7 @@ PanelRuns programThroughPanel(const QString& device) {
     SilentDialogs dialogs;
     Form1 form(std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
     form.sideColumn().portChooser->setCurrentIndex(0);
-    form.linkControl->ComboPort_Click(0);
+    form.linkController().choosePort(0);
     if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }

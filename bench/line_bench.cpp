@@ -7,6 +7,7 @@
 #include "core/sequence/StepLine.h"
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -94,7 +95,7 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
     const QString device = sim.devicePath();
     Form1 form(std::make_unique<TimedTransport>(writes), [device](int) { return device; }, dialogs);
     form.sideColumn().portChooser->setCurrentIndex(0);
-    form.linkControl->ComboPort_Click(0);
+    form.linkController().choosePort(0);
     if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }

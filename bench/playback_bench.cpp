@@ -94,7 +94,7 @@ Run playWithPlainQTimer(int steps) {
         auto* timer = new QTimer(rig.form.get()); // goes with the window
         timer->setSingleShot(true);
         QObject::connect(timer, &QTimer::timeout, [timer, &rig] {
-            rig.form->playback->HiTimer1_Timer();
+            rig.form->playbackController().clockTick();
             timer->start(rig.form->panel().clock().interval());
         });
         timer->start(rig.form->panel().clock().interval());

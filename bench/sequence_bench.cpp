@@ -8,6 +8,7 @@
 #include "core/NumberText.h"
 #include "core/sequence/SequenceEditor.h"
 #include "link/SerialTransport.h"
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
@@ -335,7 +336,8 @@ WindowFigures throughWindow(bool paint) {
         mouse(view->viewport(), QEvent::MouseButtonRelease, centre(to(run)), Qt::NoButton);
     });
     f.window[3] = measure([&](int) { form.panel().editor().rebuildTable(); });
-    f.window[4] = measure([&](int run) { form.sequence->ShowStep(run % 2 == 0 ? 100 : 900); });
+    f.window[4] =
+        measure([&](int run) { form.sequenceController().showStep(run % 2 == 0 ? 100 : 900); });
 
     f.widget[0] = measure(
         [&](int) {

@@ -149,7 +149,7 @@ int bench(bool quick) {
     form.menus().timelineAction->trigger();
     settle();
     const double firstShowMs = double(firstShow.nsecsElapsed()) / 1e6;
-    TimelineView* view = form.timeline->view();
+    TimelineView* view = form.timelineController().view();
     PaintCounter viewPaints;
     view->viewport()->installEventFilter(&viewPaints);
     settle();
@@ -165,7 +165,7 @@ int bench(bool quick) {
                             [&] { form.panel().list().setSelectedIndex(100 + run % 2); });
     });
     const Time recreated = medianOf(runs, [&](int) {
-        return recreatedChart(form.timeline->timeline(), view->viewport()->size());
+        return recreatedChart(form.timelineController().timeline(), view->viewport()->size());
     });
 
     // Start-up: the whole window, and the part the hidden timeline adds (its dock, menu

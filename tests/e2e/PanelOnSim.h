@@ -7,6 +7,7 @@
 #include "link/PortMap.h"
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -35,7 +36,7 @@ struct PanelOnSim {
         m_form = std::make_unique<Form1>(std::make_unique<QtSerialTransport>(), &portmap::lookUp,
                                          m_dialogs);
         m_form->sideColumn().portChooser->setCurrentIndex(0);
-        m_form->linkControl->ComboPort_Click(0);
+        m_form->linkController().choosePort(0);
         QVERIFY2(started && m_form->panel().serial().portOpen(),
                  qPrintable(m_sim->error() + m_dialogs.texts().join(QLatin1Char('\n'))));
         m_dialogs.messages.clear();

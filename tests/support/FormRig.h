@@ -6,6 +6,7 @@
 #include "board/Board.h"
 #include "board/HiResTimer.h"
 #include "link/SerialControl.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -34,7 +35,7 @@ struct FormRig {
 
     void choosePort(int index) {
         form->sideColumn().portChooser->setCurrentIndex(index);
-        form->linkControl->ComboPort_Click(index);
+        form->linkController().choosePort(index);
     }
 
     // Real time passes until the link has handed on what it queued and the line is free.

@@ -6,6 +6,7 @@
 #include "link/QtSerialTransport.h"
 #include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/UserDialogs.h"
@@ -52,9 +53,9 @@ int main(int argc, char* argv[]) {
     }
     QTimer::singleShot(1500, &app, [&] {
         window.grab().save(args.at(1));
-        if (dialog && window.interp->dialog()) {
+        if (dialog && window.interpController().dialog()) {
             QString out = args.at(1);
-            window.interp->dialog()->grab().save(
+            window.interpController().dialog()->grab().save(
                 out.replace(QStringLiteral(".png"), QStringLiteral("-dialog.png")));
         }
         app.quit();

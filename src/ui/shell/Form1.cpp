@@ -1,19 +1,12 @@
 #include "Form1.h"
 
-#include "ClickableViews.h"
 #include "Messages.h"
-#include "NumericField.h"
-#include "SlideControl.h"
-#include "StepLineDelegate.h"
-#include "SwitchControl.h"
-#include "UserDialogs.h"
 
-#include "board/PcPlayback.h"
-#include "link/PortMap.h"
 #include "ui/files/FilesController.h"
 #include "ui/flash/FlashController.h"
 #include "ui/interp/InterpController.h"
 #include "ui/live/LiveController.h"
+#include "ui/panel/Panel.h"
 #include "ui/playback/PlaybackController.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/sequence/SequenceHistory.h"
@@ -22,16 +15,12 @@
 #include "ui/timeline/TimelineController.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDockWidget>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -40,15 +29,46 @@ constexpr int kRefusalShownMs = 6000;
 } // namespace
 
 Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
-             UserDialogs& userDialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs(userDialogs) {
+             UserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kTitle);
-
-    // A child, so automation finds the serial control in the window's tree as it always has.
+    // A child, so automation finds the serial control in the window's tree.
     m_panel = std::make_unique<Panel>(std::move(transport), lookup, this);
+    buildFrames(lookup);
+    layOut();
+    buildMenus();
+    buildTimelineDock();
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    m_messages = std::make_unique<Messages>(dialogs, *this, *statusBar());
+    connect(m_panel.get(), &Panel::refused, this,
+            [this](const QString& reason) { statusBar()->showMessage(reason, kRefusalShownMs); });
+    makeControllers();
+    m_shell->start();
+}
 
-    // Built in the order of the tab chain.
+Form1::~Form1() {
+    m_shell->teardown();
+    // The controllers go first, last made first: they hold references into the frames and the
+    // panel's state.
+    m_timeline.reset();
+    m_interp.reset();
+    m_files.reset();
+    m_flashControl.reset();
+    m_playback.reset();
+    m_sequence.reset();
+    m_live.reset();
+    m_link.reset();
+    m_shell.reset();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    m_shell->windowClosing();
+    event->accept();
+}
+
+// In the order of the tab chain.
+void Form1::buildFrames(const portmap::Lookup& lookup) {
     m_channels = ChannelsFrame::build(this);
     m_bufferEdit = BufferEditFrame::build(this);
     m_serialDebug = SerialDebugFrame::build(this);
@@ -57,7 +77,9 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
     m_pcEmu = PcEmuFrame::build(this);
     m_pcDebug = PcDebugFrame::build(this);
     m_side = SideColumn::build(this, lookup, m_panel->list());
+}
 
+void Form1::layOut() {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
     auto* columns = new QHBoxLayout(central);
@@ -78,58 +100,17 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
     columns->addLayout(left, 1);
     columns->addWidget(m_side.column, 1);
     setCentralWidget(central);
+}
 
+// The history's undo and redo actions take the step label along.
+void Form1::buildMenus() {
     SequenceHistory& history = m_panel->history();
     history.setLabel([this] { return m_channels.stepLabel->text(); },
                      [this](const QString& text) { m_channels.stepLabel->setText(text); });
     m_menus = Menus::build(*menuBar(), history);
-    buildTimelineDock();
-    statusBar()->setObjectName(QStringLiteral("statusBar"));
-    m_messages = std::make_unique<Messages>(dialogs, *this, *statusBar());
-    connect(&m_panel->board(), &Board::echo, m_serialDebug.echoBox, &QLineEdit::setText);
-    connect(m_panel.get(), &Panel::refused, this,
-            [this](const QString& reason) { statusBar()->showMessage(reason, kRefusalShownMs); });
-
-    shell = std::make_unique<ShellController>(*this);
-    linkControl = std::make_unique<LinkController>(*this);
-    live = std::make_unique<LiveController>(*this);
-    sequence = std::make_unique<SequenceController>(*this);
-    playback = std::make_unique<PlaybackController>(*this);
-    flash = std::make_unique<FlashController>(*this);
-    files = std::make_unique<FilesController>(*this);
-    interp = std::make_unique<InterpController>(*this);
-    timeline = std::make_unique<TimelineController>(
-        *m_panel, *m_messages, *m_timelineDock, *m_menus.timelineAction,
-        *m_menus.exportTimelineAction, std::array{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch},
-        [this](int step) { sequence->ShowStep(step); });
-
-    shell->Form_Load();
 }
 
-Form1::~Form1() {
-    shell->Form_Terminate();
-    // Controllers go first: they hold references into the controls and the state.
-    timeline.reset();
-    interp.reset();
-    files.reset();
-    flash.reset();
-    playback.reset();
-    sequence.reset();
-    live.reset();
-    linkControl.reset();
-    shell.reset();
-}
-
-void Form1::inform(const QString& text, const QString& title) {
-    m_messages->inform(text, title);
-}
-
-void Form1::closeEvent(QCloseEvent* event) {
-    shell->Form_Unload();
-    event->accept();
-}
-
-// Empty until first shown (the controller makes the view then), so start-up stays as it was.
+// Empty until first shown (the controller makes the view then), so start-up stays light.
 void Form1::buildTimelineDock() {
     m_timelineDock = new QDockWidget(tr("Timeline"), this);
     m_timelineDock->setObjectName(QStringLiteral("DockTimeline"));
@@ -138,4 +119,32 @@ void Form1::buildTimelineDock() {
                                 QDockWidget::DockWidgetFloatable);
     addDockWidget(Qt::BottomDockWidgetArea, m_timelineDock);
     m_timelineDock->hide();
+}
+
+// The order counts where two controllers hear the same signal: playback starts before the
+// timeline follows it.
+void Form1::makeControllers() {
+    Panel& panel = *m_panel;
+    Messages& messages = *m_messages;
+    const PlaybackSwitches modes{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch,
+                                 m_realEmu.realEmuSwitch};
+    const auto showStep = [this](int step) { m_sequence->showStep(step); };
+
+    m_shell = std::make_unique<ShellController>(panel, *this, m_menus, m_flash, m_realEmu,
+                                                m_serialDebug, *m_side.pcControlSwitch, modes);
+    m_link = std::make_unique<LinkController>(panel, messages, *m_side.portChooser, m_serialDebug);
+    m_live = std::make_unique<LiveController>(panel, messages, m_channels, m_side);
+    m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
+                                                      m_pcEmu, *m_side.stepList);
+    m_playback = std::make_unique<PlaybackController>(panel, messages, m_channels, m_pcEmu,
+                                                      m_pcDebug, modes, showStep);
+    m_flashControl = std::make_unique<FlashController>(
+        panel, messages, m_flash, *m_menus.verifyFlashAction, *m_side.pcControlSwitch, modes);
+    m_files = std::make_unique<FilesController>(panel, messages, *m_menus.saveBufferAction,
+                                                *m_menus.loadBufferAction);
+    m_interp = std::make_unique<InterpController>(panel, messages, m_bufferEdit, m_channels,
+                                                  m_pcEmu, m_pcDebug, *m_side.stepList);
+    m_timeline = std::make_unique<TimelineController>(
+        panel, messages, *m_timelineDock, *m_menus.timelineAction, *m_menus.exportTimelineAction,
+        std::array{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch}, showStep);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "board/Board.h"
 #include "link/PortMap.h"
+#include "link/SerialTransport.h"
 #include "ui/frames/BufferEditFrame.h"
 #include "ui/frames/ChannelsFrame.h"
 #include "ui/frames/FlashFrame.h"
@@ -11,43 +11,28 @@
 #include "ui/frames/RealEmuFrame.h"
 #include "ui/frames/SerialDebugFrame.h"
 #include "ui/frames/SideColumn.h"
-#include "ui/panel/Panel.h"
 
 #include <QMainWindow>
 
-#include <array>
 #include <memory>
 
-class QAction;
-class QComboBox;
 class QDockWidget;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 
-class EchoBox;
-class PortChooser;
-class NumericField;
-class SlideControl;
-class StepListView;
-class SwitchControl;
-class Messages;
-class UserDialogs;
-
-class ShellController;
+class FilesController;
+class FlashController;
+class InterpController;
 class LinkController;
 class LiveController;
-class SequenceController;
+class Messages;
+class Panel;
 class PlaybackController;
-class FlashController;
-class FilesController;
-class InterpController;
+class SequenceController;
+class ShellController;
 class TimelineController;
+class UserDialogs;
 
-// The panel's one window. It builds and lays out the controls over the panel's state; the
-// handlers live in one controller per area, which reach the controls through the public
-// members below, named as the rest of the program knows them.
+// The panel's one window: it builds the frames over the panel's state, makes one controller
+// per area and wires them. It holds no logic of its own.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -57,16 +42,10 @@ public:
     ~Form1() override;
 
     static inline const QString kTitle = QStringLiteral("Tessarel V 2.5");
-    static inline const QString kNoConnection = Board::kNoConnection;
-    static inline const QString kProgramTitle = QStringLiteral("Program");
 
-    // A modal information message with one OK button.
-    void inform(const QString& text, const QString& title = kProgramTitle);
-    Messages& messages() { return *m_messages; }
     Panel& panel() { return *m_panel; }
     const Panel& panel() const { return *m_panel; }
-
-    UserDialogs& dialogs;
+    Messages& messages() { return *m_messages; }
 
     const ChannelsFrame& channelsFrame() const { return m_channels; }
     const BufferEditFrame& bufferEditFrame() const { return m_bufferEdit; }
@@ -80,25 +59,29 @@ public:
     // The timeline of the sequence, from the "View" menu; hidden at start.
     QDockWidget* timelineDock() const { return m_timelineDock; }
 
-    // One controller per area; each owns the handlers of its controls.
-    std::unique_ptr<ShellController> shell;
-    std::unique_ptr<LinkController> linkControl;
-    std::unique_ptr<LiveController> live;
-    std::unique_ptr<SequenceController> sequence;
-    std::unique_ptr<PlaybackController> playback;
-    std::unique_ptr<FlashController> flash;
-    std::unique_ptr<FilesController> files;
-    std::unique_ptr<InterpController> interp;
-    std::unique_ptr<TimelineController> timeline;
+    ShellController& shellController() const { return *m_shell; }
+    LinkController& linkController() const { return *m_link; }
+    LiveController& liveController() const { return *m_live; }
+    SequenceController& sequenceController() const { return *m_sequence; }
+    PlaybackController& playbackController() const { return *m_playback; }
+    FlashController& flashController() const { return *m_flashControl; }
+    FilesController& filesController() const { return *m_files; }
+    InterpController& interpController() const { return *m_interp; }
+    TimelineController& timelineController() const { return *m_timeline; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildFrames(const portmap::Lookup& lookup);
+    void layOut();
+    void buildMenus();
     void buildTimelineDock();
+    void makeControllers();
 
     std::unique_ptr<Panel> m_panel;
     std::unique_ptr<Messages> m_messages;
+
     ChannelsFrame m_channels;
     BufferEditFrame m_bufferEdit;
     SerialDebugFrame m_serialDebug;
@@ -109,4 +92,15 @@ private:
     SideColumn m_side;
     Menus m_menus;
     QDockWidget* m_timelineDock = nullptr;
+
+    // Declared after what they hold references into, so they go first.
+    std::unique_ptr<ShellController> m_shell;
+    std::unique_ptr<LinkController> m_link;
+    std::unique_ptr<LiveController> m_live;
+    std::unique_ptr<SequenceController> m_sequence;
+    std::unique_ptr<PlaybackController> m_playback;
+    std::unique_ptr<FlashController> m_flashControl;
+    std::unique_ptr<FilesController> m_files;
+    std::unique_ptr<InterpController> m_interp;
+    std::unique_ptr<TimelineController> m_timeline;
 };

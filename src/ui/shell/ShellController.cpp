@@ -1,93 +1,98 @@
 #include "ShellController.h"
 
-#include "Form1.h"
-#include "NumericField.h"
 #include "SwitchControl.h"
 
-#include "board/HiResTimer.h"
-#include "core/Rounding.h"
+#include "board/Board.h"
+#include "link/BoardLink.h"
+#include "ui/frames/FlashFrame.h"
+#include "ui/frames/Menus.h"
+#include "ui/frames/RealEmuFrame.h"
+#include "ui/frames/SerialDebugFrame.h"
 #include "ui/panel/Panel.h"
-#include "ui/sequence/SequenceController.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QGroupBox>
 
-ShellController::ShellController(Form1& form) : m_form(form) {
-    QObject::connect(form.menus().flashFramesAction, &QAction::triggered, &form,
-                     [this](bool on) { FreshProg(on); });
-    QObject::connect(form.menus().serialDebugAction, &QAction::triggered, &form,
-                     [this](bool on) { Serial(on); });
-    QObject::connect(form.menus().resetAction, &QAction::triggered, &form, [this] { Resetting(); });
-    QObject::connect(form.menus().quitAction, &QAction::triggered, &form, [this] { Quit(); });
+ShellController::ShellController(Panel& panel, QWidget& window, const Menus& menus,
+                                 const FlashFrame& flash, const RealEmuFrame& realEmu,
+                                 const SerialDebugFrame& serialDebug,
+                                 SwitchControl& pcControlSwitch, PlaybackSwitches playbackSwitches)
+    : m_panel(panel), m_window(window), m_flashFrame(flash.frame), m_realEmuFrame(realEmu.frame),
+      m_serialDebugFrame(serialDebug.frame), m_pcControlSwitch(pcControlSwitch),
+      m_playbackSwitches(playbackSwitches) {
+    connect(menus.flashFramesAction, &QAction::triggered, this,
+            [this](bool on) { showFlashFrames(on); });
+    connect(menus.serialDebugAction, &QAction::triggered, this,
+            [this](bool on) { showSerialDebug(on); });
+    connect(menus.resetAction, &QAction::triggered, this, [this] { resetBoard(); });
+    connect(menus.quitAction, &QAction::triggered, this, [this] { quit(); });
 }
 
-void ShellController::Form_Load() {
-    m_form.panel().clock().setInterval(
-        rounding::toInt32(m_form.pcDebugFrame().fixedStepTime->value()));
-    m_form.sequence->ResetBreakPoints();
+void ShellController::start() {
+    m_panel.editor().resetBreakPoints();
 }
 
-void ShellController::Form_Unload() {
+void ShellController::windowClosing() {
     if (m_ended) {
         return;
     }
     endRun();
-    m_form.panel().board().shutDown();
+    m_panel.board().shutDown();
 }
 
 // Closing and Quit end a transfer alike: it ends where it is, and nothing more goes out,
 // neither now nor at teardown, into an image the board has not finished taking.
 void ShellController::endRun() {
-    if (!m_form.panel().permits(interlock::Command::PcControl)) {
+    if (!m_panel.permits(interlock::Command::PcControl)) {
         m_ended = true;
     }
-    m_form.panel().runShutdownWork();
+    m_panel.runShutdownWork();
 }
 
-void ShellController::Form_Terminate() {
+void ShellController::teardown() {
     if (!m_ended) {
-        m_form.panel().runShutdownWork();
+        m_panel.runShutdownWork();
     }
 }
 
-void ShellController::FreshProg(bool checked) {
-    if (!m_form.panel().permits(interlock::Command::ShowHideFrames)) {
+void ShellController::showFlashFrames(bool shown) {
+    if (!m_panel.permits(interlock::Command::ShowHideFrames)) {
         return;
     }
-    m_form.flashFrame().frame->setVisible(checked);
-    m_form.realEmuFrame().frame->setVisible(checked);
+    m_flashFrame->setVisible(shown);
+    m_realEmuFrame->setVisible(shown);
 }
 
-void ShellController::Serial(bool checked) {
-    if (m_form.panel().permits(interlock::Command::ShowHideFrames)) {
-        m_form.serialDebugFrame().frame->setVisible(checked);
+void ShellController::showSerialDebug(bool shown) {
+    if (m_panel.permits(interlock::Command::ShowHideFrames)) {
+        m_serialDebugFrame->setVisible(shown);
     }
 }
 
-void ShellController::Resetting() {
-    if (!m_form.panel().permits(interlock::Command::BoardReset)) {
+void ShellController::resetBoard() {
+    if (!m_panel.permits(interlock::Command::BoardReset)) {
         return;
     }
-    const BoardLink::Stop stop(m_form.panel().link());
-    if (m_form.panel().link().portOpen()) {
-        m_form.panel().link().BoardReset();
+    BoardLink& link = m_panel.link();
+    const BoardLink::Stop stop(link);
+    if (link.portOpen()) {
+        link.BoardReset();
     }
     // Each switch's own handling runs as if the user had switched it off.
-    for (SwitchControl* s :
-         {m_form.sideColumn().pcControlSwitch, m_form.realEmuFrame().realEmuSwitch,
-          m_form.pcEmuFrame().pcEmuSwitch, m_form.pcDebugFrame().pcSeqSwitch}) {
+    for (SwitchControl* s : {&m_pcControlSwitch, m_playbackSwitches.realEmu,
+                             m_playbackSwitches.pcEmu, m_playbackSwitches.pcSeq}) {
         s->setValue(false);
     }
 }
 
-void ShellController::Quit() {
-    if (!m_form.panel().permits(interlock::Command::Quit)) {
+void ShellController::quit() {
+    if (!m_panel.permits(interlock::Command::Quit)) {
         return;
     }
     endRun();
     m_ended = true;
-    m_form.panel().board().shutDown();
-    m_form.hide();
+    m_panel.board().shutDown();
+    m_window.hide();
     QCoreApplication::exit(0);
 }

@@ -1,25 +1,49 @@
 #pragma once
 
-class Form1;
+#include "ui/frames/PlaybackSwitches.h"
 
-// Start-up, shutdown and the "Advanced" menu of the window.
-class ShellController {
+#include <QObject>
+
+class Panel;
+class QWidget;
+class SwitchControl;
+struct FlashFrame;
+struct Menus;
+struct RealEmuFrame;
+struct SerialDebugFrame;
+
+// Start-up, shutdown, "Quit" and the rest of the "Advanced" menu: the frames it shows and the
+// board's reset.
+class ShellController : public QObject {
+    Q_OBJECT
 public:
-    explicit ShellController(Form1& form);
+    ShellController(Panel& panel, QWidget& window, const Menus& menus, const FlashFrame& flash,
+                    const RealEmuFrame& realEmu, const SerialDebugFrame& serialDebug,
+                    SwitchControl& pcControlSwitch, PlaybackSwitches playbackSwitches);
 
-    void Form_Load();
-    void Form_Unload();
-    void Form_Terminate();
+    void start();
+    // The window is being closed by the user.
+    void windowClosing();
+    // The window is going away.
+    void teardown();
 
-    void FreshProg(bool checked);
-    void Serial(bool checked);
-    void Resetting();
-    void Quit();
+    // "Flash Progr": the flash frame and the board's own playback.
+    void showFlashFrames(bool shown);
+    void showSerialDebug(bool shown);
+    // The board's reset; every switch goes off as if the user had switched it.
+    void resetBoard();
+    void quit();
 
 private:
     void endRun();
 
-    Form1& m_form;
+    Panel& m_panel;
+    QWidget& m_window;
+    QWidget* m_flashFrame;
+    QWidget* m_realEmuFrame;
+    QWidget* m_serialDebugFrame;
+    SwitchControl& m_pcControlSwitch;
+    PlaybackSwitches m_playbackSwitches;
     // After Quit nothing else of the window runs, the shutdown work included.
     bool m_ended = false;
 };

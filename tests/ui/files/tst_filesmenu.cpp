@@ -171,7 +171,7 @@ private slots:
         const QStringList marked = form.panel().list().lines();
         if (dialogOpen) {
             QTest::mouseClick(form.bufferEditFrame().interpolateButton, Qt::LeftButton);
-            QVERIFY(form.interp->dialog());
+            QVERIFY(form.interpController().dialog());
         } else {
             form.flashFrame().readButton->click(); // a transfer that waits for the board
         }
@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(form.panel().list().lines(), marked);
         QVERIFY(form.panel().list().hasBreakMark(1) && rig.dialogs.questions.isEmpty());
         QCOMPARE(form.menus().undoAction->text(), "Undo");
-        QCOMPARE(form.files->saveCount(), 0);
+        QCOMPARE(form.filesController().saveCount(), 0);
         form.flashFrame().abortButton->click();
     }
 

@@ -87,7 +87,8 @@ private slots:
         const SequenceTable table = f.panel().editor().table();
         const QByteArray exchange = reading || !sends ? QByteArray() : programExchange(run.lines);
         if (sends) {
-            f.flash->Command1_Click(); // an Abort with nothing running must end nothing later
+            f.flashController()
+                .abortTransfer(); // an Abort with nothing running must end nothing later
         }
         f.sideColumn().pcControlSwitch->setValueSilently(!sends);
         const auto act = [&] {

@@ -46,7 +46,7 @@ int unlocked(Form1& form) {
 
 DialogInterp* open(FormRig& rig) {
     QTest::mouseClick(rig.form->bufferEditFrame().interpolateButton, Qt::LeftButton);
-    return rig.form->interp->dialog();
+    return rig.form->interpController().dialog();
 }
 
 // Types the count the way a user does (select, type, Enter) and presses OK.
@@ -137,7 +137,7 @@ private slots:
         QPointer<DialogInterp> dialog = open(rig);
         QVERIFY(dialog);
         ok(*dialog, 3); // no direction chosen on a middle line: nothing happens
-        QCOMPARE(form.interp->dialog(), dialog.data());
+        QCOMPARE(form.interpController().dialog(), dialog.data());
         QCOMPARE(unlocked(form), 0);
         if (how == "Annulla") {
             QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
@@ -150,7 +150,7 @@ private slots:
         } else {
             form.panel().runShutdownWork();
         }
-        QVERIFY(form.interp->dialog() == nullptr);
+        QVERIFY(form.interpController().dialog() == nullptr);
         QTRY_VERIFY(dialog.isNull());
         QCOMPARE(unlocked(form), 5);
         QVERIFY(rig.dialogs.messages.isEmpty());
@@ -160,7 +160,7 @@ private slots:
         }
         form.panel().list().setSelectedIndex(0);
         QVERIFY(open(rig)); // afresh
-        QCOMPARE(form.interp->dialog()->CWNumEditInterp->value(), 1.0);
+        QCOMPARE(form.interpController().dialog()->CWNumEditInterp->value(), 1.0);
     }
 
     // Channel 0 from 0 to 10 degrees over 100 ms in 4 steps, with breakpoints on the source, the
@@ -203,7 +203,7 @@ private slots:
         ok(*dialog, 4);
 
         QVERIFY(rig.dialogs.messages.isEmpty());
-        QVERIFY(form.interp->dialog() == nullptr);
+        QVERIFY(form.interpController().dialog() == nullptr);
         QCOMPARE(unlocked(form), 5);
         const QStringList block{line(0, 20), line(2.5, 40), line(5, 20), line(7.5, 20)};
         QCOMPARE(form.panel().list().lines(),
@@ -272,7 +272,7 @@ private slots:
         }
         QCOMPARE(combo->currentText(), chosen);
         ok(*dialog, 4);
-        QVERIFY(form.interp->dialog() == nullptr);
+        QVERIFY(form.interpController().dialog() == nullptr);
         QCOMPARE(form.panel().list().lines(), block + QStringList{line(50, 100)});
     }
 
@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Note"));
         QCOMPARE(rig.dialogs.messages[0].text,
                  QStringLiteral("Number of Steps too high for selected Step Time!"));
-        QCOMPARE(form.interp->dialog(), dialog);
+        QCOMPARE(form.interpController().dialog(), dialog);
         QCOMPARE(unlocked(form), 0);
         QCOMPARE(dialog->CWNumEditInterp->value(), double(count));
         QCOMPARE(form.panel().list().lines(), lines);

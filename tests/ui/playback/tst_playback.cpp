@@ -93,7 +93,7 @@ private slots:
         rig.ownClock();
         const auto tick = [&] {
             rig.pass(10'000'000'000);
-            f.playback->HiTimer1_Timer();
+            f.playbackController().clockTick();
         };
         int told = 0;
         double shownOnSliders = 128;
@@ -170,7 +170,7 @@ private slots:
                 QCOMPARE(slide->value(), shownOnSliders);
             }
             QCOMPARE(std::count_if(rig.dialogs.messages.cbegin(), rig.dialogs.messages.cend(),
-                                   [](const auto& m) { return m.text == Form1::kNoConnection; }),
+                                   [](const auto& m) { return m.text == Board::kNoConnection; }),
                      told - (step == "told"));
         }
     }
@@ -207,16 +207,16 @@ private slots:
         (fixed ? f.pcDebugFrame().pcSeqSwitch : f.pcEmuFrame().pcEmuSwitch)->click();
         QCOMPARE(f.statusBar()->currentMessage(), note);
 
-        f.playback->HiTimer1_Timer();
+        f.playbackController().clockTick();
         QCOMPARE(played(*rig.port), QStringLiteral("0"));
         rig.pass(26'800'000); // more than half the last byte still to go
-        f.playback->HiTimer1_Timer();
+        f.playbackController().clockTick();
         QCOMPARE(played(*rig.port), QString());
         QCOMPARE(f.panel().list().selectedIndex(), 0);
         QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 0"));
         QVERIFY(f.panel().clock().isEnabled());
         rig.pass(200'000); // only the second half of the last byte
-        f.playback->HiTimer1_Timer();
+        f.playbackController().clockTick();
         QCOMPARE(played(*rig.port), QStringLiteral("1"));
         QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 1"));
     }
@@ -248,7 +248,7 @@ private slots:
         f.sideColumn().pcControlSwitch->setValue(true);
         rig.pass(1'000'000'000);
         rig.port->clearWrites();
-        f.playback->HiTimer1_Timer();
+        f.playbackController().clockTick();
         rig.pass(10'000'000);
         f.channelsFrame().sliders[0]->setValue(200);
         if (stop == "emu" || stop == "emu on") {
@@ -275,7 +275,7 @@ void TestPlayback::burstHoldsPositionsToTheRange() {
     r[1] = -20;
     r[kDurationField] = 10000;
     QCOMPARE(rig.form->panel().editor().replaceAll({stepline::readBackForm(r)}), EditOutcome::Done);
-    rig.form->playback->HiTimer1_Timer();
+    rig.form->playbackController().clockTick();
     QCOMPARE(rig.port->written(), QByteArray::fromHex("08ff09000a800b800c800d800e800f80"
                                                       "28802980"
                                                       "2a802b80"));
@@ -309,11 +309,11 @@ void TestPlayback::boardHoldsWhatTheWindowShows() {
         }
         step.remove('!');
         if (step == "show") {
-            f.sequence->ListSequence_DblClick();
+            f.sequenceController().showSelectedStep();
         } else if (step == "emu") {
             f.pcEmuFrame().pcEmuSwitch->click();
         } else if (step == "tick") {
-            f.playback->HiTimer1_Timer();
+            f.playbackController().clockTick();
         } else if (step == "repeat") {
             f.pcEmuFrame().repeatButton->click();
         } else if (step == "reset") {

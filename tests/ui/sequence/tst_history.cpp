@@ -126,7 +126,7 @@ private:
             QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(to));
         } else if (name == "interpolate") {
             QTest::mouseClick(f.bufferEditFrame().interpolateButton, Qt::LeftButton);
-            DialogInterp* dialog = f.interp->dialog();
+            DialogInterp* dialog = f.interpController().dialog();
             QVERIFY(dialog);
             if (c[1] == "cancel") {
                 QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
@@ -135,7 +135,7 @@ private:
                 dialog->CWNumEditInterp->setValue(c[1].toInt());
                 QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
             }
-            QVERIFY(!f.interp->dialog());
+            QVERIFY(!f.interpController().dialog());
         } else if (name == "load") {
             const QString path = dir.filePath("steps.dat");
             QFile file(path);

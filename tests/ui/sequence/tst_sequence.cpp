@@ -119,13 +119,13 @@ void TestSequence::walkAndShowStep() {
     form()->panel().editor().replaceAll(QStringList(4, odd + "80 ms"));
     form()->panel().list().setSelectedIndex(3);
     rig->port->clearWrites();
-    form()->sequence->ShowStep(3);
+    form()->sequenceController().showStep(3);
     QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(), QByteArray::fromHex("0880090a0b1e0d320f46295a2b6e"));
     QCOMPARE(form()->channelsFrame().stepDuration->value(), 80.0);
     QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(3));
     rig->port->clearWrites();
-    form()->sequence->ShowStep(4);
+    form()->sequenceController().showStep(4);
     QVERIFY(rig->lineIdle());
     QVERIFY(rig->port->writes.isEmpty());
 }

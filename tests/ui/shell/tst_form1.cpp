@@ -100,7 +100,7 @@ private slots:
         FormRig rig(false);
         rig.port->failOpen = true;
         rig.port->failOpenReason = QStringLiteral("Permission denied");
-        rig.form->linkControl->setFailureObserver([](const QString& device) {
+        rig.form->linkController().setFailureObserver([](const QString& device) {
             openfailure::Facts seen;
             seen.device = device;
             seen.exists = true;

@@ -3,6 +3,7 @@
 
 #include "link/PortMap.h"
 #include "link/SerialControl.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Form1.h"
 #include "ui/shell/LinkController.h"
@@ -72,7 +73,7 @@ private slots:
         Form1 form(std::move(transport), &portmap::lookUp, dialogs);
         QCOMPARE(form.sideColumn().portChooser->itemData(1, Qt::ToolTipRole).toString(),
                  folder.path() + "/comm2 \u2192 " + gone + " (not there)");
-        form.linkControl->ComboPort_Click(1);
+        form.linkController().choosePort(1);
         qunsetenv("TESSAREL_PORT_DIR");
         QVERIFY(!form.panel().serial().portOpen() && port->openedDevice.isEmpty());
         QCOMPARE(dialogs.texts().join('\n'),
@@ -118,15 +119,15 @@ private slots:
         FakeTransport* port = transport.get();
         Form1 form(std::move(transport), lookup, dialogs);
         form.sideColumn().portChooser->setDescriber([](const QString& d) { return d; });
-        form.linkControl->ComboPort_Click(0);
+        form.linkController().choosePort(0);
         port->loseDevice("device removed");
         QTRY_VERIFY(form.sideColumn().portChooser->isEnabled());
         dialogs.messages.clear();
         now = after;
-        form.linkControl->ComboPort_Click(0);
+        form.linkController().choosePort(0);
         QTEST(dialogs.texts().join('\n'), "told");
         if (!form.panel().serial().portOpen()) {
-            form.linkControl->ComboPort_Click(0); // the user has been told: it opens now
+            form.linkController().choosePort(0); // the user has been told: it opens now
         }
         QVERIFY(form.panel().serial().portOpen());
         QTEST(port->openedDevice, "opened");

@@ -54,7 +54,7 @@ private:
 
     std::unique_ptr<FormRig> rig;
     Form1* form() const { return rig->form.get(); }
-    TimelineView* view() const { return form()->timeline->view(); }
+    TimelineView* view() const { return form()->timelineController().view(); }
 };
 
 // The window starts exactly as before: the dock exists, hidden and empty.
@@ -126,7 +126,7 @@ void TestTimelineView::followsEveryChange() {
     QCOMPARE(view()->accessibleDescription(), description);
     QCOMPARE(view()->selectedStep(), form()->panel().list().selectedIndex());
     if (edit == "break") {
-        QTRY_VERIFY(form()->timeline->timeline().step(1).breakpoint);
+        QTRY_VERIFY(form()->timelineController().timeline().step(1).breakpoint);
     }
 }
 
@@ -171,7 +171,7 @@ void TestTimelineView::cursorFollowsPlayback() {
     QCOMPARE(view()->cursorStep(), -1);
     form()->pcEmuFrame().pcEmuSwitch->setValue(true);
     QCOMPARE(view()->cursorStep(), 0);
-    form()->playback->HiTimer1_Timer();
+    form()->playbackController().clockTick();
     QCOMPARE(std::pair(view()->cursorStep(), view()->selectedStep()), std::pair(1, 1));
     form()->pcEmuFrame().pcEmuSwitch->setValue(false);
     QCOMPARE(std::pair(view()->cursorStep(), view()->selectedStep()), std::pair(-1, 1));
