@@ -10,11 +10,11 @@
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
 #include "ui/flash/FlashController.h"
+#include "ui/link/LinkController.h"
 #include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/window/MainWindow.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -112,7 +112,8 @@ Run timedClick(QPushButton* button, SilentDialogs& dialogs, const QString& expec
 // The whole "Program  Seq." through the window, then "Verify Flash" and "Read Seq.".
 PanelRuns programThroughPanel(const QString& device) {
     SilentDialogs dialogs;
-    Form1 form(std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
+    MainWindow form(
+        std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
     form.sideColumn().portChooser->setCurrentIndex(0);
     form.linkController().choosePort(0);
     if (!form.panel().serial().portOpen()) {

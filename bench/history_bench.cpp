@@ -8,7 +8,7 @@
 #include "WindowBenchMain.h"
 
 #include "support/FormRig.h"
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/panel/SequenceHistory.h"
 
 #include <QPushButton>
 #include <QTextStream>
@@ -25,7 +25,7 @@ int bench(bool quick) {
     QTextStream out(stdout);
 
     FormRig rig(false);
-    Form1& f = *rig.form;
+    MainWindow& f = *rig.form;
     f.resize(1200, 800);
     f.show();
     const QStringList lines = benchsupport::linesFor(kMaxLines);

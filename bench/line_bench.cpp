@@ -7,12 +7,12 @@
 #include "core/sequence/StepLine.h"
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
+#include "ui/link/LinkController.h"
 #include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
 #include "ui/shell/SwitchControl.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/window/MainWindow.h"
 
 #include <QComboBox>
 #include <QEventLoop>
@@ -93,7 +93,8 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
     std::vector<Write> writes;
     SilentDialogs dialogs;
     const QString device = sim.devicePath();
-    Form1 form(std::make_unique<TimedTransport>(writes), [device](int) { return device; }, dialogs);
+    MainWindow form(
+        std::make_unique<TimedTransport>(writes), [device](int) { return device; }, dialogs);
     form.sideColumn().portChooser->setCurrentIndex(0);
     form.linkController().choosePort(0);
     if (!form.panel().serial().portOpen()) {

@@ -11,8 +11,8 @@
 #include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/window/MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -289,7 +289,7 @@ struct WindowFigures {
 WindowFigures throughWindow(bool paint) {
     WindowFigures f{};
     NoQuestions dialogs;
-    Form1 form(
+    MainWindow form(
         std::make_unique<NoPort>(), [](int) { return QString(); }, dialogs);
     form.resize(1200, 800);
     form.show();

@@ -2,7 +2,7 @@
 // 1024-step list to the painted frame of the view (one edit, the whole list replaced), beside
 // two baselines of the same run: the list view's own update for the same change, and the
 // chart made again from nothing and painted (what redrawing from scratch would cost). Last,
-// Form1's construction against the part the hidden timeline adds to it.
+// The main window's construction against the part the hidden timeline adds to it.
 
 #include "BenchLines.h"
 #include "BenchSupport.h"
@@ -116,7 +116,7 @@ int bench(bool quick) {
     QTextStream out(stdout);
 
     FormRig rig;
-    Form1& form = *rig.form;
+    MainWindow& form = *rig.form;
     form.resize(1280, 800);
     form.show();
     form.panel().editor().replaceAll(linesFor(kMaxLines, 0));
@@ -219,8 +219,9 @@ int bench(bool quick) {
     out << "  shown: the timeline open (the list's own work and paint included); hidden: the same\n"
            "  change with the timeline closed; view's: the difference; anew: baseline, the whole\n"
            "  chart made again from the same steps and painted\n";
-    out << QStringLiteral("Start-up: Form1 constructed %1 ms; the hidden timeline's part %2 ms "
-                          "(%3 %); its first show %4 ms\n")
+    out << QStringLiteral(
+               "Start-up: main window constructed %1 ms; the hidden timeline's part %2 ms "
+               "(%3 %); its first show %4 ms\n")
                .arg(both(construction.wall, construction.cpu))
                .arg(both(timelineShare.wall, timelineShare.cpu))
                .arg(100.0 * timelineShare.wall / construction.wall, 0, 'f', 1)

@@ -6,10 +6,10 @@
 #include "board/Board.h"
 #include "board/HiResTimer.h"
 #include "link/SerialControl.h"
+#include "ui/link/LinkController.h"
 #include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
+#include "ui/window/MainWindow.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -24,7 +24,7 @@ struct FormRig {
     explicit FormRig(bool openPort = true) {
         auto transport = std::make_unique<FakeTransport>();
         port = transport.get();
-        form = std::make_unique<Form1>(
+        form = std::make_unique<MainWindow>(
             std::move(transport), [](int n) { return QStringLiteral("/dev/fake%1").arg(n); },
             dialogs);
         if (openPort) {
@@ -65,6 +65,6 @@ struct FormRig {
 
     ScriptedDialogs dialogs;
     FakeTransport* port = nullptr; // owned by the window's serial control
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
     qint64 clock = 0;
 };

@@ -7,9 +7,9 @@
 #include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
 #include "ui/panel/Panel.h"
-#include "ui/shell/Form1.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/window/MainWindow.h"
 
 #include <QAction>
 #include <QDockWidget>
@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QtUserDialogs dialogs;
-    Form1 window(
+    MainWindow window(
         std::make_unique<QtSerialTransport>(), [](int) { return QString(); }, dialogs);
     window.resize(1280, 800);
     window.show();

@@ -2,7 +2,7 @@
 
 #include "core/sequence/SequenceFile.h"
 #include "ui/panel/Panel.h"
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/Messages.h"
 #include "ui/shell/UserDialogs.h"
 

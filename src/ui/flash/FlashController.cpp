@@ -4,7 +4,7 @@
 #include "board/BoardPlayback.h"
 #include "core/flash/FlashImage.h"
 #include "ui/panel/Panel.h"
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/Messages.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"

@@ -1,6 +1,6 @@
 #include "Menus.h"
 
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/panel/SequenceHistory.h"
 
 #include <QAction>
 #include <QMenu>

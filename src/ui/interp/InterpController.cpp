@@ -9,7 +9,7 @@
 #include "ui/frames/PcDebugFrame.h"
 #include "ui/frames/PcEmuFrame.h"
 #include "ui/panel/Panel.h"
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Messages.h"
 #include "ui/shell/NumericField.h"

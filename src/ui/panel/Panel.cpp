@@ -1,9 +1,10 @@
 #include "Panel.h"
 
+#include "SequenceHistory.h"
+
 #include "board/Board.h"
 #include "board/PcPlayback.h"
 #include "link/SerialControl.h"
-#include "ui/sequence/SequenceHistory.h"
 
 Panel::Panel(std::unique_ptr<SerialTransport> transport, const portmap::Lookup& lookup,
              QObject* parent)

@@ -1,5 +1,4 @@
 #include "SequenceController.h"
-#include "SequenceHistory.h"
 
 #include "board/Board.h"
 #include "board/ChannelMoves.h"
@@ -7,6 +6,7 @@
 #include "ui/frames/BufferEditFrame.h"
 #include "ui/frames/PcEmuFrame.h"
 #include "ui/panel/Panel.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Messages.h"
 #include "ui/shell/NumericField.h"

@@ -68,7 +68,7 @@ private slots:
         QFETCH(QString, stop);
         QFETCH(QString, mark);
         start({"--pace"});
-        Form1& f = *m_form;
+        MainWindow& f = *m_form;
         const int n = 7;
         f.panel().editor().replaceAll(stepLines(n, 20));
         f.pcEmuFrame().pcEmuSwitch->click();
@@ -117,7 +117,7 @@ private slots:
     // abort is the read's, tried in the flash end-to-end test.
     void verify() {
         start({"--pace"});
-        Form1& f = *m_form;
+        MainWindow& f = *m_form;
         const QStringList lines = stepLines(30, 1000);
         f.panel().editor().replaceAll(lines);
         f.flashFrame().programButton->click();

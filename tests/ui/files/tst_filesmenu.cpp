@@ -40,7 +40,7 @@ QByteArray fileLine(int position, const QByteArray& ms = "500") {
 }
 
 // No breakpoint is left, and every row of the table holds the numbers of its line.
-bool clean(Form1& form) {
+bool clean(MainWindow& form) {
     const SequenceTable& table = form.panel().editor().table();
     bool ok =
         std::none_of(table.begin(), table.end(), [](const auto& s) { return s[kBreakField]; });
@@ -84,7 +84,7 @@ private slots:
         QFETCH(bool, comma);
         QLocale::setDefault(comma ? QLocale(QLocale::German) : QLocale::c());
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         QStringList all{addLine(129, 129020), addLine(0, 20), addLine(255, 255020)};
         QCOMPARE(
             form.panel().editor().replaceAll(all + QStringList(kMaxLines - 3, addLine(100, 40))),
@@ -163,7 +163,7 @@ private slots:
     void saveRefusedWhileTheListIsHeld() {
         QFETCH(bool, dialogOpen);
         FormRig rig;
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         QCOMPARE(form.panel().editor().replaceAll({addLine(0, 100), addLine(10, 100)}),
                  EditOutcome::Done);
         form.panel().list().setSelectedIndex(1);

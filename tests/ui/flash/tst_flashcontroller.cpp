@@ -78,7 +78,7 @@ private slots:
         BoardRig rig(config);
         rig.mute = run.announced < 0;
         rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         const QStringList lines = programSteps(reading ? 5 : run.lines, sends ? -1 : 3);
         f.panel().editor().replaceAll(lines);
         f.panel().list().setSelectedIndex(1);
@@ -196,7 +196,7 @@ private slots:
 
 void TestFlashController::pcControlOffBeforeProgramming() {
     BoardRig rig;
-    Form1& f = *rig.form;
+    MainWindow& f = *rig.form;
     f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
     f.sideColumn().pcControlSwitch->setValueSilently(true);
     f.flashFrame().programButton->click();
@@ -230,7 +230,7 @@ void TestFlashController::portClosed() {
 // Board playback: 3 on, 4 off, and while the board plays neither PC mode starts.
 void TestFlashController::realEmu() {
     FormRig rig;
-    Form1& f = *rig.form;
+    MainWindow& f = *rig.form;
     f.realEmuFrame().realEmuSwitch->click();
     QCOMPARE(rig.port->written(), QByteArray("\x03"));
     QVERIFY(!f.pcEmuFrame().pcEmuSwitch->isEnabled() && !f.pcDebugFrame().pcSeqSwitch->isEnabled());
@@ -259,7 +259,7 @@ void TestFlashController::echoClickDuringRead() {
     config.faults.readSend = 14; // the rest comes after the click
     BoardRig rig(config);
     rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
-    Form1& f = *rig.form;
+    MainWindow& f = *rig.form;
     bool clicked = false;
     QObject::connect(f.flashFrame().progressBar, &SlideControl::valueChanged, [&](int, double v) {
         if (v >= 14 && !clicked) {

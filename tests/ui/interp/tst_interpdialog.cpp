@@ -30,13 +30,13 @@ QString line(double ch0, double ms) {
     return stepline::addForm(readouts, ms);
 }
 
-void fill(Form1& form, const QStringList& lines, int selected) {
+void fill(MainWindow& form, const QStringList& lines, int selected) {
     QCOMPARE(form.panel().editor().replaceAll(lines), EditOutcome::Done);
     form.panel().list().setSelectedIndex(selected);
 }
 
 // How many of the five controls the dialog locks are enabled.
-int unlocked(Form1& form) {
+int unlocked(MainWindow& form) {
     const QList<QWidget*> locked{form.bufferEditFrame().frame, form.sideColumn().stepList,
                                  form.channelsFrame().frame, form.pcEmuFrame().frame,
                                  form.pcDebugFrame().frame};
@@ -131,7 +131,7 @@ private slots:
     void lockReleasedOnEveryClose() {
         QFETCH(QString, how);
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         const QStringList lines{line(0, 100), line(10, 100), line(20, 100)};
         fill(form, lines, 1);
         QPointer<DialogInterp> dialog = open(rig);
@@ -181,7 +181,7 @@ private slots:
         QFETCH(int, source);
         QLocale::setDefault(comma ? QLocale(QLocale::German) : QLocale::c());
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         const QStringList others{line(30, 80), line(40, 60), line(50, 40)};
         const QStringList lines =
             others.mid(0, source) + QStringList{line(0, 100), line(10, 300)} + others.mid(source);
@@ -240,7 +240,7 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(QStringList, block);
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         fill(form, {line(0, 100), line(50, 100)}, 0);
         DialogInterp* dialog = open(rig);
         QVERIFY(dialog);
@@ -281,7 +281,7 @@ private slots:
         const QStringList lines{line(0, 50), line(1, 100), line(10, 100)};
         const int selected = 2, count = 6;
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         fill(form, lines, selected);
         const auto table = std::make_unique<SequenceTable>(form.panel().editor().table());
         DialogInterp* dialog = open(rig);

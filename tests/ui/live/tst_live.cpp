@@ -47,7 +47,7 @@ void TestLive::committedOffset() {
     QFETCH(int, channel);
     QFETCH(QString, after);
     FormRig rig;
-    Form1& form = *rig.form;
+    MainWindow& form = *rig.form;
     form.show();
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -115,7 +115,7 @@ void TestLive::pcControl() {
     QVERIFY(closed.port->writes.isEmpty());
 
     FormRig rig;
-    Form1& form = *rig.form;
+    MainWindow& form = *rig.form;
     form.sideColumn().onButton->click();
     QVERIFY(!form.sideColumn().pcControlSwitch->value());
     form.sideColumn().pcControlSwitch->click();
@@ -148,7 +148,7 @@ void TestLive::numericFields() {
     QFETCH(QString, typed);
     QFETCH(double, value);
     FormRig rig;
-    Form1& form = *rig.form;
+    MainWindow& form = *rig.form;
     auto* box = form.findChild<NumericField*>(field);
     box->setValue(40);
     box->selectAll();

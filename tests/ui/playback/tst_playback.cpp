@@ -83,7 +83,7 @@ private slots:
         QFETCH(QString, script);
         QStringList steps = script.split(' ');
         FormRig rig;
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         L breaks;
         while (steps.size() > 1 && steps[1].startsWith('!')) {
             breaks << steps.takeAt(1).mid(1).toInt();
@@ -200,7 +200,7 @@ private slots:
         QFETCH(bool, fixed);
         QFETCH(QString, note);
         FormRig rig;
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         rig.ownClock();
         load(rig, int(durations.size()), {}, durations);
         f.panel().list().setSelectedIndex(durations.size() - 1);
@@ -238,7 +238,7 @@ private slots:
         QFETCH(QString, stop);
         QFETCH(QByteArray, after);
         FormRig rig;
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         rig.ownClock();
         load(rig, 3);
         SwitchControl* mode = f.pcEmuFrame().pcEmuSwitch;
@@ -299,7 +299,7 @@ void TestPlayback::boardHoldsWhatTheWindowShows() {
     QFETCH(QString, script);
     BoardRig rig;
     rig.board.setFlash({60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 0, 50}); // its own step
-    Form1& f = *rig.form;
+    MainWindow& f = *rig.form;
     rig.ownClock();
     load(rig, 4);
     f.panel().list().setSelectedIndex(0);

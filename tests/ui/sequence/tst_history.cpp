@@ -3,7 +3,7 @@
 #include "core/BoardCommands.h"
 #include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
@@ -52,12 +52,12 @@ private slots:
     void bound();
 
 private:
-    Form1* form() const { return rig->form.get(); }
+    MainWindow* form() const { return rig->form.get(); }
 
     // Written as in the editor's tests: "0 1* [2] 3" are lines 0 to 3, line 2 selected, a
     // breakpoint on line 1.
     void set(const QString& state) {
-        Form1& f = *form();
+        MainWindow& f = *form();
         const QStringList tokens = state.split(' ', Qt::SkipEmptyParts);
         QStringList lines;
         for (int i = 0; i < tokens.size(); ++i) {
@@ -76,7 +76,7 @@ private:
     // All that undo gives back: the lines, the table as read from them, every flag, the
     // selection of the list and of the view, the label.
     QString seen() const {
-        const Form1& f = *form();
+        const MainWindow& f = *form();
         QStringList out;
         for (int i = 0; i < f.panel().list().count(); ++i) {
             QStringList values;
@@ -111,7 +111,7 @@ private:
     }
 
     void run(const QString& command) {
-        Form1& f = *form();
+        MainWindow& f = *form();
         const QStringList c = command.split(' ');
         const QString& name = c[0];
         if (auto* button = f.findChild<QPushButton*>(name)) {
@@ -200,7 +200,7 @@ void TestHistory::commands() {
     QFETCH(QString, command);
     QFETCH(QString, step);
     set(before);
-    Form1& f = *form();
+    MainWindow& f = *form();
     const QString was = seen();
     run(command);
     const QString now = seen();
@@ -244,7 +244,7 @@ void TestHistory::commands() {
 // bar; during playback they run like any edit. Its other rules are the interlock's own test.
 void TestHistory::refusals() {
     set("0 [1] 2 3");
-    Form1& f = *form();
+    MainWindow& f = *form();
     QTest::mouseClick(f.pcEmuFrame().breakButton, Qt::LeftButton);
     const QString marked = seen();
     const QStringList markedLines = f.panel().list().lines();
@@ -288,7 +288,7 @@ void TestHistory::refusals() {
 // the newest.
 void TestHistory::bound() {
     set("[0] 1");
-    Form1& f = *form();
+    MainWindow& f = *form();
     for (int i = 1; i <= 501; ++i) { // odd counts leave line 0 marked
         f.pcEmuFrame().breakButton->click();
     }
@@ -303,7 +303,7 @@ void TestHistory::bound() {
 
     init();
     set("[0] 1");
-    Form1& g = *form();
+    MainWindow& g = *form();
     g.pcEmuFrame().breakButton->click();
     const qint64 oneStep = g.panel().history().bytes();
     g.panel().history().setByteLimit(3 * oneStep + oneStep / 2);

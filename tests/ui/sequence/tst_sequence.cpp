@@ -50,7 +50,7 @@ private:
     }
 
     std::unique_ptr<FormRig> rig;
-    Form1* form() const { return rig->form.get(); }
+    MainWindow* form() const { return rig->form.get(); }
 };
 
 // Add reads the readouts (in the user's number format) and the duration entry; the view and

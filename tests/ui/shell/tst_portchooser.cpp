@@ -3,10 +3,10 @@
 
 #include "link/PortMap.h"
 #include "link/SerialControl.h"
+#include "ui/link/LinkController.h"
 #include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
+#include "ui/window/MainWindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,7 +35,8 @@ private slots:
     void longNamesKeepTheWindowNarrow() {
         ScriptedDialogs dialogs;
         const QString longName = QStringLiteral("/dev/serial/by-id/") + QString(300, QLatin1Char('x'));
-        Form1 form(std::make_unique<FakeTransport>(), [&](int) { return longName; }, dialogs);
+        MainWindow form(
+            std::make_unique<FakeTransport>(), [&](int) { return longName; }, dialogs);
         form.show();
         QVERIFY(form.sideColumn().portChooser->itemText(0).startsWith(
             QStringLiteral("Comm1 \u2014 /dev/serial")));
@@ -70,7 +71,7 @@ private slots:
         ScriptedDialogs dialogs;
         auto transport = std::make_unique<FakeTransport>();
         FakeTransport* port = transport.get();
-        Form1 form(std::move(transport), &portmap::lookUp, dialogs);
+        MainWindow form(std::move(transport), &portmap::lookUp, dialogs);
         QCOMPARE(form.sideColumn().portChooser->itemData(1, Qt::ToolTipRole).toString(),
                  folder.path() + "/comm2 \u2192 " + gone + " (not there)");
         form.linkController().choosePort(1);
@@ -117,7 +118,7 @@ private slots:
         ScriptedDialogs dialogs;
         auto transport = std::make_unique<FakeTransport>();
         FakeTransport* port = transport.get();
-        Form1 form(std::move(transport), lookup, dialogs);
+        MainWindow form(std::move(transport), lookup, dialogs);
         form.sideColumn().portChooser->setDescriber([](const QString& d) { return d; });
         form.linkController().choosePort(0);
         port->loseDevice("device removed");

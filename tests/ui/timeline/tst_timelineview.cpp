@@ -53,7 +53,7 @@ private:
     QPoint at(double seconds) const { return view()->positionOf(seconds, 10).toPoint(); }
 
     std::unique_ptr<FormRig> rig;
-    Form1* form() const { return rig->form.get(); }
+    MainWindow* form() const { return rig->form.get(); }
     TimelineView* view() const { return form()->timelineController().view(); }
 };
 

@@ -24,12 +24,12 @@ QString accessibleName(QWidget* w) {
 
 // The window's shell: what it shows at start, the menus, the port chooser, Reset, Quit and
 // closing.
-class TestForm1 : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void windowAtStart() {
         FormRig rig(false);
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         f.show();
         QCOMPARE(f.windowTitle(), QStringLiteral("Tessarel V 2.5"));
         const QStringList captions =
@@ -41,7 +41,8 @@ private slots:
                 "|CommandInterpolate=Interpolate|CommandUp=--->|CommandClear=Clear All"
                 "|CommandReplace=Replace|CommandRem=Remove|CommandAdd=Add|CommandInBuff=InBuff"
                 "|Command1=Abort|CommandErase=Erease|CommandRead=Read Seq."
-                "|CommandFlash=Program  Seq.|CommandVerify=Verify Flash|CWButtonRealEmu=Real Emu|CommandRepeat=Repeat"
+                "|CommandFlash=Program  Seq.|CommandVerify=Verify Flash|CWButtonRealEmu=Real "
+                "Emu|CommandRepeat=Repeat"
                 "|CommandContinue=Continue|CommandResBrk=Reset  All Break"
                 "|CommandBrk=Set/Reset Break|CWButtonEmuPC=PC Emu|CWButtonManual=PC Seq"
                 "|CWButtonMainOnOff=PC Ctr Enbl|CommandStart=ON|CommandStop=OFF"
@@ -52,7 +53,7 @@ private slots:
             const QString name = row.section(QLatin1Char('='), 0, 0);
             auto* w = f.findChild<QWidget*>(name);
             QVERIFY2(w && !accessibleName(w).isEmpty(), qPrintable(name));
-            const char* caption = qobject_cast<QGroupBox*>(w)                             ? "title"
+            const char* caption = qobject_cast<QGroupBox*>(w) ? "title"
                                   : w->inherits("QAbstractButton") || w->inherits("QLabel") ? "text"
                                                                                             : "";
             QCOMPARE(name + QLatin1Char('=') + w->property(caption).toString(), row);
@@ -84,12 +85,16 @@ private slots:
 
     void choosingPortOpensAtLineSettings() {
         FormRig rig(false);
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         rig.choosePort(2);
         QCOMPARE(rig.port->openedDevice, QStringLiteral("/dev/fake3"));
         const LineSettings& line = rig.port->openedSettings;
-        QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(line.baud).arg(QLatin1Char(line.parity))
-                     .arg(line.dataBits).arg(line.stopBits), QStringLiteral("9600,N,8,2"));
+        QCOMPARE(QStringLiteral("%1,%2,%3,%4")
+                     .arg(line.baud)
+                     .arg(QLatin1Char(line.parity))
+                     .arg(line.dataBits)
+                     .arg(line.stopBits),
+                 QStringLiteral("9600,N,8,2"));
         QCOMPARE(std::pair(f.panel().serial().inputLen(), f.panel().serial().rThreshold()),
                  std::pair(1, 1));
         QVERIFY(!f.sideColumn().portChooser->isEnabled() && rig.port->writes.isEmpty() &&
@@ -138,7 +143,7 @@ private slots:
     void resetSendsResetThenEachSwitchHandling() {
         QFETCH(bool, portOpen);
         FormRig rig(portOpen);
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         f.sideColumn().pcControlSwitch->setValue(true);
         const auto switches = {f.sideColumn().pcControlSwitch, f.realEmuFrame().realEmuSwitch,
                                f.pcEmuFrame().pcEmuSwitch, f.pcDebugFrame().pcSeqSwitch};
@@ -167,7 +172,7 @@ private slots:
     void shutdown() {
         QFETCH(QString, how);
         auto rig = std::make_unique<FormRig>(!how.contains("closed"));
-        Form1& f = *rig->form;
+        MainWindow& f = *rig->form;
         f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
         f.show();
         QByteArray sent;
@@ -187,5 +192,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,6 +1,4 @@
-#include "ShellController.h"
-
-#include "SwitchControl.h"
+#include "SessionController.h"
 
 #include "board/Board.h"
 #include "link/BoardLink.h"
@@ -9,15 +7,17 @@
 #include "ui/frames/RealEmuFrame.h"
 #include "ui/frames/SerialDebugFrame.h"
 #include "ui/panel/Panel.h"
+#include "ui/shell/SwitchControl.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QGroupBox>
 
-ShellController::ShellController(Panel& panel, QWidget& window, const Menus& menus,
-                                 const FlashFrame& flash, const RealEmuFrame& realEmu,
-                                 const SerialDebugFrame& serialDebug,
-                                 SwitchControl& pcControlSwitch, PlaybackSwitches playbackSwitches)
+SessionController::SessionController(Panel& panel, QWidget& window, const Menus& menus,
+                                     const FlashFrame& flash, const RealEmuFrame& realEmu,
+                                     const SerialDebugFrame& serialDebug,
+                                     SwitchControl& pcControlSwitch,
+                                     PlaybackSwitches playbackSwitches)
     : m_panel(panel), m_window(window), m_flashFrame(flash.frame), m_realEmuFrame(realEmu.frame),
       m_serialDebugFrame(serialDebug.frame), m_pcControlSwitch(pcControlSwitch),
       m_playbackSwitches(playbackSwitches) {
@@ -29,11 +29,11 @@ ShellController::ShellController(Panel& panel, QWidget& window, const Menus& men
     connect(menus.quitAction, &QAction::triggered, this, [this] { quit(); });
 }
 
-void ShellController::start() {
+void SessionController::start() {
     m_panel.editor().resetBreakPoints();
 }
 
-void ShellController::windowClosing() {
+void SessionController::windowClosing() {
     if (m_ended) {
         return;
     }
@@ -43,20 +43,20 @@ void ShellController::windowClosing() {
 
 // Closing and Quit end a transfer alike: it ends where it is, and nothing more goes out,
 // neither now nor at teardown, into an image the board has not finished taking.
-void ShellController::endRun() {
+void SessionController::endRun() {
     if (!m_panel.permits(interlock::Command::PcControl)) {
         m_ended = true;
     }
     m_panel.runShutdownWork();
 }
 
-void ShellController::teardown() {
+void SessionController::teardown() {
     if (!m_ended) {
         m_panel.runShutdownWork();
     }
 }
 
-void ShellController::showFlashFrames(bool shown) {
+void SessionController::showFlashFrames(bool shown) {
     if (!m_panel.permits(interlock::Command::ShowHideFrames)) {
         return;
     }
@@ -64,13 +64,13 @@ void ShellController::showFlashFrames(bool shown) {
     m_realEmuFrame->setVisible(shown);
 }
 
-void ShellController::showSerialDebug(bool shown) {
+void SessionController::showSerialDebug(bool shown) {
     if (m_panel.permits(interlock::Command::ShowHideFrames)) {
         m_serialDebugFrame->setVisible(shown);
     }
 }
 
-void ShellController::resetBoard() {
+void SessionController::resetBoard() {
     if (!m_panel.permits(interlock::Command::BoardReset)) {
         return;
     }
@@ -86,7 +86,7 @@ void ShellController::resetBoard() {
     }
 }
 
-void ShellController::quit() {
+void SessionController::quit() {
     if (!m_panel.permits(interlock::Command::Quit)) {
         return;
     }

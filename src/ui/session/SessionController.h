@@ -12,14 +12,14 @@ struct Menus;
 struct RealEmuFrame;
 struct SerialDebugFrame;
 
-// Start-up, shutdown, "Quit" and the rest of the "Advanced" menu: the frames it shows and the
-// board's reset.
-class ShellController : public QObject {
+// The window's run from start-up to shutdown, "Quit" among it, and the rest of the "Advanced"
+// menu: the frames it shows and the board's reset.
+class SessionController : public QObject {
     Q_OBJECT
 public:
-    ShellController(Panel& panel, QWidget& window, const Menus& menus, const FlashFrame& flash,
-                    const RealEmuFrame& realEmu, const SerialDebugFrame& serialDebug,
-                    SwitchControl& pcControlSwitch, PlaybackSwitches playbackSwitches);
+    SessionController(Panel& panel, QWidget& window, const Menus& menus, const FlashFrame& flash,
+                      const RealEmuFrame& realEmu, const SerialDebugFrame& serialDebug,
+                      SwitchControl& pcControlSwitch, PlaybackSwitches playbackSwitches);
 
     void start();
     // The window is being closed by the user.

@@ -27,19 +27,19 @@ class Messages;
 class Panel;
 class PlaybackController;
 class SequenceController;
-class ShellController;
+class SessionController;
 class TimelineController;
 class UserDialogs;
 
 // The panel's one window: it builds the frames over the panel's state, makes one controller
 // per area and wires them. It holds no logic of its own.
-class Form1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // The lookup says what each port number leads to; a function giving a device path will do.
-    Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup, UserDialogs& dialogs,
-          QWidget* parent = nullptr);
-    ~Form1() override;
+    MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
+               UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     static inline const QString kTitle = QStringLiteral("Tessarel V 2.5");
 
@@ -59,7 +59,7 @@ public:
     // The timeline of the sequence, from the "View" menu; hidden at start.
     QDockWidget* timelineDock() const { return m_timelineDock; }
 
-    ShellController& shellController() const { return *m_shell; }
+    SessionController& sessionController() const { return *m_session; }
     LinkController& linkController() const { return *m_link; }
     LiveController& liveController() const { return *m_live; }
     SequenceController& sequenceController() const { return *m_sequence; }
@@ -94,7 +94,7 @@ private:
     QDockWidget* m_timelineDock = nullptr;
 
     // Declared after what they hold references into, so they go first.
-    std::unique_ptr<ShellController> m_shell;
+    std::unique_ptr<SessionController> m_session;
     std::unique_ptr<LinkController> m_link;
     std::unique_ptr<LiveController> m_live;
     std::unique_ptr<SequenceController> m_sequence;

@@ -1,12 +1,11 @@
 #include "LinkController.h"
 
-#include "ClickableViews.h"
-#include "Messages.h"
-
 #include "board/Board.h"
 #include "link/SerialControl.h"
 #include "ui/frames/SerialDebugFrame.h"
 #include "ui/panel/Panel.h"
+#include "ui/shell/ClickableViews.h"
+#include "ui/shell/Messages.h"
 
 #include <QPushButton>
 

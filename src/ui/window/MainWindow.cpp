@@ -1,17 +1,17 @@
-#include "Form1.h"
+#include "MainWindow.h"
 
-#include "Messages.h"
+#include "ui/shell/Messages.h"
 
 #include "ui/files/FilesController.h"
 #include "ui/flash/FlashController.h"
 #include "ui/interp/InterpController.h"
+#include "ui/link/LinkController.h"
 #include "ui/live/LiveController.h"
 #include "ui/panel/Panel.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/playback/PlaybackController.h"
 #include "ui/sequence/SequenceController.h"
-#include "ui/sequence/SequenceHistory.h"
-#include "ui/shell/LinkController.h"
-#include "ui/shell/ShellController.h"
+#include "ui/session/SessionController.h"
 #include "ui/timeline/TimelineController.h"
 
 #include <QCloseEvent>
@@ -28,8 +28,8 @@ namespace {
 constexpr int kRefusalShownMs = 6000;
 } // namespace
 
-Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
-             UserDialogs& dialogs, QWidget* parent)
+MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
+                       UserDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kTitle);
@@ -44,11 +44,11 @@ Form1::Form1(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
     connect(m_panel.get(), &Panel::refused, this,
             [this](const QString& reason) { statusBar()->showMessage(reason, kRefusalShownMs); });
     makeControllers();
-    m_shell->start();
+    m_session->start();
 }
 
-Form1::~Form1() {
-    m_shell->teardown();
+MainWindow::~MainWindow() {
+    m_session->teardown();
     // The controllers go first, last made first: they hold references into the frames and the
     // panel's state.
     m_timeline.reset();
@@ -59,16 +59,16 @@ Form1::~Form1() {
     m_sequence.reset();
     m_live.reset();
     m_link.reset();
-    m_shell.reset();
+    m_session.reset();
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
-    m_shell->windowClosing();
+void MainWindow::closeEvent(QCloseEvent* event) {
+    m_session->windowClosing();
     event->accept();
 }
 
 // In the order of the tab chain.
-void Form1::buildFrames(const portmap::Lookup& lookup) {
+void MainWindow::buildFrames(const portmap::Lookup& lookup) {
     m_channels = ChannelsFrame::build(this);
     m_bufferEdit = BufferEditFrame::build(this);
     m_serialDebug = SerialDebugFrame::build(this);
@@ -79,7 +79,7 @@ void Form1::buildFrames(const portmap::Lookup& lookup) {
     m_side = SideColumn::build(this, lookup, m_panel->list());
 }
 
-void Form1::layOut() {
+void MainWindow::layOut() {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
     auto* columns = new QHBoxLayout(central);
@@ -103,7 +103,7 @@ void Form1::layOut() {
 }
 
 // The history's undo and redo actions take the step label along.
-void Form1::buildMenus() {
+void MainWindow::buildMenus() {
     SequenceHistory& history = m_panel->history();
     history.setLabel([this] { return m_channels.stepLabel->text(); },
                      [this](const QString& text) { m_channels.stepLabel->setText(text); });
@@ -111,7 +111,7 @@ void Form1::buildMenus() {
 }
 
 // Empty until first shown (the controller makes the view then), so start-up stays light.
-void Form1::buildTimelineDock() {
+void MainWindow::buildTimelineDock() {
     m_timelineDock = new QDockWidget(tr("Timeline"), this);
     m_timelineDock->setObjectName(QStringLiteral("DockTimeline"));
     m_timelineDock->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
@@ -123,15 +123,15 @@ void Form1::buildTimelineDock() {
 
 // The order counts where two controllers hear the same signal: playback starts before the
 // timeline follows it.
-void Form1::makeControllers() {
+void MainWindow::makeControllers() {
     Panel& panel = *m_panel;
     Messages& messages = *m_messages;
     const PlaybackSwitches modes{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch,
                                  m_realEmu.realEmuSwitch};
     const auto showStep = [this](int step) { m_sequence->showStep(step); };
 
-    m_shell = std::make_unique<ShellController>(panel, *this, m_menus, m_flash, m_realEmu,
-                                                m_serialDebug, *m_side.pcControlSwitch, modes);
+    m_session = std::make_unique<SessionController>(panel, *this, m_menus, m_flash, m_realEmu,
+                                                    m_serialDebug, *m_side.pcControlSwitch, modes);
     m_link = std::make_unique<LinkController>(panel, messages, *m_side.portChooser, m_serialDebug);
     m_live = std::make_unique<LiveController>(panel, messages, m_channels, m_side);
     m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
