@@ -4,8 +4,8 @@
 // and renders it to OUT-dialog.png; --timeline opens the timeline below the sliders,
 // --timeline-right beside the list.
 #include "link/QtSerialTransport.h"
-#include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
+#include "ui/interp/InterpDialog.h"
 #include "ui/panel/Panel.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/UserDialogs.h"

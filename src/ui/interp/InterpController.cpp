@@ -1,6 +1,6 @@
 #include "InterpController.h"
 
-#include "DialogInterp.h"
+#include "InterpDialog.h"
 
 #include "core/interp/Interpolation.h"
 #include "core/sequence/StepLine.h"
@@ -69,9 +69,9 @@ void InterpController::openDialog() {
         !m_panel.permits(interlock::Command::Interpolate)) {
         return;
     }
-    m_dialog = new DialogInterp(&m_messages.window());
-    connect(m_dialog->OKButton, &QPushButton::clicked, m_dialog, [this] { applyDialog(); });
-    connect(m_dialog->CancelButton, &QPushButton::clicked, m_dialog, [this] { cancelDialog(); });
+    m_dialog = new InterpDialog(&m_messages.window());
+    connect(m_dialog->okButton, &QPushButton::clicked, m_dialog, [this] { applyDialog(); });
+    connect(m_dialog->cancelButton, &QPushButton::clicked, m_dialog, [this] { cancelDialog(); });
     // Every way out (OK, Annulla, the close box, Escape) ends here.
     connect(m_dialog, &QDialog::finished, m_dialog, [this] { dialogClosed(); });
     prepareDialog();
@@ -79,17 +79,17 @@ void InterpController::openDialog() {
 }
 
 void InterpController::prepareDialog() {
-    m_dialog->CWNumEditInterp->setValue(0); // held at its floor of 1
+    m_dialog->stepCount->setValue(0); // held at its floor of 1
     m_panel.setInterpDialogOpen(true);
     setLocked(true);
     const int s = m_panel.list().selectedIndex();
     const int n = m_panel.list().count();
     if (s == n - 1) {
-        m_dialog->chooseOption(DialogInterp::WithPrevious);
-        m_dialog->OptionINterp[DialogInterp::WithNext]->setEnabled(false);
+        m_dialog->chooseOption(InterpDialog::WithPrevious);
+        m_dialog->directionOptions[InterpDialog::WithNext]->setEnabled(false);
     } else if (s == 0) {
-        m_dialog->chooseOption(DialogInterp::WithNext);
-        m_dialog->OptionINterp[DialogInterp::WithPrevious]->setEnabled(false);
+        m_dialog->chooseOption(InterpDialog::WithNext);
+        m_dialog->directionOptions[InterpDialog::WithPrevious]->setEnabled(false);
     } else {
         m_dialog->chooseOption(-1);
     }
@@ -100,15 +100,15 @@ void InterpController::applyDialog() {
         return;
     }
     interpolation::Direction direction = interpolation::Direction::None;
-    if (m_dialog->chosenOption() == DialogInterp::WithPrevious) {
+    if (m_dialog->chosenOption() == InterpDialog::WithPrevious) {
         direction = interpolation::Direction::Previous;
-    } else if (m_dialog->chosenOption() == DialogInterp::WithNext) {
+    } else if (m_dialog->chosenOption() == InterpDialog::WithNext) {
         direction = interpolation::Direction::Next;
     }
     SequenceList& list = m_panel.list();
-    const interpolation::Result result = interpolation::interpolate(
-        list.lines(), list.selectedIndex(), direction, m_dialog->CWNumEditInterp->value(),
-        list.locale(), m_dialog->curve());
+    const interpolation::Result result =
+        interpolation::interpolate(list.lines(), list.selectedIndex(), direction,
+                                   m_dialog->stepCount->value(), list.locale(), m_dialog->curve());
     if (!result.messageText.isEmpty()) {
         m_messages.dialogs().information(m_dialog, result.messageTitle, result.messageText);
     }

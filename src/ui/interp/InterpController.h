@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogInterp.h"
+#include "InterpDialog.h"
 
 #include <QObject>
 #include <QPointer>
@@ -33,7 +33,7 @@ public:
     void cancelDialog();
 
     // The open dialog, or null.
-    DialogInterp* dialog() const { return m_dialog; }
+    InterpDialog* dialog() const { return m_dialog; }
 
 private:
     void prepareDialog();
@@ -44,6 +44,6 @@ private:
     Messages& m_messages;
     QLabel& m_stepLabel;
     std::array<QWidget*, 5> m_lockedWhileOpen;
-    QPointer<DialogInterp> m_dialog;
+    QPointer<InterpDialog> m_dialog;
     bool m_applying = false;
 };

@@ -15,7 +15,7 @@ class SwitchControl;
 class TimelineView;
 
 // The "View" menu's timeline: keeps the view in step with the list, its selection and PC
-// playback, and turns clicks on the view into the list's own selection and ShowStep. The
+// playback, and turns clicks on the view into the list's own selection and the step shown. The
 // view is made when first shown, so a panel that never opens it pays nothing for it.
 class TimelineController : public QObject {
     Q_OBJECT

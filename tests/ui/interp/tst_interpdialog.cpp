@@ -2,8 +2,8 @@
 
 #include "core/NumberText.h"
 #include "core/sequence/StepLine.h"
-#include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
+#include "ui/interp/InterpDialog.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
@@ -18,7 +18,7 @@
 
 #include <memory>
 
-// The "Interpolate" button and DialogInterp on the real window: presets, the lock, the block put
+// The "Interpolate" button and InterpDialog on the real window: presets, the lock, the block put
 // in place of its source line and the refusals. The ramp itself is tested on the core.
 namespace {
 
@@ -44,18 +44,18 @@ int unlocked(MainWindow& form) {
         std::count_if(locked.begin(), locked.end(), [](QWidget* w) { return w->isEnabled(); }));
 }
 
-DialogInterp* open(FormRig& rig) {
+InterpDialog* open(FormRig& rig) {
     QTest::mouseClick(rig.form->bufferEditFrame().interpolateButton, Qt::LeftButton);
     return rig.form->interpController().dialog();
 }
 
 // Types the count the way a user does (select, type, Enter) and presses OK.
-void ok(DialogInterp& dialog, int count) {
-    dialog.CWNumEditInterp->setFocus();
-    dialog.CWNumEditInterp->selectAll();
-    QTest::keyClicks(dialog.CWNumEditInterp, QString::number(count));
-    QTest::keyClick(dialog.CWNumEditInterp, Qt::Key_Return);
-    QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+void ok(InterpDialog& dialog, int count) {
+    dialog.stepCount->setFocus();
+    dialog.stepCount->selectAll();
+    QTest::keyClicks(dialog.stepCount, QString::number(count));
+    QTest::keyClick(dialog.stepCount, Qt::Key_Return);
+    QTest::mouseClick(dialog.okButton, Qt::LeftButton);
 }
 
 } // namespace
@@ -83,7 +83,7 @@ private slots:
         QFETCH(QString, options);
         FormRig rig(false);
         fill(*rig.form, QStringList(lines, line(0, 100)), selected);
-        DialogInterp* dialog = open(rig);
+        InterpDialog* dialog = open(rig);
         QVERIFY(rig.dialogs.messages.isEmpty());
         QCOMPARE(dialog != nullptr, !options.isEmpty());
         QCOMPARE(unlocked(*rig.form), dialog ? 0 : 5);
@@ -91,17 +91,17 @@ private slots:
             return;
         }
         QVERIFY(dialog->isVisible() && !dialog->isModal() && rig.form->isEnabled());
-        QCOMPARE(QStringList({dialog->windowTitle(), dialog->OptionINterp[0]->text(),
-                              dialog->OptionINterp[1]->text(), dialog->Label1->text(),
-                              dialog->OKButton->text(), dialog->CancelButton->text()}),
+        QCOMPARE(QStringList({dialog->windowTitle(), dialog->directionOptions[0]->text(),
+                              dialog->directionOptions[1]->text(), dialog->stepCountLabel->text(),
+                              dialog->okButton->text(), dialog->cancelButton->text()}),
                  QStringList({"Interpolation", "Interpolation With Previous Step",
                               "Interpolation With Next Step", "Number of Interpolation Steps", "OK",
                               "Annulla"}));
         // Opened at 0, held at the floor.
-        QCOMPARE(dialog->CWNumEditInterp->value(), 1.0);
-        QCOMPARE(dialog->CWNumEditInterp->maximum(), 1000.0);
-        const QAbstractButton* p = dialog->OptionINterp[0];
-        const QAbstractButton* n = dialog->OptionINterp[1];
+        QCOMPARE(dialog->stepCount->value(), 1.0);
+        QCOMPARE(dialog->stepCount->maximum(), 1000.0);
+        const QAbstractButton* p = dialog->directionOptions[0];
+        const QAbstractButton* n = dialog->directionOptions[1];
         QCOMPARE(QString(p->isChecked() ? "P" : "") + (n->isChecked() ? "N" : "") + ":" +
                      (p->isEnabled() ? "P" : "") + (n->isEnabled() ? "N" : ""),
                  options);
@@ -134,13 +134,13 @@ private slots:
         MainWindow& form = *rig.form;
         const QStringList lines{line(0, 100), line(10, 100), line(20, 100)};
         fill(form, lines, 1);
-        QPointer<DialogInterp> dialog = open(rig);
+        QPointer<InterpDialog> dialog = open(rig);
         QVERIFY(dialog);
         ok(*dialog, 3); // no direction chosen on a middle line: nothing happens
         QCOMPARE(form.interpController().dialog(), dialog.data());
         QCOMPARE(unlocked(form), 0);
         if (how == "Annulla") {
-            QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
+            QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
         } else if (how == "Escape") {
             QTest::keyClick(dialog, Qt::Key_Escape);
         } else if (how == "OK with count 1") {
@@ -160,7 +160,7 @@ private slots:
         }
         form.panel().list().setSelectedIndex(0);
         QVERIFY(open(rig)); // afresh
-        QCOMPARE(form.interpController().dialog()->CWNumEditInterp->value(), 1.0);
+        QCOMPARE(form.interpController().dialog()->stepCount->value(), 1.0);
     }
 
     // Channel 0 from 0 to 10 degrees over 100 ms in 4 steps, with breakpoints on the source, the
@@ -194,10 +194,10 @@ private slots:
         form.panel().list().setSelectedIndex(selected);
         form.channelsFrame().stepDuration->setValue(700);
         form.channelsFrame().sliders[0]->setValue(200);
-        DialogInterp* dialog = open(rig);
+        InterpDialog* dialog = open(rig);
         QVERIFY(dialog);
         if (dialog->chosenOption() < 0) {
-            QTest::mouseClick(dialog->OptionINterp[option], Qt::LeftButton);
+            QTest::mouseClick(dialog->directionOptions[option], Qt::LeftButton);
         }
         QCOMPARE(dialog->chosenOption(), option);
         ok(*dialog, 4);
@@ -242,7 +242,7 @@ private slots:
         FormRig rig(false);
         MainWindow& form = *rig.form;
         fill(form, {line(0, 100), line(50, 100)}, 0);
-        DialogInterp* dialog = open(rig);
+        InterpDialog* dialog = open(rig);
         QVERIFY(dialog);
         QComboBox* combo = dialog->findChild<QComboBox*>(QStringLiteral("ComboCurve"));
         QVERIFY(combo);
@@ -252,11 +252,11 @@ private slots:
             items << combo->itemText(i);
         }
         QCOMPARE(items, QStringList({"Linear", "Ease In", "Ease Out", "Ease In-Out"}));
-        QCOMPARE(dialog->LabelCurve->text(), QStringLiteral("Curve:"));
+        QCOMPARE(dialog->curveLabel->text(), QStringLiteral("Curve:"));
         // Every caption has the room it asks for, inside the dialog and clear of the others.
-        QList<QWidget*> shown{dialog->OptionINterp[0], dialog->OptionINterp[1]};
-        shown << dialog->CWNumEditInterp << dialog->Label1 << dialog->LabelCurve << combo
-              << dialog->OKButton << dialog->CancelButton;
+        QList<QWidget*> shown{dialog->directionOptions[0], dialog->directionOptions[1]};
+        shown << dialog->stepCount << dialog->stepCountLabel << dialog->curveLabel << combo
+              << dialog->okButton << dialog->cancelButton;
         for (QWidget* w : shown) {
             QVERIFY2(w->width() >= w->sizeHint().width() &&
                          w->height() >= w->minimumSizeHint().height(),
@@ -284,7 +284,7 @@ private slots:
         MainWindow& form = *rig.form;
         fill(form, lines, selected);
         const auto table = std::make_unique<SequenceTable>(form.panel().editor().table());
-        DialogInterp* dialog = open(rig);
+        InterpDialog* dialog = open(rig);
         ok(*dialog, count);
         QCOMPARE(rig.dialogs.messages.size(), 1);
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Note"));
@@ -292,7 +292,7 @@ private slots:
                  QStringLiteral("Number of Steps too high for selected Step Time!"));
         QCOMPARE(form.interpController().dialog(), dialog);
         QCOMPARE(unlocked(form), 0);
-        QCOMPARE(dialog->CWNumEditInterp->value(), double(count));
+        QCOMPARE(dialog->stepCount->value(), double(count));
         QCOMPARE(form.panel().list().lines(), lines);
         QCOMPARE(form.panel().list().selectedIndex(), selected); // back where the user had it
         QVERIFY(*table == form.panel().editor().table());

@@ -1,8 +1,8 @@
 #include "support/RampLines.h"
 
 #include "core/BoardCommands.h"
-#include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
+#include "ui/interp/InterpDialog.h"
 #include "ui/panel/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/NumericField.h"
@@ -126,14 +126,14 @@ private:
             QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(to));
         } else if (name == "interpolate") {
             QTest::mouseClick(f.bufferEditFrame().interpolateButton, Qt::LeftButton);
-            DialogInterp* dialog = f.interpController().dialog();
+            InterpDialog* dialog = f.interpController().dialog();
             QVERIFY(dialog);
             if (c[1] == "cancel") {
-                QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
+                QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
             } else {
-                dialog->OptionINterp[DialogInterp::WithNext]->click();
-                dialog->CWNumEditInterp->setValue(c[1].toInt());
-                QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+                dialog->directionOptions[InterpDialog::WithNext]->click();
+                dialog->stepCount->setValue(c[1].toInt());
+                QTest::mouseClick(dialog->okButton, Qt::LeftButton);
             }
             QVERIFY(!f.interpController().dialog());
         } else if (name == "load") {
