@@ -1,7 +1,5 @@
 #include "MainWindow.h"
 
-#include "ui/shell/Messages.h"
-
 #include "ui/files/FilesController.h"
 #include "ui/flash/FlashController.h"
 #include "ui/interp/InterpController.h"
@@ -12,6 +10,7 @@
 #include "ui/playback/PlaybackController.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/session/SessionController.h"
+#include "ui/shell/Messages.h"
 #include "ui/timeline/TimelineController.h"
 
 #include <QCloseEvent>
@@ -42,24 +41,13 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     m_messages = std::make_unique<Messages>(dialogs, *this, *statusBar());
     connect(m_panel.get(), &Panel::refused, this,
-            [this](const QString& reason) { statusBar()->showMessage(reason, kRefusalShownMs); });
+            [this](const QString& reason) { m_messages->showStatus(reason, kRefusalShownMs); });
     makeControllers();
     m_session->start();
 }
 
 MainWindow::~MainWindow() {
     m_session->teardown();
-    // The controllers go first, last made first: they hold references into the frames and the
-    // panel's state.
-    m_timeline.reset();
-    m_interp.reset();
-    m_files.reset();
-    m_flashControl.reset();
-    m_playback.reset();
-    m_sequence.reset();
-    m_live.reset();
-    m_link.reset();
-    m_session.reset();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -93,7 +93,7 @@ private:
     Menus m_menus;
     QDockWidget* m_timelineDock = nullptr;
 
-    // Declared after what they hold references into, so they go first.
+    // Declared after what they hold references into, so they go first, the last made first.
     std::unique_ptr<SessionController> m_session;
     std::unique_ptr<LinkController> m_link;
     std::unique_ptr<LiveController> m_live;
