@@ -4,7 +4,6 @@
 
 #include "board/Board.h"
 #include "board/PcPlayback.h"
-#include "core/Declaration.h"
 #include "core/sequence/SequenceEditor.h"
 #include "core/sequence/StepLine.h"
 #include "link/QtSerialTransport.h"
@@ -104,8 +103,7 @@ Result play(bool changedOnly, int steps, int moved, int durationMs) {
         lines << stepline::readBackForm(s, QLocale::c());
     }
     SequenceList list;
-    auto declaration = std::make_unique<Declaration>();
-    SequenceEditor editor(list, *declaration);
+    SequenceEditor editor(list);
     editor.replaceAll(lines);
     Board board(serial, editor);
     PcPlayback& playback = board.pcPlayback();

@@ -6,7 +6,6 @@
 #include "BenchLines.h"
 #include "BenchSupport.h"
 
-#include "core/Declaration.h"
 #include "core/sequence/SequenceEditor.h"
 #include "core/sequence/SequenceFile.h"
 #include "core/sequence/SequenceList.h"
@@ -47,9 +46,8 @@ int main(int argc, char** argv) {
     const int runs = quick ? 3 : 50;
     bool ok = true;
 
-    auto declaration = std::make_unique<Declaration>();
     SequenceList list;
-    SequenceEditor editor(list, *declaration);
+    SequenceEditor editor(list);
     const QStringList start = benchsupport::linesFor(kListed);
 
     // The clipboard text of 1000 lines, copied from a list that holds them.

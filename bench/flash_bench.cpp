@@ -3,15 +3,18 @@
 
 #include "support/SimProcess.h"
 
+#include "board/Board.h"
 #include "core/BoardCommands.h"
 #include "core/StepRecord.h"
 #include "core/sequence/StepLine.h"
 #include "link/QtSerialTransport.h"
+#include "link/SerialControl.h"
 #include "ui/flash/FlashController.h"
+#include "ui/link/LinkController.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/window/MainWindow.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -109,18 +112,20 @@ Run timedClick(QPushButton* button, SilentDialogs& dialogs, const QString& expec
 // The whole "Program  Seq." through the window, then "Verify Flash" and "Read Seq.".
 PanelRuns programThroughPanel(const QString& device) {
     SilentDialogs dialogs;
-    Form1 form(std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
-    form.ComboPort->setCurrentIndex(0);
-    form.linkControl->ComboPort_Click(0);
-    if (!form.MSComm1->portOpen()) {
+    MainWindow form(
+        std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
+    form.sideColumn().portChooser->setCurrentIndex(0);
+    form.linkController().choosePort(0);
+    if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }
-    form.editor.replaceAll(steps());
+    form.panel().editor().replaceAll(steps());
     PanelRuns runs;
-    runs.program = timedClick(form.CommandFlash, dialogs, FlashController::kProgrammed);
-    runs.verify = timedClick(form.CommandVerify, dialogs,
+    runs.program =
+        timedClick(form.flashFrame().programButton, dialogs, FlashController::kProgrammed);
+    runs.verify = timedClick(form.flashFrame().verifyButton, dialogs,
                              QStringLiteral("The board's flash holds this list (1024 steps)."));
-    runs.read = timedClick(form.CommandRead, dialogs, FlashController::kRead);
+    runs.read = timedClick(form.flashFrame().readButton, dialogs, FlashController::kRead);
     return runs;
 }
 

@@ -8,7 +8,7 @@
 #include "WindowBenchMain.h"
 
 #include "support/FormRig.h"
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/panel/SequenceHistory.h"
 
 #include <QPushButton>
 #include <QTextStream>
@@ -25,12 +25,12 @@ int bench(bool quick) {
     QTextStream out(stdout);
 
     FormRig rig(false);
-    Form1& f = *rig.form;
+    MainWindow& f = *rig.form;
     f.resize(1200, 800);
     f.show();
     const QStringList lines = benchsupport::linesFor(kMaxLines);
-    f.editor.replaceAll(lines);
-    f.sequenceList.setSelectedIndex(kMaxLines / 2);
+    f.panel().editor().replaceAll(lines);
+    f.panel().list().setSelectedIndex(kMaxLines / 2);
     settle();
     const auto ms = [&](const std::function<void()>& work) {
         return benchsupport::medianMs(runs, [&] {
@@ -39,35 +39,35 @@ int bench(bool quick) {
         });
     };
 
-    const double toggleAlone = ms([&] { f.editor.toggleBreak(); });
-    const double toggleRecorded = ms([&] { f.CommandBrk->click(); });
-    const double undoToggle = ms([&] { f.menuUndo->trigger(); });
+    const double toggleAlone = ms([&] { f.panel().editor().toggleBreak(); });
+    const double toggleRecorded = ms([&] { f.pcEmuFrame().breakButton->click(); });
+    const double undoToggle = ms([&] { f.menus().undoAction->trigger(); });
 
-    const double replaceAll = ms([&] { f.editor.replaceAll(lines); });
-    f.sequenceList.setSelectedIndex(kMaxLines / 2);
-    f.CommandRem->click();
+    const double replaceAll = ms([&] { f.panel().editor().replaceAll(lines); });
+    f.panel().list().setSelectedIndex(kMaxLines / 2);
+    f.bufferEditFrame().removeButton->click();
     const double undoRemove = benchsupport::medianMs(runs,
                                                      [&] {
-                                                         f.menuUndo->trigger();
+                                                         f.menus().undoAction->trigger();
                                                          settle();
-                                                         f.menuRedo->trigger();
+                                                         f.menus().redoAction->trigger();
                                                          settle();
                                                      }) /
                               2;
 
     // Fill the history up to the byte bound with whole-list steps.
-    f.editor.replaceAll(lines);
-    f.sequenceList.setSelectedIndex(kMaxLines / 2);
-    const double belowBound = ms([&] { f.CommandBrk->click(); });
-    const SequenceHistory& history = *f.history;
+    f.panel().editor().replaceAll(lines);
+    f.panel().list().setSelectedIndex(kMaxLines / 2);
+    const double belowBound = ms([&] { f.pcEmuFrame().breakButton->click(); });
+    const SequenceHistory& history = f.panel().history();
     int pushes = 0;
     while (history.bytes() + history.bytes() / qMax(1, history.stack().count()) <=
                SequenceHistory::kByteLimit &&
            history.stack().count() < SequenceHistory::kStepLimit) {
-        f.CommandBrk->click();
+        f.pcEmuFrame().breakButton->click();
         ++pushes;
     }
-    const double atBound = ms([&] { f.CommandBrk->click(); });
+    const double atBound = ms([&] { f.pcEmuFrame().breakButton->click(); });
 
     out << "Edit history, shown window, 1024 lines, median ms of " << runs << " runs\n";
     out << QString::asprintf("%-46s %9.3f\n", "Set/Reset Break, editor alone (baseline)",

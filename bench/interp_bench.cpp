@@ -4,7 +4,6 @@
 
 #include "BenchSupport.h"
 
-#include "core/Declaration.h"
 #include "core/NumberText.h"
 #include "core/interp/Interpolation.h"
 #include "core/sequence/SequenceEditor.h"
@@ -60,10 +59,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 24; ++i) {
         list.append(lineFor(i, 1000000));
     }
-    auto declaration = std::make_unique<Declaration>();
     const double whole = medianMs(runs, [&] {
         SequenceList model;
-        SequenceEditor editor(model, *declaration);
+        SequenceEditor editor(model);
         editor.replaceAll(list);
         const auto r =
             interpolation::interpolate(model.lines(), 10, interpolation::Direction::Next, kSteps);
@@ -72,7 +70,7 @@ int main(int argc, char** argv) {
     });
     const double setup = medianMs(runs, [&] {
         SequenceList model;
-        SequenceEditor editor(model, *declaration);
+        SequenceEditor editor(model);
         editor.replaceAll(list);
         ok &= model.count() == 24;
     });

@@ -2,14 +2,17 @@
 
 #include "support/SimProcess.h"
 
+#include "board/Board.h"
 #include "core/StepRecord.h"
 #include "core/sequence/StepLine.h"
 #include "link/QtSerialTransport.h"
+#include "link/SerialControl.h"
+#include "ui/link/LinkController.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
 #include "ui/shell/SwitchControl.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/window/MainWindow.h"
 
 #include <QComboBox>
 #include <QEventLoop>
@@ -90,14 +93,15 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
     std::vector<Write> writes;
     SilentDialogs dialogs;
     const QString device = sim.devicePath();
-    Form1 form(std::make_unique<TimedTransport>(writes), [device](int) { return device; }, dialogs);
-    form.ComboPort->setCurrentIndex(0);
-    form.linkControl->ComboPort_Click(0);
-    if (!form.MSComm1->portOpen()) {
+    MainWindow form(
+        std::make_unique<TimedTransport>(writes), [device](int) { return device; }, dialogs);
+    form.sideColumn().portChooser->setCurrentIndex(0);
+    form.linkController().choosePort(0);
+    if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }
     if (today) {
-        form.MSComm1->setSettings(QStringLiteral("921600,N,8,2"));
+        form.panel().serial().setSettings(QStringLiteral("921600,N,8,2"));
     }
     QStringList lines;
     for (int k = 0; k < kLines; ++k) {
@@ -106,13 +110,13 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
         r[kDurationField] = durationMs;
         lines << stepline::readBackForm(r, QLocale());
     }
-    form.editor.replaceAll(lines);
+    form.panel().editor().replaceAll(lines);
     writes.clear();
 
-    form.CWButtonEmuPC->click();
+    form.pcEmuFrame().pcEmuSwitch->click();
     pump(seconds);
     const double click = now();
-    form.CWButtonEmuPC->click();
+    form.pcEmuFrame().pcEmuSwitch->click();
     Result result;
     for (const Write& w : writes) {
         result.bursts += w.size == kBurst ? 1 : 0;

@@ -4,7 +4,6 @@
 
 #include "board/Board.h"
 #include "board/FlashProgram.h"
-#include "core/Declaration.h"
 #include "core/sequence/SequenceEditor.h"
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
@@ -127,11 +126,10 @@ Load idleWait(int ms) {
         return {};
     }
     SequenceList list;
-    auto declaration = std::make_unique<Declaration>();
-    SequenceEditor editor(list, *declaration);
+    SequenceEditor editor(list);
     Board board(*comm, editor);
     FlashProgram program(board);
-    program.start(declaration->SequenceBuffer, 1, false);
+    program.start(editor.table(), 1, false);
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     QElapsedTimer wall;

@@ -46,7 +46,7 @@ void loadSequence(FormRig& rig, int steps) {
         step[kDurationField] = kStepMs;
         lines << stepline::readBackForm(step);
     }
-    rig.form->editor.replaceAll(lines);
+    rig.form->panel().editor().replaceAll(lines);
 }
 
 // `drive` chooses the clock: it is called once playback is on, with the HiResTimer running.
@@ -67,14 +67,14 @@ Run play(int steps, const std::function<void(FormRig&)>& drive) {
         }
         run.burstsNs.push_back(clock.nsecsElapsed());
         if (int(run.burstsNs.size()) == steps) {
-            rig.form->HiTimer1->setEnabled(false);
+            rig.form->panel().clock().setEnabled(false);
             loop.quit();
         }
     };
 
     const qint64 cpuStart = qint64(benchsupport::cpuSeconds() * 1e9);
     clock.start();
-    rig.form->CWButtonEmuPC->setValue(true);
+    rig.form->pcEmuFrame().pcEmuSwitch->setValue(true);
     drive(rig);
     loop.exec();
     run.wallNs = clock.nsecsElapsed();
@@ -90,14 +90,14 @@ Run playWithHiResTimer(int steps) {
 // The same tick handler, re-armed after each tick with the interval that tick set.
 Run playWithPlainQTimer(int steps) {
     return play(steps, [](FormRig& rig) {
-        rig.form->HiTimer1->setEnabled(false);
+        rig.form->panel().clock().setEnabled(false);
         auto* timer = new QTimer(rig.form.get()); // goes with the window
         timer->setSingleShot(true);
         QObject::connect(timer, &QTimer::timeout, [timer, &rig] {
-            rig.form->playback->HiTimer1_Timer();
-            timer->start(rig.form->HiTimer1->interval());
+            rig.form->playbackController().clockTick();
+            timer->start(rig.form->panel().clock().interval());
         });
-        timer->start(rig.form->HiTimer1->interval());
+        timer->start(rig.form->panel().clock().interval());
     });
 }
 

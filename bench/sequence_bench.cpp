@@ -5,14 +5,14 @@
 // show apart from the text rendering that every list pays alike. Last, the same commands
 // through the shown window: its buttons, its label and a mouse drag on its list.
 
-#include "core/Declaration.h"
 #include "core/NumberText.h"
 #include "core/sequence/SequenceEditor.h"
 #include "link/SerialTransport.h"
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/window/MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -75,7 +75,7 @@ double measure(
 
 // The window's list: a view over the model that mirrors the model's selection.
 struct ModelSide {
-    explicit ModelSide(bool uniform) : editor(list, *declaration) {
+    explicit ModelSide(bool uniform) : editor(list) {
         view.setUniformItemSizes(uniform);
         view.setModel(&list);
         QObject::connect(&list, &SequenceList::selectedIndexChanged, &view, [this](int index) {
@@ -91,7 +91,6 @@ struct ModelSide {
         settle();
     }
 
-    std::unique_ptr<Declaration> declaration = std::make_unique<Declaration>();
     SequenceList list;
     SequenceEditor editor;
     QListView view;
@@ -194,7 +193,7 @@ void measureAll(std::vector<Row>& rows, bool uniform, bool paint, bool addOnly) 
             widget.recreate(to(run));
         }));
 
-    put("RebuildSequenceBuffer", measure([&](int) { model.editor.RebuildSequenceBuffer(); }),
+    put("rebuildTable", measure([&](int) { model.editor.rebuildTable(); }),
         measure([&](int) { widget.recreate(kMid); }));
 
     put("  (repaint of the visible rows alone)",
@@ -227,9 +226,8 @@ void print(QTextStream& out, const char* title, const std::vector<Row>& rows) {
 
 // The same commands on a model that no view watches: the core's own share.
 void printCoreAlone(QTextStream& out) {
-    auto declaration = std::make_unique<Declaration>();
     SequenceList list;
-    SequenceEditor editor(list, *declaration);
+    SequenceEditor editor(list);
     const QString added = lineFor(5000);
     editor.replaceAll(linesFor(kMaxLines - 1));
     list.setSelectedIndex(kMid);
@@ -291,43 +289,45 @@ struct WindowFigures {
 WindowFigures throughWindow(bool paint) {
     WindowFigures f{};
     NoQuestions dialogs;
-    Form1 form(
+    MainWindow form(
         std::make_unique<NoPort>(), [](int) { return QString(); }, dialogs);
     form.resize(1200, 800);
     form.show();
     form.setUpdatesEnabled(paint);
     WidgetSide widget(true);
     widget.widget.viewport()->setUpdatesEnabled(paint);
-    auto select = [&](int index) { form.sequenceList.setSelectedIndex(index); };
+    auto select = [&](int index) { form.panel().list().setSelectedIndex(index); };
 
-    form.editor.replaceAll(linesFor(kMaxLines - 1));
+    form.panel().editor().replaceAll(linesFor(kMaxLines - 1));
     select(kMid);
     settle();
     widget.fill(kMaxLines - 1);
-    f.window[0] = measure([&](int) { form.CommandAdd->click(); },
+    f.window[0] = measure([&](int) { form.bufferEditFrame().addButton->click(); },
                           [&](int) {
-                              form.CommandRem->click();
+                              form.bufferEditFrame().removeButton->click();
                               select(kMid);
                           });
-    const QString added = form.sequenceList.line(kMid + 1);
+    const QString added = form.panel().list().line(kMid + 1);
 
-    form.editor.replaceAll(linesFor(kMaxLines));
+    form.panel().editor().replaceAll(linesFor(kMaxLines));
     select(kMid);
     settle();
     widget.fill(kMaxLines);
-    f.window[1] = measure([&](int) { form.CommandRem->click(); },
+    f.window[1] = measure([&](int) { form.bufferEditFrame().removeButton->click(); },
                           [&](int) {
-                              form.CommandAdd->click();
+                              form.bufferEditFrame().addButton->click();
                               select(kMid);
                           });
 
-    StepListView* view = form.ListSequence;
+    StepListView* view = form.sideColumn().stepList;
     view->scrollToTop();
     settle();
     const int last = view->indexAt(view->viewport()->rect().bottomLeft() + QPoint(4, -4)).row();
     f.top = 1;
     f.bottom = last > f.top ? last : f.top + 1;
-    auto centre = [&](int row) { return view->visualRect(form.sequenceList.index(row)).center(); };
+    auto centre = [&](int row) {
+        return view->visualRect(form.panel().list().index(row)).center();
+    };
     auto from = [&](int run) { return run % 2 == 0 ? f.top : f.bottom; };
     auto to = [&](int run) { return run % 2 == 0 ? f.bottom : f.top; };
     f.window[2] = measure([&](int run) {
@@ -335,8 +335,9 @@ WindowFigures throughWindow(bool paint) {
         mouse(view->viewport(), QEvent::MouseMove, centre(to(run)), Qt::LeftButton);
         mouse(view->viewport(), QEvent::MouseButtonRelease, centre(to(run)), Qt::NoButton);
     });
-    f.window[3] = measure([&](int) { form.editor.RebuildSequenceBuffer(); });
-    f.window[4] = measure([&](int run) { form.sequence->ShowStep(run % 2 == 0 ? 100 : 900); });
+    f.window[3] = measure([&](int) { form.panel().editor().rebuildTable(); });
+    f.window[4] =
+        measure([&](int run) { form.sequenceController().showStep(run % 2 == 0 ? 100 : 900); });
 
     f.widget[0] = measure(
         [&](int) {
@@ -370,7 +371,7 @@ void printThroughWindow(QTextStream& out) {
     const QString drag =
         QStringLiteral("Mouse drag (line %1 <-> line %2)").arg(painted.top).arg(painted.bottom);
     const char* what[5] = {"CommandAdd_Click", "CommandRem_Click", qPrintable(drag),
-                           "RebuildSequenceBuffer", "ShowStep (12 sliders, port closed)"};
+                           "rebuildTable", "ShowStep (12 sliders, port closed)"};
     out << "Through the shown window (buttons, mouse on the list), 1024 lines, median us of "
         << kRuns << " runs\n";
     out << QString::asprintf("%-38s %12s %12s   %12s %12s\n", "", "window", "window", "re-create",

@@ -3,7 +3,7 @@
 // two baselines of the same run: the list view's own update for the same change, and the
 // chart made again from nothing and painted (what redrawing from scratch would cost). Then a
 // level dragged in the lanes, from the pointer's move to the painted frame, beside a chart
-// of the chart library updated for the same change as the timeline once was. Last, Form1's
+// of the chart library updated for the same change as the timeline once was. Last, the main window's
 // construction against the part the hidden timeline adds to it.
 
 #include "BenchLines.h"
@@ -169,23 +169,25 @@ int bench(bool quick) {
     QTextStream out(stdout);
 
     FormRig rig;
-    Form1& form = *rig.form;
+    MainWindow& form = *rig.form;
     form.resize(1280, 800);
     form.show();
-    form.editor.replaceAll(linesFor(kMaxLines, 0));
-    form.sequenceList.setSelectedIndex(kMaxLines / 2);
+    form.panel().editor().replaceAll(linesFor(kMaxLines, 0));
+    form.panel().list().setSelectedIndex(kMaxLines / 2);
     settle();
 
     PaintCounter listPaints;
-    QWidget* list = form.ListSequence->viewport();
+    QWidget* list = form.sideColumn().stepList->viewport();
     list->installEventFilter(&listPaints);
     const QString edited = lineFor(kMaxLines / 2, 101);
-    const QString original = form.sequenceList.line(kMaxLines / 2);
+    const QString original = form.panel().list().line(kMaxLines / 2);
     // One edit: the middle line's text replaced, as Set/Reset Break or a dialog would.
     const auto edit = [&](int run) {
-        form.sequenceList.setLine(kMaxLines / 2, run % 2 == 0 ? edited : original);
+        form.panel().list().setLine(kMaxLines / 2, run % 2 == 0 ? edited : original);
     };
-    const auto load = [&](int run) { form.editor.replaceAll(linesFor(kMaxLines, run % 2 + 1)); };
+    const auto load = [&](int run) {
+        form.panel().editor().replaceAll(linesFor(kMaxLines, run % 2 + 1));
+    };
 
     // Timeline hidden: what the list alone costs.
     const Time listEdit = medianOf(runs, [&](int run) {
@@ -197,10 +199,10 @@ int bench(bool quick) {
 
     QElapsedTimer firstShow;
     firstShow.start();
-    form.menuTimeline->trigger();
+    form.menus().timelineAction->trigger();
     settle();
     const double firstShowMs = double(firstShow.nsecsElapsed()) / 1e6;
-    TimelineView* view = form.timeline->view();
+    TimelineView* view = form.timelineController().view();
     PaintCounter viewPaints;
     view->viewport()->installEventFilter(&viewPaints);
     settle();
@@ -213,10 +215,10 @@ int bench(bool quick) {
     });
     const Time viewSelect = medianOf(runs, [&](int run) {
         return untilPainted(viewPaints,
-                            [&] { form.sequenceList.setSelectedIndex(100 + run % 2); });
+                            [&] { form.panel().list().setSelectedIndex(100 + run % 2); });
     });
     const Time recreated = medianOf(runs, [&](int) {
-        return recreatedChart(form.timeline->timeline(), view->viewport()->size());
+        return recreatedChart(form.timelineController().timeline(), view->viewport()->size());
     });
 
     // A level dragged in the lanes, the whole sequence in view: channel 0 of the middle step,
@@ -224,7 +226,7 @@ int bench(bool quick) {
     view->setLanes(true);
     settle();
     QWidget* lanes = view->viewport();
-    const Timeline& timeline = form.timeline->timeline();
+    const Timeline& timeline = form.timelineController().timeline();
     const Timeline::Step& middle = timeline.step(kMaxLines / 2);
     const QPointF level = view->positionOf(double(middle.startMs + middle.durationMs / 2) / 1000.0,
                                            Timeline::angle(middle.positions[0]), 0);
@@ -268,24 +270,17 @@ int bench(bool quick) {
         QDockWidget* dock = nullptr;
         QAction* a = nullptr;
         QAction* b = nullptr;
-        QDockWidget* real = form.DockTimeline;
-        QAction* realA = form.menuTimeline;
-        QAction* realB = form.menuExportTimeline;
         const Time t = timed([&] {
         dock = new QDockWidget(QStringLiteral("Timeline"), &form);
         form.addDockWidget(Qt::BottomDockWidgetArea, dock);
         dock->hide();
         a = new QAction(QStringLiteral("Timeline"), &form);
         b = new QAction(QStringLiteral("Export Timeline…"), &form);
-        form.DockTimeline = dock;
-        form.menuTimeline = a;
-        form.menuExportTimeline = b;
-        controller = std::make_unique<TimelineController>(form);
+        controller = std::make_unique<TimelineController>(
+            form.panel(), form.messages(), *dock, *a, *b,
+            std::array{form.pcEmuFrame().pcEmuSwitch, form.pcDebugFrame().pcSeqSwitch}, [](int) {});
         });
         controller.reset();
-        form.DockTimeline = real;
-        form.menuTimeline = realA;
-        form.menuExportTimeline = realB;
         delete dock;
         delete a;
         delete b;
@@ -329,7 +324,7 @@ int bench(bool quick) {
          dragPainted);
     line(QStringLiteral("the move, then the whole view repainted"), dragRepainted);
     line(QStringLiteral("baseline: the chart library's view, one edit repainted"), chartEdit);
-    out << QStringLiteral("Start-up: Form1 constructed %1 ms; the hidden timeline's part %2 ms "
+    out << QStringLiteral("Start-up: main window constructed %1 ms; the hidden timeline's part %2 ms "
                           "(%3 %); its first show %4 ms\n")
                .arg(both(construction.wall, construction.cpu))
                .arg(both(timelineShare.wall, timelineShare.cpu))

@@ -8,7 +8,6 @@
 #include "board/FlashProgram.h"
 #include "board/FlashRead.h"
 #include "board/FlashVerify.h"
-#include "core/Declaration.h"
 #include "core/flash/FlashImage.h"
 #include "core/sequence/SequenceEditor.h"
 #include "link/LinkRig.h"
@@ -288,8 +287,7 @@ struct Rig {
     SerialControl serial{std::unique_ptr<SerialTransport>(port),
                          [](int n) { return QStringLiteral("/dev/fake%1").arg(n); }};
     SequenceList list;
-    std::unique_ptr<Declaration> declaration = std::make_unique<Declaration>();
-    SequenceEditor editor{list, *declaration};
+    SequenceEditor editor{list};
     Board board{serial, editor};
     FlashProgram program{board};
     FlashRead read{board};

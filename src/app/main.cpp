@@ -1,7 +1,7 @@
 #include "link/PortMap.h"
 #include "link/QtSerialTransport.h"
-#include "ui/shell/Form1.h"
 #include "ui/shell/UserDialogs.h"
+#include "ui/window/MainWindow.h"
 
 #include <QApplication>
 
@@ -9,7 +9,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessarel"));
     QtUserDialogs dialogs;
-    Form1 window(std::make_unique<QtSerialTransport>(), &portmap::lookUp, dialogs);
+    MainWindow window(std::make_unique<QtSerialTransport>(), &portmap::lookUp, dialogs);
     window.resize(1280, 800);
     window.show();
     return QApplication::exec();

@@ -2,7 +2,7 @@
 
 #include "core/sequence/SequenceFile.h"
 
-CliSequence::CliSequence() : m_editor(m_list, m_declaration) {
+CliSequence::CliSequence() : m_editor(m_list) {
 }
 
 QString CliSequence::load(const QString& path) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/Declaration.h"
 #include "core/StepRecord.h"
 #include "core/sequence/SequenceEditor.h"
 #include "core/sequence/SequenceList.h"
@@ -21,12 +20,11 @@ public:
     SequenceEditor& editor() { return m_editor; }
     SequenceList& list() { return m_list; }
     int count() const { return m_list.count(); }
-    const SequenceTable& table() const { return m_declaration.SequenceBuffer; }
+    const SequenceTable& table() const { return m_editor.table(); }
     const StepRecord& step(int index) const { return m_editor.step(index); }
 
 private:
     SequenceList m_list;
-    Declaration m_declaration;
     SequenceEditor m_editor;
     bool m_cutAtLimit = false;
 };

@@ -4,7 +4,6 @@
 
 #include "BoardCore.h"
 #include "board/Board.h"
-#include "core/Declaration.h"
 #include "core/sequence/SequenceEditor.h"
 
 #include <functional>
@@ -54,8 +53,7 @@ struct BoardOnCore {
     SerialControl serial{std::unique_ptr<SerialTransport>(port),
                          [](int n) { return QStringLiteral("/dev/fake%1").arg(n); }};
     SequenceList list;
-    std::unique_ptr<Declaration> declaration = std::make_unique<Declaration>();
-    SequenceEditor editor{list, *declaration};
+    SequenceEditor editor{list};
     Board board{serial, editor};
     boardsim::BoardCore core;
     QString echo;

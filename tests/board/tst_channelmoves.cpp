@@ -160,7 +160,7 @@ private slots:
         QTRY_COMPARE(rig.board.link().lineFreeInNs(), 0); // the link's queue has gone out
         FlashProgram program(rig.board);
         rig.mute = end != "ack";
-        program.start(rig.declaration->SequenceBuffer, 1, false);
+        program.start(rig.editor.table(), 1, false);
         QVERIFY(program.isRunning());
         for (const auto& [channel, value] : {std::pair(3, 100), {3, 200}, {0, 100}, {0, 200}}) {
             QCOMPARE(moves.move(channel, value), ChannelMoves::Outcome::HeldBack);

@@ -96,7 +96,7 @@ private slots:
         };
         int acks = -1;
         connect(&program, &Operation::finished, [&] { acks = rig.deliveries; });
-        program.start(rig.declaration->SequenceBuffer, run.lines, false);
+        program.start(rig.editor.table(), run.lines, false);
         QTRY_COMPARE(finished.count(), 1);
         QCoreApplication::processEvents();
         QCOMPARE(finished.count(), 1);
@@ -220,7 +220,7 @@ private slots:
                 rig.later([&] { verify.abort(); });
             }
         });
-        verify.start(rig.declaration->SequenceBuffer, 3, QLocale::c());
+        verify.start(rig.editor.table(), 3, QLocale::c());
         if (rig.mute) {
             rig.later([&] { verify.abort(); });
         }

@@ -3,9 +3,13 @@
 #include "support/FakeTransport.h"
 #include "support/ScriptedDialogs.h"
 
+#include "board/Board.h"
+#include "board/HiResTimer.h"
+#include "link/SerialControl.h"
+#include "ui/link/LinkController.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
+#include "ui/window/MainWindow.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -20,7 +24,7 @@ struct FormRig {
     explicit FormRig(bool openPort = true) {
         auto transport = std::make_unique<FakeTransport>();
         port = transport.get();
-        form = std::make_unique<Form1>(
+        form = std::make_unique<MainWindow>(
             std::move(transport), [](int n) { return QStringLiteral("/dev/fake%1").arg(n); },
             dialogs);
         if (openPort) {
@@ -30,37 +34,37 @@ struct FormRig {
     }
 
     void choosePort(int index) {
-        form->ComboPort->setCurrentIndex(index);
-        form->linkControl->ComboPort_Click(index);
+        form->sideColumn().portChooser->setCurrentIndex(index);
+        form->linkController().choosePort(index);
     }
 
     // Real time passes until the link has handed on what it queued and the line is free.
     [[nodiscard]] bool lineIdle() {
         const QDeadlineTimer deadline(5000);
-        while (form->link->lineFreeInNs() > 0 && !deadline.hasExpired()) {
+        while (form->panel().link().lineFreeInNs() > 0 && !deadline.hasExpired()) {
             QEventLoop loop;
             QTimer::singleShot(1, &loop, &QEventLoop::quit);
             loop.exec();
         }
-        return form->link->lineFreeInNs() == 0;
+        return form->panel().link().lineFreeInNs() == 0;
     }
 
     // The line's reckoning on a clock of the test's own, which only pass() moves on: it hands
     // the device what the link's queue has due on the way, as the link's timer would.
     void ownClock() {
-        form->MSComm1->setClock([this] { return clock; });
+        form->panel().serial().setClock([this] { return clock; });
     }
     void pass(qint64 ns) {
         const qint64 end = clock + ns;
-        while (clock < end && form->link->lineFreeInNs() > 0) {
+        while (clock < end && form->panel().link().lineFreeInNs() > 0) {
             clock = qMin(end, clock + 100'000);
-            form->link->handOverDue();
+            form->panel().link().handOverDue();
         }
         clock = end;
     }
 
     ScriptedDialogs dialogs;
     FakeTransport* port = nullptr; // owned by the window's serial control
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
     qint64 clock = 0;
 };

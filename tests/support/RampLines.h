@@ -16,7 +16,7 @@ inline bool fillRamp(FormRig& rig, int count, int ms = 0) {
     for (int i = 0; i < count; ++i) {
         lines << rampLine(i, ms);
     }
-    const bool done = rig.form->editor.replaceAll(lines) == EditOutcome::Done;
+    const bool done = rig.form->panel().editor().replaceAll(lines) == EditOutcome::Done;
     rig.form->show();
     return done && QTest::qWaitForWindowExposed(rig.form.get());
 }

@@ -6,23 +6,22 @@
 // interpolation dialog on the last step and renders it to OUT-dialog.png; --timeline opens the
 // timeline below the sliders, --timeline-right beside the list; --lanes shows it in lanes, focused.
 #include "link/QtSerialTransport.h"
-#include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
+#include "ui/interp/InterpDialog.h"
+#include "ui/panel/Panel.h"
 #include "ui/sequence/SequenceController.h"
-#include "ui/shell/Form1.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/UserDialogs.h"
 #include "ui/timeline/TimelineController.h"
 #include "ui/timeline/TimelineView.h"
+#include "ui/window/MainWindow.h"
 
 #include <QAction>
 #include <QDockWidget>
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
-
-#include <algorithm>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -33,7 +32,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QtUserDialogs dialogs;
-    Form1 window(
+    MainWindow window(
         std::make_unique<QtSerialTransport>(), [](int) { return QString(); }, dialogs);
     const qsizetype sized = args.indexOf(QStringLiteral("--size"));
     const QStringList size = sized > 0 && sized + 1 < args.size()
@@ -42,53 +41,54 @@ int main(int argc, char* argv[]) {
     window.resize(size.value(0).toInt(), size.value(1).toInt());
     window.show();
     if (args.contains(QStringLiteral("--all"))) {
-        window.menuFlashProgr->trigger();
-        window.menuSerialDebug->trigger();
+        window.menus().flashFramesAction->trigger();
+        window.menus().serialDebugAction->trigger();
     }
+    SequenceList& list = window.panel().list();
     const qsizetype at = args.indexOf(QStringLiteral("--lines"));
     const int lines = at > 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : 0;
     for (int i = 0; i < lines; ++i) {
-        window.CWSlide1[i % kChannelCount]->setValue(128 + (i * 37) % 128 - 64);
-        window.CommandAdd->click();
+        window.channelsFrame().sliders[i % kChannelCount]->setValue(128 + (i * 37) % 128 - 64);
+        window.bufferEditFrame().addButton->click();
     }
     if (args.contains(QStringLiteral("--marks")) && lines > 0) {
         for (int k = 0; k < kChannelCount; ++k) {
-            window.CWSlide1[k]->setValue(k % 2 ? 255 : 0);
+            window.channelsFrame().sliders[k]->setValue(k % 2 ? 255 : 0);
         }
-        window.CWNumEditTimeStep->setValue(1000000);
-        window.CommandAdd->click();
-        const int last = window.sequenceList.count() - 1;
+        window.channelsFrame().stepDuration->setValue(1000000);
+        window.bufferEditFrame().addButton->click();
+        const int last = list.count() - 1;
         for (const int step : {2, lines / 3, lines / 2, last}) {
-            window.sequenceList.setSelectedIndex(std::min(step, last));
-            window.CommandBrk->click();
+            list.setSelectedIndex(std::min(step, last));
+            window.pcEmuFrame().breakButton->click();
         }
-        window.sequenceList.setSelectedIndex(lines / 3);
-        window.sequence->ListSequence_DblClick();
-        window.sequenceList.setSelectedIndex(last);
+        list.setSelectedIndex(lines / 3);
+        window.sequenceController().showSelectedStep();
+        list.setSelectedIndex(last);
     }
     if (args.contains(QStringLiteral("--timeline")) || args.contains(QStringLiteral("--timeline-right"))) {
         if (args.contains(QStringLiteral("--timeline-right"))) {
-            window.addDockWidget(Qt::RightDockWidgetArea, window.DockTimeline);
+            window.addDockWidget(Qt::RightDockWidgetArea, window.timelineDock());
         }
-        window.menuTimeline->trigger();
+        window.menus().timelineAction->trigger();
         if (args.contains(QStringLiteral("--lanes"))) {
             // Focused, so that the lane and step the keys act on are framed.
-            window.timeline->view()->setLanes(true);
+            window.timelineController().view()->setLanes(true);
             window.activateWindow();
-            window.timeline->view()->setFocus();
+            window.timelineController().view()->setFocus();
         }
         // The middle step selected, so the band shows too.
-        window.sequenceList.setSelectedIndex(lines / 2);
+        list.setSelectedIndex(lines / 2);
     }
     const bool dialog = args.contains(QStringLiteral("--dialog"));
     if (dialog) {
-        window.CommandInterpolate->click();
+        window.bufferEditFrame().interpolateButton->click();
     }
     QTimer::singleShot(1500, &app, [&] {
         window.grab().save(args.at(1));
-        if (dialog && window.interp->dialog()) {
+        if (dialog && window.interpController().dialog()) {
             QString out = args.at(1);
-            window.interp->dialog()->grab().save(
+            window.interpController().dialog()->grab().save(
                 out.replace(QStringLiteral(".png"), QStringLiteral("-dialog.png")));
         }
         app.quit();

@@ -3,24 +3,23 @@
 #include <algorithm>
 #include <numeric>
 
-SequenceEditor::SequenceEditor(SequenceList& list, Declaration& declaration)
-    : m_list(list), m_declaration(declaration) {
+SequenceEditor::SequenceEditor(SequenceList& list) : m_list(list) {
 }
 
 const StepRecord& SequenceEditor::step(int index) const {
-    return m_declaration.SequenceBuffer.at(static_cast<size_t>(index));
+    return m_table->at(static_cast<size_t>(index));
 }
 
-void SequenceEditor::RebuildSequenceBuffer() {
-    SequenceTable& table = m_declaration.SequenceBuffer;
+void SequenceEditor::rebuildTable() {
+    SequenceTable& table = *m_table;
     for (int i = 0; i < m_list.count(); ++i) {
         const stepline::StepValues& values = m_list.values(i);
         std::copy(values.begin(), values.end(), table[i].begin());
     }
 }
 
-void SequenceEditor::ResetBreakPoints() {
-    for (StepRecord& row : m_declaration.SequenceBuffer) {
+void SequenceEditor::resetBreakPoints() {
+    for (StepRecord& row : *m_table) {
         row[kBreakField] = 0;
     }
     for (int i = 0; i < m_list.count(); ++i) {
@@ -54,11 +53,11 @@ EditOutcome SequenceEditor::add(const QString& line) {
     if (!m_list.isReadable(line)) {
         return EditOutcome::Unreadable;
     }
-    ResetBreakPoints();
+    resetBreakPoints();
     const int at = m_list.selectedIndex() + 1;
     // A mark without its flag would lie about the breakpoints that were just cleared.
     m_list.insertLine(at, stepline::withoutBreakMarks(line));
-    RebuildSequenceBuffer();
+    rebuildTable();
     m_list.setSelectedIndex(at);
     return EditOutcome::Done;
 }
@@ -67,14 +66,14 @@ EditOutcome SequenceEditor::remove() {
     if (m_list.count() == 0) {
         return EditOutcome::NothingToDo;
     }
-    ResetBreakPoints();
+    resetBreakPoints();
     const int s = m_list.selectedIndex();
     if (s < 0) {
         return EditOutcome::NothingToDo;
     }
     m_list.removeLine(s);
     m_list.setSelectedIndex(m_list.count() > s ? s : s - 1);
-    RebuildSequenceBuffer();
+    rebuildTable();
     return EditOutcome::Done;
 }
 
@@ -96,7 +95,7 @@ EditOutcome SequenceEditor::replace(const QString& line) {
 
 void SequenceEditor::clearAll() {
     m_list.clear();
-    ResetBreakPoints();
+    resetBreakPoints();
 }
 
 std::optional<int> SequenceEditor::next() {
@@ -126,11 +125,11 @@ std::optional<int> SequenceEditor::previous() {
 }
 
 void SequenceEditor::pressOnList(int row) {
-    m_declaration.DragFromIndex = static_cast<qint16>(row);
+    m_dragFrom = row;
 }
 
 bool SequenceEditor::releaseOnList(int row) {
-    return dragMove(m_declaration.DragFromIndex, row);
+    return dragMove(m_dragFrom, row);
 }
 
 bool SequenceEditor::dragMove(int from, int to) {
@@ -142,7 +141,7 @@ bool SequenceEditor::dragMove(int from, int to) {
     m_list.setSelectedIndex(to);
     // The flag travels with its line, so the step that halts playback is the one marked.
     moveBreakFlag(from, to);
-    RebuildSequenceBuffer();
+    rebuildTable();
     return true;
 }
 
@@ -196,7 +195,7 @@ EditOutcome SequenceEditor::removeRows(const QList<int>& rows) {
     }
     const int first = gone.first();
     m_list.setSelectedIndex(first < m_list.count() ? first : m_list.count() - 1);
-    RebuildSequenceBuffer();
+    rebuildTable();
     return EditOutcome::Done;
 }
 
@@ -227,7 +226,7 @@ EditOutcome SequenceEditor::insertAfter(int row, const QStringList& lines) {
     QList<int> inserted(added);
     std::iota(inserted.begin(), inserted.end(), at);
     m_list.setSelection(inserted, at + added - 1);
-    RebuildSequenceBuffer();
+    rebuildTable();
     return EditOutcome::Done;
 }
 
@@ -272,7 +271,7 @@ bool SequenceEditor::moveRows(const QList<int>& rows, int by) {
         begin = end;
     }
     if (moved) {
-        RebuildSequenceBuffer();
+        rebuildTable();
     }
     return moved;
 }
@@ -297,7 +296,7 @@ EditOutcome SequenceEditor::replaceLineWith(int index, const QStringList& newLin
         breakFlag(index + i) = stepline::hasBreakMark(newLines[i]) ? 1 : 0;
     }
     m_list.setSelectedIndex(index);
-    RebuildSequenceBuffer();
+    rebuildTable();
     return EditOutcome::Done;
 }
 
@@ -311,7 +310,7 @@ EditOutcome SequenceEditor::replaceAll(const QStringList& lines) {
     for (int row = 0; row < kTableRows; ++row) {
         breakFlag(row) = row < lines.size() && stepline::hasBreakMark(lines[row]) ? 1 : 0;
     }
-    RebuildSequenceBuffer();
+    rebuildTable();
     return EditOutcome::Done;
 }
 
@@ -321,7 +320,7 @@ SequenceSnapshot SequenceEditor::snapshot() const {
     s.selected = m_list.selectedIndex();
     s.selectedRows = m_list.selectedRows();
     for (int row = 0; row < kTableRows; ++row) {
-        s.breakFlags[row] = m_declaration.SequenceBuffer[row][kBreakField];
+        s.breakFlags[row] = (*m_table)[row][kBreakField];
     }
     return s;
 }
@@ -348,7 +347,7 @@ bool SequenceEditor::restore(const SequenceSnapshot& snapshot) {
     for (int row = 0; row < kTableRows; ++row) {
         breakFlag(row) = snapshot.breakFlags[row];
     }
-    RebuildSequenceBuffer();
+    rebuildTable();
     const int current = snapshot.selected < m_list.count() ? snapshot.selected : -1;
     // The rows may be from another moment than the current line (a drag's press): they count
     // only when they hold it.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Declaration.h"
+#include "core/StepRecord.h"
 #include "core/sequence/SequenceList.h"
 #include "core/sequence/SequenceSnapshot.h"
 
@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 inline const QString kListFullMessage =
@@ -22,18 +23,23 @@ enum class EditOutcome {
     Unreadable, // a given line cannot be read back; nothing changed
 };
 
-// The editing commands and the breakpoints of the step list, keeping the list and the step
-// table in step: after every command, columns 0..12 of row i hold ParseStepLine of line i, and
-// a row's BreakFlag is set exactly when its line carries the breakpoint mark.
+// The editing commands and the breakpoints of the step list, and the step table that playback,
+// the flash and the files read: after every command, columns 0..12 of row i hold ParseStepLine
+// of line i, and a row's breakpoint flag is set exactly when its line carries the mark. The
+// table has one row more than the list admits; rows past the list keep what they last held.
 class SequenceEditor {
 public:
-    SequenceEditor(SequenceList& list, Declaration& declaration);
+    explicit SequenceEditor(SequenceList& list);
 
     SequenceList& list() { return m_list; }
+    const SequenceList& list() const { return m_list; }
+    const SequenceTable& table() const { return *m_table; }
     const StepRecord& step(int index) const;
 
-    void RebuildSequenceBuffer();
-    void ResetBreakPoints();
+    // Columns 0..12 of the list's rows from its lines; the flags stay.
+    void rebuildTable();
+    // Every flag of the table and every mark of the list goes.
+    void resetBreakPoints();
     // Set/Reset Break on the selected line; false when no line is selected.
     bool toggleBreak();
 
@@ -50,9 +56,10 @@ public:
     std::optional<int> previous();
 
     // The mouse on the list, with the line under the pointer (-1 for none): the press records
-    // it in DragFromIndex, the release moves that line to the one under the pointer now. True
-    // when a line moved.
+    // it as the line dragged from, the release moves that line to the one under the pointer
+    // now. True when a line moved.
     void pressOnList(int row);
+    int dragFrom() const { return m_dragFrom; }
     bool releaseOnList(int row);
     bool dragMove(int from, int to);
 
@@ -86,10 +93,11 @@ public:
     bool restore(const SequenceSnapshot& snapshot);
 
 private:
-    qint32& breakFlag(int row) { return m_declaration.SequenceBuffer[row][kBreakField]; }
+    qint32& breakFlag(int row) { return (*m_table)[row][kBreakField]; }
     // The flag of row from goes to row to; the flags between shift one row towards from.
     void moveBreakFlag(int from, int to);
 
     SequenceList& m_list;
-    Declaration& m_declaration;
+    std::unique_ptr<SequenceTable> m_table = std::make_unique<SequenceTable>();
+    int m_dragFrom = 0;
 };

@@ -1,83 +1,84 @@
 #include "FilesController.h"
 
 #include "core/sequence/SequenceFile.h"
-#include "ui/sequence/SequenceController.h"
-#include "ui/sequence/SequenceHistory.h"
-#include "ui/shell/Form1.h"
+#include "ui/panel/Panel.h"
+#include "ui/panel/SequenceHistory.h"
+#include "ui/shell/Messages.h"
 #include "ui/shell/UserDialogs.h"
 
 #include <QAction>
 
-FilesController::FilesController(Form1& form) : m_form(form) {
-    QObject::connect(form.menuSaveBuffer, &QAction::triggered, &form,
-                     [this] { SaveBuffer_Click(); });
-    QObject::connect(form.menuLoadBuffer, &QAction::triggered, &form,
-                     [this] { LoadBuffer_Click(); });
+FilesController::FilesController(Panel& panel, Messages& messages, QAction& saveAction,
+                                 QAction& loadAction)
+    : m_panel(panel), m_messages(messages) {
+    connect(&saveAction, &QAction::triggered, this, [this] { save(); });
+    connect(&loadAction, &QAction::triggered, this, [this] { load(); });
 }
 
-void FilesController::SaveBuffer_Click() {
-    if (!m_form.permits(interlock::Command::Save)) {
+void FilesController::save() {
+    if (!m_panel.permits(interlock::Command::Save)) {
         return;
     }
-    Declaration& d = m_form.declaration;
-    d.SaveCounter = static_cast<qint16>(d.SaveCounter + 1);
+    ++m_saveCount;
     {
         // What the save clears can be had back; the file it writes is not undone.
-        const auto step = m_form.history->step(QObject::tr("Reset  All Break"));
-        m_form.sequence->ResetBreakPoints();
+        const auto step = m_panel.history().step(tr("Reset  All Break"));
+        m_panel.editor().resetBreakPoints();
     }
 
     FileQuestion question;
     question.filter = sequencefile::kFilter;
     question.selectedFilter = sequencefile::kSelectedFilter;
     question.defaultExtension = sequencefile::kSaveDefaultExtension;
-    question.initialFileName = sequencefile::proposedName(d.SaveCounter);
-    const std::optional<FileAnswer> answer = m_form.dialogs.saveFileName(&m_form, question);
+    question.initialFileName = sequencefile::proposedName(m_saveCount);
+    const std::optional<FileAnswer> answer =
+        m_messages.dialogs().saveFileName(&m_messages.window(), question);
     if (!answer) {
         return;
     }
 
     const sequencefile::SaveResult saved = sequencefile::save(
-        question.savePath(*answer), d.SequenceBuffer, m_form.sequenceList.count());
+        question.savePath(*answer), m_panel.editor().table(), m_panel.list().count());
     if (!saved.ok) {
-        m_form.inform(saved.error, sequencefile::kSaveTitle);
+        m_messages.inform(saved.error, sequencefile::kSaveTitle);
         return;
     }
-    m_form.inform(sequencefile::kSavedText, sequencefile::kSaveTitle);
+    m_messages.inform(sequencefile::kSavedText, sequencefile::kSaveTitle);
 }
 
-void FilesController::LoadBuffer_Click() {
-    if (!m_form.permits(interlock::Command::Load)) {
+void FilesController::load() {
+    if (!m_panel.permits(interlock::Command::Load)) {
         return;
     }
-    const auto step = m_form.history->step(QObject::tr("Load Buffer"));
-    m_form.sequence->ResetBreakPoints();
+    const auto step = m_panel.history().step(tr("Load Buffer"));
+    m_panel.editor().resetBreakPoints();
 
     FileQuestion question;
     question.filter = sequencefile::kFilter;
     question.selectedFilter = sequencefile::kSelectedFilter;
     question.hideReadOnly = sequencefile::kLoadHideReadOnly;
-    const std::optional<QString> path = m_form.dialogs.openFileName(&m_form, question);
+    const std::optional<QString> path =
+        m_messages.dialogs().openFileName(&m_messages.window(), question);
     if (!path) {
         return;
     }
 
     // The file is read whole before the list is touched: a file that cannot be read leaves
     // the sequence the user had.
-    const sequencefile::LoadResult loaded = sequencefile::load(*path, m_form.sequenceList.locale());
+    const sequencefile::LoadResult loaded = sequencefile::load(*path, m_panel.list().locale());
     if (!loaded.readable) {
-        m_form.inform(loaded.error, sequencefile::kLoadTitle);
+        m_messages.inform(loaded.error, sequencefile::kLoadTitle);
         return;
     }
-    if (m_form.editor.replaceAll(loaded.lines) != EditOutcome::Done) {
-        m_form.inform(
+    if (m_panel.editor().replaceAll(loaded.lines) != EditOutcome::Done) {
+        m_messages.inform(
             QStringLiteral("The steps of \"%1\" could not be put in the list.").arg(*path),
             sequencefile::kLoadTitle);
         return;
     }
     const QString stopped = loaded.stopMessage();
     if (!stopped.isEmpty()) {
-        m_form.inform(stopped, sequencefile::kLoadTitle);
+        m_messages.inform(stopped, sequencefile::kLoadTitle);
     }
-    m_form.inform(sequencefile::kLoadedText, sequencefile::kLoadTitle);
+    m_messages.inform(sequencefile::kLoadedText, sequencefile::kLoadTitle);
 }

@@ -1,15 +1,27 @@
 #pragma once
 
-class Form1;
+#include <QObject>
+#include <QtGlobal>
+
+class Messages;
+class Panel;
+class QAction;
 
 // Saving the step list to a sequence file and loading it back ("File" menu).
-class FilesController {
+class FilesController : public QObject {
+    Q_OBJECT
 public:
-    explicit FilesController(Form1& form);
+    FilesController(Panel& panel, Messages& messages, QAction& saveAction, QAction& loadAction);
 
-    void SaveBuffer_Click();
-    void LoadBuffer_Click();
+    // "Save Buffer" and "Load Buffer".
+    void save();
+    void load();
+
+    // The saves begun this run; the name proposed for a save carries its number.
+    qint16 saveCount() const { return m_saveCount; }
 
 private:
-    Form1& m_form;
+    Panel& m_panel;
+    Messages& m_messages;
+    qint16 m_saveCount = 0;
 };

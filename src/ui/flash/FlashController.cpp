@@ -1,9 +1,11 @@
 #include "FlashController.h"
 
+#include "board/Board.h"
 #include "board/BoardPlayback.h"
 #include "core/flash/FlashImage.h"
-#include "ui/sequence/SequenceHistory.h"
-#include "ui/shell/Form1.h"
+#include "ui/panel/Panel.h"
+#include "ui/panel/SequenceHistory.h"
+#include "ui/shell/Messages.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
@@ -13,92 +15,88 @@
 
 #include <memory>
 
-FlashController::FlashController(Form1& form)
-    : m_form(form), m_program(*form.board), m_read(*form.board), m_verify(*form.board),
-      m_erase(*form.board) {
-    QObject::connect(form.CommandFlash, &QPushButton::clicked, &form,
-                     [this] { CommandFlash_Click(); });
-    QObject::connect(form.Command1, &QPushButton::clicked, &form, [this] { Command1_Click(); });
-    QObject::connect(form.CommandRead, &QPushButton::clicked, &form,
-                     [this] { CommandRead_Click(); });
-    QObject::connect(form.CommandVerify, &QPushButton::clicked, &form,
-                     [this] { CommandVerify_Click(); });
-    QObject::connect(form.menuVerifyFlash, &QAction::triggered, &form,
-                     [this] { CommandVerify_Click(); });
-    QObject::connect(form.CommandErase, &QPushButton::clicked, &form,
-                     [this] { CommandErase_Click(); });
-    QObject::connect(form.CWButtonRealEmu, &SwitchControl::valueChanged, &form,
-                     [this](bool on) { CWButtonRealEmu_ValueChanged(on); });
+FlashController::FlashController(Panel& panel, Messages& messages, const FlashFrame& flash,
+                                 QAction& verifyFlashAction, SwitchControl& pcControlSwitch,
+                                 PlaybackSwitches switches)
+    : m_panel(panel), m_messages(messages), m_flash(flash), m_pcControlSwitch(pcControlSwitch),
+      m_switches(switches), m_program(panel.board()), m_read(panel.board()),
+      m_verify(panel.board()), m_erase(panel.board()) {
+    connect(flash.programButton, &QPushButton::clicked, this, [this] { programFlash(); });
+    connect(flash.abortButton, &QPushButton::clicked, this, [this] { abortTransfer(); });
+    connect(flash.readButton, &QPushButton::clicked, this, [this] { readFlash(); });
+    connect(flash.verifyButton, &QPushButton::clicked, this, [this] { verifyFlash(); });
+    connect(&verifyFlashAction, &QAction::triggered, this, [this] { verifyFlash(); });
+    connect(flash.eraseButton, &QPushButton::clicked, this, [this] { eraseFlash(); });
+    connect(switches.realEmu, &SwitchControl::valueChanged, this,
+            [this](bool on) { switchRealEmu(on); });
 
     watch(m_program);
     watch(m_read);
     watch(m_verify);
     // Programming sends PC control off first when the switch is on: it is off from then on.
-    QObject::connect(&m_program, &Operation::started, &m_program,
-                     [this] { m_form.CWButtonMainOnOff->setValueSilently(false); });
-    QObject::connect(&m_program, &Operation::finished, &m_program,
-                     [this](Operation::State, const QString& message) { transferEnded(message); });
-    QObject::connect(&m_read, &Operation::finished, &m_read,
-                     [this](Operation::State, const QString& message) {
-                         if (m_read.hasImage()) {
-                             storeRead();
-                         } else {
-                             transferEnded(message);
-                         }
-                     });
-    QObject::connect(&m_verify, &Operation::finished, &m_verify,
-                     [this](Operation::State, const QString& message) { transferEnded(message); });
+    connect(&m_program, &Operation::started, &m_program,
+            [this] { m_pcControlSwitch.setValueSilently(false); });
+    connect(&m_program, &Operation::finished, &m_program,
+            [this](Operation::State, const QString& message) { transferEnded(message); });
+    connect(&m_read, &Operation::finished, &m_read,
+            [this](Operation::State, const QString& message) {
+                if (m_read.hasImage()) {
+                    storeRead();
+                } else {
+                    transferEnded(message);
+                }
+            });
+    connect(&m_verify, &Operation::finished, &m_verify,
+            [this](Operation::State, const QString& message) { transferEnded(message); });
 }
 
 void FlashController::watch(Operation& transfer) {
-    SlideControl* bar = m_form.ProgressBarFlash;
-    QObject::connect(&transfer, &Operation::started, &transfer, [this, bar, &transfer] {
+    SlideControl* bar = m_flash.progressBar;
+    connect(&transfer, &Operation::started, &transfer, [this, bar, &transfer] {
         m_running = &transfer;
         bar->setVisible(true);
-        m_form.Command1->setEnabled(true);
+        m_flash.abortButton->setEnabled(true);
     });
-    QObject::connect(&transfer, &Operation::progressChanged, bar,
-                     [bar](double v) { bar->setValue(v); });
-    QObject::connect(&transfer, &Operation::progressMaximumChanged, bar,
-                     [bar](double maximum) { bar->setAxisMaximum(maximum); });
+    connect(&transfer, &Operation::progressChanged, bar, [bar](double v) { bar->setValue(v); });
+    connect(&transfer, &Operation::progressMaximumChanged, bar,
+            [bar](double maximum) { bar->setAxisMaximum(maximum); });
 }
 
 void FlashController::transferEnded(const QString& message) {
     m_running = nullptr;
-    m_form.Command1->setEnabled(false);
-    m_form.ProgressBarFlash->setVisible(false);
+    m_flash.abortButton->setEnabled(false);
+    m_flash.progressBar->setVisible(false);
     if (!message.isEmpty()) {
-        m_form.inform(message);
+        m_messages.inform(message);
     }
 }
 
-void FlashController::CommandFlash_Click() {
-    if (m_form.permits(interlock::Command::Program)) {
-        m_program.start(m_form.declaration.SequenceBuffer, m_form.sequenceList.count(),
-                        m_form.CWButtonMainOnOff->value());
+void FlashController::programFlash() {
+    if (m_panel.permits(interlock::Command::Program)) {
+        m_program.start(m_panel.editor().table(), m_panel.list().count(),
+                        m_pcControlSwitch.value());
     }
 }
 
-void FlashController::Command1_Click() {
-    if (!m_form.permits(interlock::Command::Abort)) {
+void FlashController::abortTransfer() {
+    if (!m_panel.permits(interlock::Command::Abort)) {
         return;
     }
-    m_form.Command1->setEnabled(false);
+    m_flash.abortButton->setEnabled(false);
     if (m_running) {
         m_running->abort();
     }
 }
 
-void FlashController::CommandRead_Click() {
-    if (m_form.permits(interlock::Command::Read)) {
+void FlashController::readFlash() {
+    if (m_panel.permits(interlock::Command::Read)) {
         m_read.start();
     }
 }
 
-void FlashController::CommandVerify_Click() {
-    if (m_form.permits(interlock::Command::Verify)) {
-        m_verify.start(m_form.declaration.SequenceBuffer, m_form.sequenceList.count(),
-                       m_form.sequenceList.locale());
+void FlashController::verifyFlash() {
+    if (m_panel.permits(interlock::Command::Verify)) {
+        m_verify.start(m_panel.editor().table(), m_panel.list().count(), m_panel.list().locale());
     }
 }
 
@@ -109,54 +107,53 @@ void FlashController::storeRead() {
         return;
     }
     // Decoded aside first: the table changes only together with the list.
-    auto decoded = std::make_unique<SequenceTable>(m_form.declaration.SequenceBuffer);
+    auto decoded = std::make_unique<SequenceTable>(m_panel.editor().table());
     const QStringList lines =
-        flashimage::decodeImage(m_read.image(), rows, *decoded, m_form.sequenceList.locale());
-    const auto step = m_form.history->step(QObject::tr("Read Seq."));
+        flashimage::decodeImage(m_read.image(), rows, *decoded, m_panel.list().locale());
+    const auto step = m_panel.history().step(tr("Read Seq."));
     // Replacing the list also clears every breakpoint: no flag stays without its mark.
-    if (m_form.editor.replaceAll(lines) != EditOutcome::Done) {
-        transferEnded(QObject::tr("The steps read from the flash do not fit the list; the list is "
-                                  "unchanged."));
+    if (m_panel.editor().replaceAll(lines) != EditOutcome::Done) {
+        transferEnded(tr("The steps read from the flash do not fit the list; the list is "
+                         "unchanged."));
         return;
     }
     transferEnded(FlashRead::kRead);
 }
 
-void FlashController::CommandErase_Click() {
-    if (m_form.permits(interlock::Command::Erase) && m_form.link->portOpen()) {
+void FlashController::eraseFlash() {
+    if (m_panel.permits(interlock::Command::Erase) && m_panel.link().portOpen()) {
         m_erase.start();
     }
 }
 
-// ---- board-side playback
-
-void FlashController::CWButtonRealEmu_ValueChanged(bool on) {
-    SwitchControl* realEmu = m_form.CWButtonRealEmu;
-    if (!m_form.permits(on ? interlock::Command::RealEmuOn : interlock::Command::RealEmuOff)) {
+// The board's own playback.
+void FlashController::switchRealEmu(bool on) {
+    SwitchControl* realEmu = m_switches.realEmu;
+    if (!m_panel.permits(on ? interlock::Command::RealEmuOn : interlock::Command::RealEmuOff)) {
         // Nothing goes out, so the switch stays where the board is.
         realEmu->setValueSilently(!on);
         return;
     }
-    BoardPlayback& playback = m_form.board->boardPlayback();
-    if (!m_form.link->portOpen()) {
-        m_form.inform(Form1::kNoConnection);
+    BoardPlayback& playback = m_panel.board().boardPlayback();
+    if (!m_panel.link().portOpen()) {
+        m_messages.inform(Board::kNoConnection);
         realEmu->setValueSilently(false);
         if (!on) {
             // Switched off while the board was unreachable: the other modes are free again.
             playback.stop();
-            m_form.CWButtonEmuPC->setEnabled(true);
-            m_form.CWButtonManual->setEnabled(true);
+            m_switches.pcEmu->setEnabled(true);
+            m_switches.pcSeq->setEnabled(true);
         }
         return;
     }
-    m_form.CWButtonEmuPC->setEnabled(false);
-    m_form.CWButtonManual->setEnabled(false);
+    m_switches.pcEmu->setEnabled(false);
+    m_switches.pcSeq->setEnabled(false);
     if (on) {
         playback.start();
     } else {
         realEmu->setEnabled(true);
-        m_form.CWButtonEmuPC->setEnabled(true);
-        m_form.CWButtonManual->setEnabled(true);
+        m_switches.pcEmu->setEnabled(true);
+        m_switches.pcSeq->setEnabled(true);
         playback.stop();
     }
 }

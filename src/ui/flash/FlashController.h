@@ -4,17 +4,27 @@
 #include "board/FlashProgram.h"
 #include "board/FlashRead.h"
 #include "board/FlashVerify.h"
+#include "ui/frames/FlashFrame.h"
+#include "ui/frames/PlaybackSwitches.h"
 
+#include <QObject>
 #include <QString>
 
-class Form1;
+class Messages;
+class Panel;
+class QAction;
+class SwitchControl;
 
 // The buttons of the board's flash and the board's own playback. The transfers are the
 // board's operations; this starts them and shows what they report: the progress bar and
 // "Abort" while one runs, and its message when it ends.
-class FlashController {
+class FlashController : public QObject {
+    Q_OBJECT
 public:
-    explicit FlashController(Form1& form);
+    // Programming turns PC control off; the board's playback locks the panel's own.
+    FlashController(Panel& panel, Messages& messages, const FlashFrame& flash,
+                    QAction& verifyFlashAction, SwitchControl& pcControlSwitch,
+                    PlaybackSwitches switches);
 
     static inline const QString kProgrammed = FlashProgram::kProgrammed;
     static inline const QString kRead = FlashRead::kRead;
@@ -24,13 +34,14 @@ public:
     static QString programmingLostText() { return FlashProgram::lostText(); }
     static QString readLostText() { return FlashRead::lostText(); }
 
-    void CommandFlash_Click();
-    void Command1_Click();
-    void CommandRead_Click();
+    void programFlash();
+    void abortTransfer();
+    void readFlash();
     // Reads the flash as "Read Seq." does and tells whether it holds the list; the list stays.
-    void CommandVerify_Click();
-    void CommandErase_Click();
-    void CWButtonRealEmu_ValueChanged(bool on);
+    void verifyFlash();
+    void eraseFlash();
+    // "Real Emu": the board plays its flash.
+    void switchRealEmu(bool on);
 
 private:
     // The progress bar and "Abort" follow the transfer while it runs.
@@ -39,7 +50,11 @@ private:
     // A read's image into the list, as one step of the history.
     void storeRead();
 
-    Form1& m_form;
+    Panel& m_panel;
+    Messages& m_messages;
+    FlashFrame m_flash;
+    SwitchControl& m_pcControlSwitch;
+    PlaybackSwitches m_switches;
     FlashProgram m_program;
     FlashRead m_read;
     FlashVerify m_verify;

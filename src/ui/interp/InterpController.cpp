@@ -1,12 +1,17 @@
 #include "InterpController.h"
 
-#include "DialogInterp.h"
+#include "InterpDialog.h"
 
 #include "core/interp/Interpolation.h"
 #include "core/sequence/StepLine.h"
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/frames/BufferEditFrame.h"
+#include "ui/frames/ChannelsFrame.h"
+#include "ui/frames/PcDebugFrame.h"
+#include "ui/frames/PcEmuFrame.h"
+#include "ui/panel/Panel.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
+#include "ui/shell/Messages.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/UserDialogs.h"
 
@@ -22,11 +27,17 @@ const QString kNotPlacedText =
 
 } // namespace
 
-InterpController::InterpController(Form1& form) : m_form(form) {
-    QObject::connect(form.CommandInterpolate, &QPushButton::clicked, &m_context,
-                     [this] { CommandInterpolate_Click(); });
+InterpController::InterpController(Panel& panel, Messages& messages,
+                                   const BufferEditFrame& bufferEdit, const ChannelsFrame& channels,
+                                   const PcEmuFrame& pcEmu, const PcDebugFrame& pcDebug,
+                                   StepListView& stepList)
+    : m_panel(panel), m_messages(messages),
+      m_stepLabel(*channels.stepLabel), m_lockedWhileOpen{bufferEdit.frame, &stepList,
+                                                          channels.frame, pcEmu.frame,
+                                                          pcDebug.frame} {
+    connect(bufferEdit.interpolateButton, &QPushButton::clicked, this, [this] { openDialog(); });
     // A dialog left open must not outlive the window's work.
-    QObject::connect(&form, &Form1::shutdownWork, &m_context, [this] {
+    connect(&panel, &Panel::shutdownWork, this, [this] {
         if (m_dialog) {
             m_dialog->reject();
         }
@@ -38,94 +49,95 @@ InterpController::InterpController(Form1& form) : m_form(form) {
             m_dialog->reject();
         }
     };
-    SequenceList* list = &form.sequenceList;
-    QObject::connect(list, &QAbstractItemModel::modelReset, &m_context, listReplaced);
-    QObject::connect(list, &QAbstractItemModel::rowsInserted, &m_context, listReplaced);
-    QObject::connect(list, &QAbstractItemModel::rowsRemoved, &m_context, listReplaced);
+    SequenceList* list = &panel.list();
+    connect(list, &QAbstractItemModel::modelReset, this, listReplaced);
+    connect(list, &QAbstractItemModel::rowsInserted, this, listReplaced);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, listReplaced);
 }
 
 InterpController::~InterpController() {
     if (m_dialog) {
         m_dialog->disconnect();
         delete m_dialog;
+        m_panel.setInterpDialogOpen(false);
     }
 }
 
-void InterpController::CommandInterpolate_Click() {
-    const SequenceList& list = m_form.sequenceList;
+void InterpController::openDialog() {
+    const SequenceList& list = m_panel.list();
     if (list.count() < 2 || list.selectedIndex() < 0 ||
-        !m_form.permits(interlock::Command::Interpolate)) {
+        !m_panel.permits(interlock::Command::Interpolate)) {
         return;
     }
-    m_dialog = new DialogInterp(&m_form);
-    QObject::connect(m_dialog->OKButton, &QPushButton::clicked, m_dialog,
-                     [this] { OKButton_Click(); });
-    QObject::connect(m_dialog->CancelButton, &QPushButton::clicked, m_dialog,
-                     [this] { CancelButton_Click(); });
+    m_dialog = new InterpDialog(&m_messages.window());
+    connect(m_dialog->okButton, &QPushButton::clicked, m_dialog, [this] { applyDialog(); });
+    connect(m_dialog->cancelButton, &QPushButton::clicked, m_dialog, [this] { cancelDialog(); });
     // Every way out (OK, Annulla, the close box, Escape) ends here.
-    QObject::connect(m_dialog, &QDialog::finished, m_dialog, [this] { Form_Unload(); });
-    Form_Load();
+    connect(m_dialog, &QDialog::finished, m_dialog, [this] { dialogClosed(); });
+    prepareDialog();
     m_dialog->show();
 }
 
-void InterpController::Form_Load() {
-    m_dialog->CWNumEditInterp->setValue(0); // held at its floor of 1
+void InterpController::prepareDialog() {
+    m_dialog->stepCount->setValue(0); // held at its floor of 1
+    m_panel.setInterpDialogOpen(true);
     setLocked(true);
-    const int s = m_form.sequenceList.selectedIndex();
-    const int n = m_form.sequenceList.count();
+    const int s = m_panel.list().selectedIndex();
+    const int n = m_panel.list().count();
     if (s == n - 1) {
-        m_dialog->chooseOption(DialogInterp::WithPrevious);
-        m_dialog->OptionINterp[DialogInterp::WithNext]->setEnabled(false);
+        m_dialog->chooseOption(InterpDialog::WithPrevious);
+        m_dialog->directionOptions[InterpDialog::WithNext]->setEnabled(false);
     } else if (s == 0) {
-        m_dialog->chooseOption(DialogInterp::WithNext);
-        m_dialog->OptionINterp[DialogInterp::WithPrevious]->setEnabled(false);
+        m_dialog->chooseOption(InterpDialog::WithNext);
+        m_dialog->directionOptions[InterpDialog::WithPrevious]->setEnabled(false);
     } else {
         m_dialog->chooseOption(-1);
     }
 }
 
-void InterpController::OKButton_Click() {
-    if (!m_dialog || !m_form.permits(interlock::Command::InterpolateOk)) {
+void InterpController::applyDialog() {
+    if (!m_dialog || !m_panel.permits(interlock::Command::InterpolateOk)) {
         return;
     }
     interpolation::Direction direction = interpolation::Direction::None;
-    if (m_dialog->chosenOption() == DialogInterp::WithPrevious) {
+    if (m_dialog->chosenOption() == InterpDialog::WithPrevious) {
         direction = interpolation::Direction::Previous;
-    } else if (m_dialog->chosenOption() == DialogInterp::WithNext) {
+    } else if (m_dialog->chosenOption() == InterpDialog::WithNext) {
         direction = interpolation::Direction::Next;
     }
-    SequenceList& list = m_form.sequenceList;
-    const interpolation::Result result = interpolation::interpolate(
-        list.lines(), list.selectedIndex(), direction, m_dialog->CWNumEditInterp->value(),
-        list.locale(), m_dialog->curve());
+    SequenceList& list = m_panel.list();
+    const interpolation::Result result =
+        interpolation::interpolate(list.lines(), list.selectedIndex(), direction,
+                                   m_dialog->stepCount->value(), list.locale(), m_dialog->curve());
     if (!result.messageText.isEmpty()) {
-        m_form.dialogs.information(m_dialog, result.messageTitle, result.messageText);
+        m_messages.dialogs().information(m_dialog, result.messageTitle, result.messageText);
     }
     if (result.outcome == interpolation::Outcome::Stayed || !m_dialog) {
         return;
     }
     if (result.outcome == interpolation::Outcome::Done) {
-        const auto step = m_form.history->step(QObject::tr("Interpolate"));
+        const auto step = m_panel.history().step(tr("Interpolate"));
         m_applying = true;
         const EditOutcome placed =
-            m_form.editor.replaceLineWith(result.sourceIndex, result.newLines);
+            m_panel.editor().replaceLineWith(result.sourceIndex, result.newLines);
         m_applying = false;
         if (placed != EditOutcome::Done) {
-            m_form.dialogs.information(m_dialog, interpolation::kNoteTitle, kNotPlacedText);
+            m_messages.dialogs().information(m_dialog, interpolation::kNoteTitle, kNotPlacedText);
             return;
         }
-        m_form.LabelStep->setText(stepline::stepLabel(list.selectedIndex()));
+        m_stepLabel.setText(stepline::stepLabel(list.selectedIndex()));
     }
     m_dialog->accept();
 }
 
-void InterpController::CancelButton_Click() {
+void InterpController::cancelDialog() {
     if (m_dialog) {
         m_dialog->reject();
     }
 }
 
-void InterpController::Form_Unload() {
+void InterpController::dialogClosed() {
+    m_panel.setInterpDialogOpen(false);
     setLocked(false);
     if (m_dialog) {
         m_dialog->deleteLater();
@@ -134,9 +146,7 @@ void InterpController::Form_Unload() {
 }
 
 void InterpController::setLocked(bool locked) {
-    m_form.FrameBuffEdit->setEnabled(!locked);
-    m_form.ListSequence->setEnabled(!locked);
-    m_form.FrameMan->setEnabled(!locked);
-    m_form.FramePCEmu->setEnabled(!locked);
-    m_form.FramePCDeb->setEnabled(!locked);
+    for (QWidget* widget : m_lockedWhileOpen) {
+        widget->setEnabled(!locked);
+    }
 }

@@ -1,37 +1,49 @@
 #pragma once
 
-#include "DialogInterp.h"
+#include "InterpDialog.h"
 
 #include <QObject>
 #include <QPointer>
 
-class Form1;
+#include <array>
+
+class Messages;
+class Panel;
+class QLabel;
+class StepListView;
+struct BufferEditFrame;
+struct ChannelsFrame;
+struct PcDebugFrame;
+struct PcEmuFrame;
 
 // The "Interpolate" button and its dialog. While the dialog is open the list and the frames
 // that could change or play the sequence are locked, in place of a modal dialog.
-class InterpController {
+class InterpController : public QObject {
+    Q_OBJECT
 public:
-    explicit InterpController(Form1& form);
-    ~InterpController();
+    InterpController(Panel& panel, Messages& messages, const BufferEditFrame& bufferEdit,
+                     const ChannelsFrame& channels, const PcEmuFrame& pcEmu,
+                     const PcDebugFrame& pcDebug, StepListView& stepList);
+    ~InterpController() override;
 
-    InterpController(const InterpController&) = delete;
-    InterpController& operator=(const InterpController&) = delete;
-
-    void CommandInterpolate_Click();
-    void OKButton_Click();
-    void CancelButton_Click();
+    // "Interpolate": the dialog opens on the selected line.
+    void openDialog();
+    // The dialog's OK: the ramp replaces the line.
+    void applyDialog();
+    void cancelDialog();
 
     // The open dialog, or null.
-    DialogInterp* dialog() const { return m_dialog; }
+    InterpDialog* dialog() const { return m_dialog; }
 
 private:
-    void Form_Load();
-    void Form_Unload();
+    void prepareDialog();
+    void dialogClosed();
     void setLocked(bool locked);
 
-    Form1& m_form;
-    // Context of the connections to the window, so none outlives the controller.
-    QObject m_context;
-    QPointer<DialogInterp> m_dialog;
+    Panel& m_panel;
+    Messages& m_messages;
+    QLabel& m_stepLabel;
+    std::array<QWidget*, 5> m_lockedWhileOpen;
+    QPointer<InterpDialog> m_dialog;
     bool m_applying = false;
 };

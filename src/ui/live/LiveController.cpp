@@ -1,9 +1,12 @@
 #include "LiveController.h"
 
+#include "board/Board.h"
 #include "board/ChannelMoves.h"
 #include "core/NumberText.h"
 #include "core/Rounding.h"
-#include "ui/shell/Form1.h"
+#include "ui/frames/SideColumn.h"
+#include "ui/panel/Panel.h"
+#include "ui/shell/Messages.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
@@ -12,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -61,45 +65,39 @@ std::optional<int> typedCharacter(const QKeyEvent& event) {
 
 } // namespace
 
-LiveController::LiveController(Form1& form) : m_form(form) {
-    for (SlideControl* slide : form.CWSlide1) {
+LiveController::LiveController(Panel& panel, Messages& messages, const ChannelsFrame& channels,
+                               const SideColumn& side)
+    : m_panel(panel), m_messages(messages), m_channels(channels),
+      m_pcControlSwitch(*side.pcControlSwitch) {
+    for (SlideControl* slide : channels.sliders) {
         connect(slide, &SlideControl::valueChanged, this,
-                [this](int index, double value) { CWSlide1_PointerValueChanged(index, value); });
+                [this](int channel, double value) { moveChannel(channel, value); });
     }
-    for (QLineEdit* box : form.Text1) {
+    for (QLineEdit* box : channels.offsetBoxes) {
         box->installEventFilter(this);
     }
-    connect(form.CWButtonMainOnOff, &SwitchControl::valueChanged, this,
-            [this](bool on) { CWButtonMainOnOff_ValueChanged(on); });
-    connect(form.CommandStart, &QPushButton::clicked, this, [this] { CommandStart_Click(); });
-    connect(form.CommandStop, &QPushButton::clicked, this, [this] { CommandStop_Click(); });
-    connect(&form, &Form1::shutdownWork, this, [this] { pcOff(); });
+    for (QLineEdit* box : channels.angleBoxes) {
+        box->installEventFilter(this);
+    }
+    connect(side.pcControlSwitch, &SwitchControl::valueChanged, this,
+            [this](bool on) { switchPcControl(on); });
+    connect(side.onButton, &QPushButton::clicked, this, [this] { pcControlOn(); });
+    connect(side.offButton, &QPushButton::clicked, this, [this] { pcControlOff(); });
+    connect(&panel, &Panel::shutdownWork, this, [this] { pcOffAtShutdown(); });
 }
 
-void LiveController::CWSlide1_PointerValueChanged(int index, double value) {
-    m_form.board->moves().move(index, value);
-    const QLocale& locale = m_form.sequenceList.locale();
-    m_form.Text1[index]->setText(numbertext::halfSteps(value - kCentre, locale));
-    m_form.Text1[index + kChannelCount]->setText(
+void LiveController::moveChannel(int channel, double value) {
+    m_panel.board().moves().move(channel, value);
+    const QLocale& locale = m_panel.list().locale();
+    m_channels.offsetBoxes[channel]->setText(numbertext::halfSteps(value - kCentre, locale));
+    m_channels.angleBoxes[channel]->setText(
         numbertext::halfSteps((value - kCentre) * 64.0 / 128.0, locale) +
         numbertext::kDegreeSuffix);
 }
 
-void LiveController::syncBoard() {
-    std::array<double, kChannelCount> positions{};
-    for (int c = 0; c < kChannelCount; ++c) {
-        positions[size_t(c)] = m_form.CWSlide1[c]->value();
-    }
-    m_form.board->moves().sendUnheld(positions);
-}
-
-void LiveController::Text1_KeyPress(int index, int& key) {
-    if (index >= kChannelCount) {
-        key = kDiscarded;
-        return;
-    }
+void LiveController::offsetKey(int channel, int& key) {
     if (key == kEnter) {
-        commitOffset(index);
+        commitOffset(channel);
         return;
     }
     if (key == kBackspace || key == kMinus || (key >= '0' && key <= '9')) {
@@ -108,72 +106,69 @@ void LiveController::Text1_KeyPress(int index, int& key) {
     key = kDiscarded;
 }
 
-void LiveController::Text1_LostFocus(int index) {
+void LiveController::leaveOffset(int channel) {
     int key = kEnter;
-    Text1_KeyPress(index, key);
+    offsetKey(channel, key);
 }
 
 // Empty text commits as 0, and so does text that is not a number (a lone "-", "1-2"), so the
 // slider never sees garbage; the box then shows the value the slider takes.
 void LiveController::commitOffset(int channel) {
-    QLineEdit* box = m_form.Text1[channel];
-    const double typed = numbertext::parse(box->text(), m_form.sequenceList.locale()).value_or(0.0);
+    QLineEdit* box = m_channels.offsetBoxes[channel];
+    const double typed = numbertext::parse(box->text(), m_panel.list().locale()).value_or(0.0);
     const int offset = qBound(kOffsetMin, rounding::toInt32(typed), kOffsetMax);
     box->setText(QString::number(offset));
-    m_form.CWSlide1[channel]->setValue(offset + kCentre);
+    m_channels.sliders[channel]->setValue(offset + kCentre);
 }
 
-void LiveController::CWButtonMainOnOff_ValueChanged(bool on) {
-    if (!m_form.permits(interlock::Command::PcControl)) {
+void LiveController::switchPcControl(bool on) {
+    if (!m_panel.permits(interlock::Command::PcControl)) {
         // Nothing reached the board, so the switch keeps telling how things stand.
-        m_form.CWButtonMainOnOff->setValueSilently(!on);
+        m_pcControlSwitch.setValueSilently(!on);
         return;
     }
-    if (!m_form.link->portOpen()) {
-        m_form.inform(Form1::kNoConnection);
-        m_form.CWButtonMainOnOff->setValueSilently(false);
+    BoardLink& link = m_panel.link();
+    if (!link.portOpen()) {
+        m_messages.inform(Board::kNoConnection);
+        m_pcControlSwitch.setValueSilently(false);
         return;
     }
     if (on) {
-        m_form.link->PcControlOn();
+        link.PcControlOn();
     } else {
-        m_form.link->PcControlOff();
+        link.PcControlOff();
     }
 }
 
-void LiveController::CommandStart_Click() {
-    if (m_form.permits(interlock::Command::PcControl) && m_form.link->portOpen()) {
-        m_form.link->PcControlOn();
+void LiveController::pcControlOn() {
+    if (m_panel.permits(interlock::Command::PcControl) && m_panel.link().portOpen()) {
+        m_panel.link().PcControlOn();
     }
 }
 
-void LiveController::CommandStop_Click() {
-    if (m_form.permits(interlock::Command::PcControl) && m_form.link->portOpen()) {
-        m_form.link->PcControlOff();
+void LiveController::pcControlOff() {
+    if (m_panel.permits(interlock::Command::PcControl) && m_panel.link().portOpen()) {
+        m_panel.link().PcControlOff();
     }
 }
 
 // During a transfer the board is inside the image: the shutdown sends nothing rather than a
 // byte the board would store.
-void LiveController::pcOff() {
-    if (m_form.link->portOpen() && m_form.permits(interlock::Command::PcControl)) {
-        m_form.link->PcControlOff();
+void LiveController::pcOffAtShutdown() {
+    if (m_panel.link().portOpen() && m_panel.permits(interlock::Command::PcControl)) {
+        m_panel.link().PcControlOff();
     }
-}
-
-int LiveController::boxIndex(const QObject* box) const {
-    for (int i = 0; i < static_cast<int>(m_form.Text1.size()); ++i) {
-        if (m_form.Text1[i] == box) {
-            return i;
-        }
-    }
-    return -1;
 }
 
 bool LiveController::eventFilter(QObject* watched, QEvent* event) {
-    const int index = boxIndex(watched);
-    if (index < 0) {
-        return false;
+    const auto& offsets = m_channels.offsetBoxes;
+    const int channel = int(std::find(offsets.begin(), offsets.end(), watched) - offsets.begin());
+    if (channel == kChannelCount) {
+        // The angle boxes only show: nothing typed reaches them.
+        const auto& angles = m_channels.angleBoxes;
+        return event->type() == QEvent::KeyPress &&
+               std::find(angles.begin(), angles.end(), watched) != angles.end() &&
+               typedCharacter(*static_cast<QKeyEvent*>(event)).has_value();
     }
     if (event->type() == QEvent::KeyPress) {
         const std::optional<int> typed = typedCharacter(*static_cast<QKeyEvent*>(event));
@@ -181,7 +176,7 @@ bool LiveController::eventFilter(QObject* watched, QEvent* event) {
             return false;
         }
         int key = *typed;
-        Text1_KeyPress(index, key);
+        offsetKey(channel, key);
         // Enter has done its work; the box has nothing more to do with it.
         return key == kDiscarded || key == kEnter;
     }
@@ -190,7 +185,7 @@ bool LiveController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
-            Text1_LostFocus(index);
+            leaveOffset(channel);
         }
     }
     return false;

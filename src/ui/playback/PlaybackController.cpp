@@ -1,66 +1,65 @@
 #include "PlaybackController.h"
 
+#include "board/Board.h"
+#include "board/HiResTimer.h"
 #include "board/PcPlayback.h"
 #include "core/Rounding.h"
 #include "core/StepRecord.h"
 #include "core/sequence/StepLine.h"
-#include "ui/sequence/SequenceController.h"
-#include "ui/shell/Form1.h"
+#include "ui/frames/PcDebugFrame.h"
+#include "ui/frames/PcEmuFrame.h"
+#include "ui/panel/Panel.h"
+#include "ui/shell/Messages.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
 #include <QLabel>
 #include <QPushButton>
-#include <QStatusBar>
 
 namespace {
 constexpr double kCentre = 128;
 constexpr int kNoteShownMs = 15000;
 } // namespace
 
-PlaybackController::PlaybackController(Form1& form)
-    : m_form(form), m_playback(form.board->pcPlayback()) {
-    m_connections = {
-        QObject::connect(form.CWButtonEmuPC, &SwitchControl::valueChanged,
-                         [this](bool on) { CWButtonEmuPC_ValueChanged(on); }),
-        QObject::connect(form.CommandRepeat, &QPushButton::clicked,
-                         [this] { CommandRepeat_Click(); }),
-        QObject::connect(form.CommandContinue, &QPushButton::clicked,
-                         [this] { CommandContinue_Click(); }),
-        QObject::connect(form.CWButtonManual, &SwitchControl::valueChanged,
-                         [this](bool on) { CWButtonManual_ValueChanged(on); }),
-        QObject::connect(form.CWNumEdit1, &NumericField::valueChanged,
-                         [this](double value) { CWNumEdit1_ValueChanged(value); }),
-        QObject::connect(form.CommandUpdate, &QPushButton::clicked,
-                         [this] { CommandUpdate_Click(); }),
-        QObject::connect(&m_playback, &PcPlayback::stepPlayed,
-                         [this](int step) { showPlayed(step); }),
-        QObject::connect(&m_playback, &PcPlayback::showStep,
-                         [this](int step) { m_form.sequence->ShowStep(step); }),
-        QObject::connect(
-            &m_playback, &PcPlayback::note,
-            [this](const QString& text) { m_form.statusBar()->showMessage(text, kNoteShownMs); }),
-    };
+PlaybackController::PlaybackController(Panel& panel, Messages& messages,
+                                       const ChannelsFrame& channels, const PcEmuFrame& pcEmu,
+                                       const PcDebugFrame& pcDebug, PlaybackSwitches switches,
+                                       ShowStep showStep)
+    : m_panel(panel), m_messages(messages), m_playback(panel.board().pcPlayback()),
+      m_channels(channels), m_fixedStepTime(*pcDebug.fixedStepTime), m_switches(switches),
+      m_showStep(std::move(showStep)) {
+    m_panel.clock().setInterval(rounding::toInt32(m_fixedStepTime.value()));
+    connect(switches.pcEmu, &SwitchControl::valueChanged, this,
+            [this](bool on) { switchPcEmu(on); });
+    connect(pcEmu.repeatButton, &QPushButton::clicked, this, [this] { repeat(); });
+    connect(pcEmu.continueButton, &QPushButton::clicked, this, [this] { resume(); });
+    connect(switches.pcSeq, &SwitchControl::valueChanged, this,
+            [this](bool on) { switchPcSeq(on); });
+    connect(pcDebug.fixedStepTime, &NumericField::valueChanged, this,
+            [this](double value) { setFixedStepTime(value); });
+    connect(channels.resetButton, &QPushButton::clicked, this, [this] { centreAll(); });
+    connect(&m_playback, &PcPlayback::stepPlayed, this, [this](int step) { showPlayed(step); });
+    connect(&m_playback, &PcPlayback::showStep, this, [this](int step) { m_showStep(step); });
+    connect(&m_playback, &PcPlayback::note, this,
+            [this](const QString& text) { m_messages.showStatus(text, kNoteShownMs); });
 }
 
 PlaybackController::~PlaybackController() {
-    for (const QMetaObject::Connection& c : m_connections) {
-        QObject::disconnect(c);
-    }
-    m_form.HiTimer1->setEnabled(false);
+    m_panel.clock().setEnabled(false);
 }
 
-void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
-    if (!m_form.permits(on ? interlock::Command::PcEmuOn : interlock::Command::PcEmuOff)) {
-        m_form.CWButtonEmuPC->setValueSilently(!on);
+void PlaybackController::switchPcEmu(bool on) {
+    SwitchControl* pcEmu = m_switches.pcEmu;
+    if (!m_panel.permits(on ? interlock::Command::PcEmuOn : interlock::Command::PcEmuOff)) {
+        pcEmu->setValueSilently(!on);
         return;
     }
     // Switched off with the port gone, playback still stops, so no mode is left locked.
-    if (!connectionAvailable(m_form.CWButtonEmuPC, on) && on) {
+    if (!connectionAvailable(pcEmu, on) && on) {
         return;
     }
-    excludeOtherModes(m_form.CWButtonEmuPC, on);
+    excludeOtherModes(pcEmu, on);
     if (on) {
         m_playback.start(PcPlayback::Pace::OwnTime);
     } else {
@@ -68,60 +67,61 @@ void PlaybackController::CWButtonEmuPC_ValueChanged(bool on) {
     }
 }
 
-void PlaybackController::HiTimer1_Timer() {
+void PlaybackController::clockTick() {
     m_playback.tick();
 }
 
 void PlaybackController::showPlayed(int step) {
-    m_form.CWNumEditTimeStep->setValue(m_form.editor.step(step)[kDurationField]);
-    m_form.LabelStep->setText(stepline::stepLabel(step));
+    m_channels.stepDuration->setValue(m_panel.editor().step(step)[kDurationField]);
+    m_channels.stepLabel->setText(stepline::stepLabel(step));
 }
 
-void PlaybackController::CommandRepeat_Click() {
-    if (!m_playback.ownTime() || !m_form.permits(interlock::Command::Repeat)) {
+void PlaybackController::repeat() {
+    if (!m_playback.ownTime() || !m_panel.permits(interlock::Command::Repeat)) {
         return;
     }
     m_playback.repeat();
 }
 
-void PlaybackController::CommandContinue_Click() {
-    if (!m_playback.ownTime() || m_form.sequenceList.selectedIndex() < 0 ||
-        !m_form.permits(interlock::Command::Continue)) {
+void PlaybackController::resume() {
+    if (!m_playback.ownTime() || m_panel.list().selectedIndex() < 0 ||
+        !m_panel.permits(interlock::Command::Continue)) {
         return;
     }
     m_playback.resume();
 }
 
-void PlaybackController::CWButtonManual_ValueChanged(bool on) {
-    if (!m_form.permits(on ? interlock::Command::PcSeqOn : interlock::Command::PcSeqOff)) {
-        m_form.CWButtonManual->setValueSilently(!on);
+void PlaybackController::switchPcSeq(bool on) {
+    SwitchControl* pcSeq = m_switches.pcSeq;
+    if (!m_panel.permits(on ? interlock::Command::PcSeqOn : interlock::Command::PcSeqOff)) {
+        pcSeq->setValueSilently(!on);
         return;
     }
-    if (!connectionAvailable(m_form.CWButtonManual, on) && on) {
+    if (!connectionAvailable(pcSeq, on) && on) {
         return;
     }
-    excludeOtherModes(m_form.CWButtonManual, on);
+    excludeOtherModes(pcSeq, on);
     if (on) {
-        m_playback.start(PcPlayback::Pace::Fixed, rounding::toInt32(m_form.CWNumEdit1->value()));
+        m_playback.start(PcPlayback::Pace::Fixed, rounding::toInt32(m_fixedStepTime.value()));
     } else {
         m_playback.stop(PcPlayback::Pace::Fixed);
     }
 }
 
-void PlaybackController::CWNumEdit1_ValueChanged(double value) {
-    if (!m_form.permits(interlock::Command::FixedStepTime)) {
+void PlaybackController::setFixedStepTime(double ms) {
+    if (!m_panel.permits(interlock::Command::FixedStepTime)) {
         return;
     }
-    m_playback.setFixedTime(rounding::toInt32(value));
+    m_playback.setFixedTime(rounding::toInt32(ms));
 }
 
-void PlaybackController::CommandUpdate_Click() {
+void PlaybackController::centreAll() {
     // Deferred moves are the slider handling's to keep.
-    if (m_form.decide(interlock::Command::CentreAll).outcome == interlock::Outcome::Refused) {
+    if (m_panel.decide(interlock::Command::CentreAll).outcome == interlock::Outcome::Refused) {
         return;
     }
     for (int c = 0; c < kChannelCount; ++c) {
-        SlideControl* slide = m_form.CWSlide1[size_t(c)];
+        SlideControl* slide = m_channels.sliders[size_t(c)];
         if (slide->value() != kCentre) {
             slide->setValue(kCentre);
         } else {
@@ -133,10 +133,10 @@ void PlaybackController::CommandUpdate_Click() {
 }
 
 bool PlaybackController::connectionAvailable(SwitchControl* mode, bool on) {
-    if (m_form.link->portOpen()) {
+    if (m_panel.link().portOpen()) {
         return true;
     }
-    m_form.inform(Form1::kNoConnection);
+    m_messages.inform(Board::kNoConnection);
     if (on) {
         mode->setValueSilently(false);
     }
@@ -144,8 +144,7 @@ bool PlaybackController::connectionAvailable(SwitchControl* mode, bool on) {
 }
 
 void PlaybackController::excludeOtherModes(SwitchControl* mode, bool on) {
-    SwitchControl* const modes[] = {m_form.CWButtonRealEmu, m_form.CWButtonEmuPC,
-                                    m_form.CWButtonManual};
+    SwitchControl* const modes[] = {m_switches.realEmu, m_switches.pcEmu, m_switches.pcSeq};
     for (SwitchControl* other : modes) {
         if (other != mode) {
             other->setEnabled(false);

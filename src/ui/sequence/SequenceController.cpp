@@ -1,10 +1,14 @@
 #include "SequenceController.h"
-#include "SequenceHistory.h"
 
+#include "board/Board.h"
+#include "board/ChannelMoves.h"
 #include "core/sequence/StepLine.h"
-#include "ui/live/LiveController.h"
+#include "ui/frames/BufferEditFrame.h"
+#include "ui/frames/PcEmuFrame.h"
+#include "ui/panel/Panel.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
+#include "ui/shell/Messages.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 
@@ -21,27 +25,30 @@ const QString kUnreadableEntry = QStringLiteral(
     "The step cannot be added: a channel readout or the step duration is not a number.");
 } // namespace
 
-SequenceController::SequenceController(Form1& form) : m_form(form) {
-    connect(form.CommandAdd, &QPushButton::clicked, this, [this] { CommandAdd_Click(); });
-    connect(form.CommandRem, &QPushButton::clicked, this, [this] { CommandRem_Click(); });
-    connect(form.CommandReplace, &QPushButton::clicked, this, [this] { CommandReplace_Click(); });
-    connect(form.CommandClear, &QPushButton::clicked, this, [this] { CommandClear_Click(); });
-    connect(form.CommandUp, &QPushButton::clicked, this, [this] { CommandUp_Click(); });
-    connect(form.CommandDwn, &QPushButton::clicked, this, [this] { CommandDwn_Click(); });
-    connect(form.CommandBrk, &QPushButton::clicked, this, [this] { CommandBrk_Click(); });
-    connect(form.CommandResBrk, &QPushButton::clicked, this, [this] { CommandResBrk_Click(); });
+SequenceController::SequenceController(Panel& panel, Messages& messages,
+                                       const ChannelsFrame& channels,
+                                       const BufferEditFrame& bufferEdit, const PcEmuFrame& pcEmu,
+                                       StepListView& stepList)
+    : m_panel(panel), m_messages(messages), m_channels(channels), m_stepList(stepList) {
+    connect(bufferEdit.addButton, &QPushButton::clicked, this, [this] { addStep(); });
+    connect(bufferEdit.removeButton, &QPushButton::clicked, this, [this] { removeStep(); });
+    connect(bufferEdit.replaceButton, &QPushButton::clicked, this, [this] { replaceStep(); });
+    connect(bufferEdit.clearButton, &QPushButton::clicked, this, [this] { clearAll(); });
+    connect(bufferEdit.nextButton, &QPushButton::clicked, this, [this] { nextStep(); });
+    connect(bufferEdit.previousButton, &QPushButton::clicked, this, [this] { previousStep(); });
+    connect(pcEmu.breakButton, &QPushButton::clicked, this, [this] { toggleBreak(); });
+    connect(pcEmu.resetBreaksButton, &QPushButton::clicked, this, [this] { resetAllBreaks(); });
 
-    StepListView* view = form.ListSequence;
-    connect(view, &QAbstractItemView::doubleClicked, this, [this] { ListSequence_DblClick(); });
-    connect(view, &StepListView::mouseDown, this,
-            [this](Qt::MouseButton b, int row) { ListSequence_MouseDown(b, row); });
-    connect(view, &StepListView::mouseUp, this,
-            [this](Qt::MouseButton b, int row) { ListSequence_MouseUp(b, row); });
-    view->viewport()->installEventFilter(this);
+    connect(&stepList, &QAbstractItemView::doubleClicked, this, [this] { showSelectedStep(); });
+    connect(&stepList, &StepListView::mouseDown, this,
+            [this](Qt::MouseButton b, int row) { listPressed(b, row); });
+    connect(&stepList, &StepListView::mouseUp, this,
+            [this](Qt::MouseButton b, int row) { listReleased(b, row); });
+    stepList.viewport()->installEventFilter(this);
 
-    SequenceList* list = &form.sequenceList;
+    SequenceList* list = &panel.list();
     connect(list, &SequenceList::selectedIndexChanged, this, [this](int i) { mirrorSelection(i); });
-    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(stepList.selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { takeViewSelection(); });
     const auto changing = [this] { m_rowsChanging = true; };
     const auto changed = [this] { m_rowsChanging = false; };
@@ -55,142 +62,139 @@ SequenceController::SequenceController(Form1& form) : m_form(form) {
     connect(list, &QAbstractItemModel::modelReset, this, changed);
 }
 
-void SequenceController::ShowStep(int index) {
-    if (index < 0 || index >= m_form.sequenceList.count()) {
+void SequenceController::showStep(int index) {
+    if (index < 0 || index >= m_panel.list().count()) {
         return;
     }
-    const StepRecord& step = m_form.editor.step(index);
+    const StepRecord& step = m_panel.editor().step(index);
     for (int k = 0; k < kChannelCount; ++k) {
-        m_form.CWSlide1[k]->setValue(step[k]);
+        m_channels.sliders[k]->setValue(step[k]);
     }
-    m_form.live->syncBoard();
-    m_form.CWNumEditTimeStep->setValue(step[kDurationField]);
-    m_form.LabelStep->setText(stepline::stepLabel(index));
-    m_form.ListSequence->setShownStep(index);
+    // A slider set to the value it already has raises no change, yet playback or a reset may
+    // have left the servo elsewhere.
+    m_panel.board().moves().sendUnheld(m_channels.positions());
+    m_channels.stepDuration->setValue(step[kDurationField]);
+    m_channels.stepLabel->setText(stepline::stepLabel(index));
+    m_stepList.setShownStep(index);
 }
 
-void SequenceController::ResetBreakPoints() {
-    m_form.editor.ResetBreakPoints();
-}
-
-void SequenceController::CommandAdd_Click() {
-    if (!m_form.permits(interlock::Command::Add)) {
+void SequenceController::addStep() {
+    if (!m_panel.permits(interlock::Command::Add)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Add"));
-    const EditOutcome outcome = m_form.editor.add(lineFromEntry());
+    const auto step = m_panel.history().step(tr("Add"));
+    const EditOutcome outcome = m_panel.editor().add(lineFromEntry());
     if (outcome == EditOutcome::Done) {
         showSelectedInLabel();
     }
     tellRefused(outcome);
 }
 
-void SequenceController::CommandRem_Click() {
-    if (!m_form.permits(interlock::Command::Remove)) {
+void SequenceController::removeStep() {
+    if (!m_panel.permits(interlock::Command::Remove)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Remove"));
-    if (m_form.editor.remove() == EditOutcome::Done) {
+    const auto step = m_panel.history().step(tr("Remove"));
+    if (m_panel.editor().remove() == EditOutcome::Done) {
         showSelectedInLabel();
     }
 }
 
-void SequenceController::CommandReplace_Click() {
-    if (!m_form.permits(interlock::Command::Replace)) {
+void SequenceController::replaceStep() {
+    if (!m_panel.permits(interlock::Command::Replace)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Replace"));
-    const EditOutcome outcome = m_form.editor.replace(lineFromEntry());
+    const auto step = m_panel.history().step(tr("Replace"));
+    const EditOutcome outcome = m_panel.editor().replace(lineFromEntry());
     if (outcome == EditOutcome::Done) {
         showSelectedInLabel();
     }
     tellRefused(outcome);
 }
 
-void SequenceController::CommandClear_Click() {
-    if (!m_form.permits(interlock::Command::ClearAll)) {
+void SequenceController::clearAll() {
+    if (!m_panel.permits(interlock::Command::ClearAll)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Clear All"));
-    m_form.editor.clearAll();
+    const auto step = m_panel.history().step(tr("Clear All"));
+    m_panel.editor().clearAll();
 }
 
-void SequenceController::CommandUp_Click() {
-    if (!m_form.permits(interlock::Command::ShowStep)) {
+void SequenceController::nextStep() {
+    if (!m_panel.permits(interlock::Command::ShowStep)) {
         return;
     }
-    if (const std::optional<int> to = m_form.editor.next()) {
-        ShowStep(*to);
-    }
-}
-
-void SequenceController::CommandDwn_Click() {
-    if (!m_form.permits(interlock::Command::ShowStep)) {
-        return;
-    }
-    if (const std::optional<int> to = m_form.editor.previous()) {
-        ShowStep(*to);
+    if (const std::optional<int> to = m_panel.editor().next()) {
+        showStep(*to);
     }
 }
 
-void SequenceController::ListSequence_DblClick() {
-    if (!m_form.permits(interlock::Command::ShowStep)) {
+void SequenceController::previousStep() {
+    if (!m_panel.permits(interlock::Command::ShowStep)) {
         return;
     }
-    ShowStep(m_form.sequenceList.selectedIndex());
+    if (const std::optional<int> to = m_panel.editor().previous()) {
+        showStep(*to);
+    }
+}
+
+void SequenceController::showSelectedStep() {
+    if (!m_panel.permits(interlock::Command::ShowStep)) {
+        return;
+    }
+    showStep(m_panel.list().selectedIndex());
 }
 
 // The button does not matter: only the left one reaches the view (see eventFilter).
-void SequenceController::ListSequence_MouseDown(Qt::MouseButton, int row) {
-    m_form.history->notePress();
-    m_form.editor.pressOnList(row);
+void SequenceController::listPressed(Qt::MouseButton, int row) {
+    m_panel.history().notePress();
+    m_panel.editor().pressOnList(row);
 }
 
-void SequenceController::ListSequence_MouseUp(Qt::MouseButton, int row) {
+void SequenceController::listReleased(Qt::MouseButton, int row) {
     // A click that ends on the line it began on moves nothing and needs no leave.
-    if (row == m_form.declaration.DragFromIndex || !m_form.permits(interlock::Command::DragLine)) {
+    if (row == m_panel.editor().dragFrom() || !m_panel.permits(interlock::Command::DragLine)) {
         return;
     }
-    const auto step = m_form.history->stepSincePress(tr("Move"));
-    m_form.editor.releaseOnList(row);
+    const auto step = m_panel.history().stepSincePress(tr("Move"));
+    m_panel.editor().releaseOnList(row);
 }
 
-void SequenceController::CommandBrk_Click() {
-    if (!m_form.permits(interlock::Command::SetBreak)) {
+void SequenceController::toggleBreak() {
+    if (!m_panel.permits(interlock::Command::SetBreak)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Set/Reset Break"));
-    m_form.editor.toggleBreak();
+    const auto step = m_panel.history().step(tr("Set/Reset Break"));
+    m_panel.editor().toggleBreak();
 }
 
-void SequenceController::CommandResBrk_Click() {
-    if (!m_form.permits(interlock::Command::ResetAllBreaks)) {
+void SequenceController::resetAllBreaks() {
+    if (!m_panel.permits(interlock::Command::ResetAllBreaks)) {
         return;
     }
-    const auto step = m_form.history->step(tr("Reset  All Break"));
-    ResetBreakPoints();
+    const auto step = m_panel.history().step(tr("Reset  All Break"));
+    m_panel.editor().resetBreakPoints();
 }
 
 QString SequenceController::lineFromEntry() const {
     std::array<QString, kChannelCount> readouts;
     for (int k = 0; k < kChannelCount; ++k) {
-        readouts[k] = m_form.Text1[k + kChannelCount]->text();
+        readouts[k] = m_channels.angleBoxes[k]->text();
     }
-    return stepline::addForm(readouts, m_form.CWNumEditTimeStep->value(),
-                             m_form.sequenceList.locale());
+    return stepline::addForm(readouts, m_channels.stepDuration->value(), m_panel.list().locale());
 }
 
 void SequenceController::showSelectedInLabel() {
-    m_form.LabelStep->setText(stepline::stepLabel(m_form.sequenceList.selectedIndex()));
+    m_channels.stepLabel->setText(stepline::stepLabel(m_panel.list().selectedIndex()));
 }
 
 void SequenceController::tellRefused(EditOutcome outcome) {
     switch (outcome) {
     case EditOutcome::ListFull:
-        m_form.inform(kListFullMessage);
+        m_messages.inform(kListFullMessage);
         break;
     case EditOutcome::Unreadable:
-        m_form.inform(kUnreadableEntry);
+        m_messages.inform(kUnreadableEntry);
         break;
     case EditOutcome::Done:
     case EditOutcome::NothingToDo:
@@ -199,11 +203,11 @@ void SequenceController::tellRefused(EditOutcome outcome) {
 }
 
 void SequenceController::mirrorSelection(int index) {
-    QItemSelectionModel* selection = m_form.ListSequence->selectionModel();
+    QItemSelectionModel* selection = m_stepList.selectionModel();
     if (index < 0) {
         selection->clear();
     } else {
-        selection->setCurrentIndex(m_form.sequenceList.index(index),
+        selection->setCurrentIndex(m_panel.list().index(index),
                                    QItemSelectionModel::ClearAndSelect);
     }
 }
@@ -215,18 +219,18 @@ void SequenceController::takeViewSelection() {
     if (m_rowsChanging) {
         return;
     }
-    const QModelIndexList selected = m_form.ListSequence->selectionModel()->selectedRows();
+    const QModelIndexList selected = m_stepList.selectionModel()->selectedRows();
     if (selected.isEmpty()) {
-        mirrorSelection(m_form.sequenceList.selectedIndex());
+        mirrorSelection(m_panel.list().selectedIndex());
         return;
     }
-    m_form.sequenceList.setSelectedIndex(selected.first().row());
+    m_panel.list().setSelectedIndex(selected.first().row());
 }
 
 // The view would select a line on any button, and on a release after a right press; only the
 // left button may choose lines, so a right-button drag never moves one.
 bool SequenceController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_form.ListSequence->viewport()) {
+    if (watched != m_stepList.viewport()) {
         return false;
     }
     switch (event->type()) {

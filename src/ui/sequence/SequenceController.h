@@ -1,36 +1,46 @@
 #pragma once
 
 #include "core/sequence/SequenceEditor.h"
+#include "ui/frames/ChannelsFrame.h"
 
 #include <QObject>
 #include <QString>
 
-class Form1;
+class Messages;
+class Panel;
+class StepListView;
+struct BufferEditFrame;
+struct PcEmuFrame;
 
 // The step list and the buffer editing frame: showing, adding, removing, replacing and
 // reordering steps, and breakpoints.
 class SequenceController : public QObject {
     Q_OBJECT
 public:
-    explicit SequenceController(Form1& form);
+    // The breakpoint buttons sit in the PC emulator's frame.
+    SequenceController(Panel& panel, Messages& messages, const ChannelsFrame& channels,
+                       const BufferEditFrame& bufferEdit, const PcEmuFrame& pcEmu,
+                       StepListView& stepList);
 
-    // Puts step `index` on the sliders (each channel is sent through the slider handling), the
+    // Puts a step on the sliders (each channel is sent through the slider handling), the
     // step-duration field and "Step N° ". Does nothing for an index that is not a line.
-    void ShowStep(int index);
-    void ResetBreakPoints();
+    void showStep(int index);
 
-    void CommandAdd_Click();
-    void CommandRem_Click();
-    void CommandReplace_Click();
-    void CommandClear_Click();
-    void CommandUp_Click();
-    void CommandDwn_Click();
-    void ListSequence_DblClick();
+    void addStep();
+    void removeStep();
+    void replaceStep();
+    void clearAll();
+    // "--->" and "<---": the next or previous line, shown.
+    void nextStep();
+    void previousStep();
+    // A double-click on the list: the selected line, shown.
+    void showSelectedStep();
     // `row` is the line under the pointer, -1 for none.
-    void ListSequence_MouseDown(Qt::MouseButton button, int row);
-    void ListSequence_MouseUp(Qt::MouseButton button, int row);
-    void CommandBrk_Click();
-    void CommandResBrk_Click();
+    void listPressed(Qt::MouseButton button, int row);
+    void listReleased(Qt::MouseButton button, int row);
+    // "Set/Reset Break" on the selected line, and "Reset  All Break".
+    void toggleBreak();
+    void resetAllBreaks();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,7 +53,10 @@ private:
     void mirrorSelection(int index);
     void takeViewSelection();
 
-    Form1& m_form;
+    Panel& m_panel;
+    Messages& m_messages;
+    ChannelsFrame m_channels;
+    StepListView& m_stepList;
     // While the list's rows change, the view adjusts its own selection; the list keeps the
     // authoritative one and tells the view afterwards.
     bool m_rowsChanging = false;

@@ -2,8 +2,8 @@
 
 #include "TimelineView.h"
 
-#include "ui/sequence/SequenceController.h"
-#include "ui/shell/Form1.h"
+#include "ui/panel/Panel.h"
+#include "ui/shell/Messages.h"
 #include "ui/shell/SwitchControl.h"
 #include "ui/shell/UserDialogs.h"
 
@@ -12,19 +12,23 @@
 #include <QDir>
 #include <QDockWidget>
 
-TimelineController::TimelineController(Form1& form) : m_form(form) {
-    connect(form.menuTimeline, &QAction::triggered, this, [this](bool on) { menuTimeline_Click(on); });
-    connect(form.menuExportTimeline, &QAction::triggered, this, [this] { menuExportTimeline_Click(); });
+TimelineController::TimelineController(Panel& panel, Messages& messages, QDockWidget& dock,
+                                       QAction& showAction, QAction& exportAction,
+                                       std::array<SwitchControl*, 2> playbackSwitches,
+                                       ShowStep showStep)
+    : m_panel(panel), m_messages(messages), m_dock(dock), m_showAction(showAction),
+      m_showStep(std::move(showStep)) {
+    connect(&showAction, &QAction::triggered, this, [this](bool on) { showTimeline(on); });
+    connect(&exportAction, &QAction::triggered, this, [this] { exportTimeline(); });
     // The dock's own close button hides it; the check mark follows.
-    connect(form.DockTimeline->toggleViewAction(), &QAction::toggled, form.menuTimeline,
-            &QAction::setChecked);
-    connect(form.DockTimeline, &QDockWidget::visibilityChanged, this, [this](bool shown) {
+    connect(dock.toggleViewAction(), &QAction::toggled, &showAction, &QAction::setChecked);
+    connect(&dock, &QDockWidget::visibilityChanged, this, [this](bool shown) {
         if (shown && m_stale) {
             refresh();
         }
     });
 
-    const SequenceList* list = &form.sequenceList;
+    const SequenceList* list = &panel.list();
     const auto changed = [this] { scheduleRefresh(); };
     connect(list, &QAbstractItemModel::rowsInserted, this, changed);
     connect(list, &QAbstractItemModel::rowsRemoved, this, changed);
@@ -33,7 +37,7 @@ TimelineController::TimelineController(Form1& form) : m_form(form) {
     connect(list, &QAbstractItemModel::modelReset, this, changed);
     connect(list, &QAbstractItemModel::layoutChanged, this, changed);
     connect(list, &SequenceList::selectedIndexChanged, this, [this] { followSelection(); });
-    for (SwitchControl* mode : {form.CWButtonEmuPC, form.CWButtonManual}) {
+    for (SwitchControl* mode : playbackSwitches) {
         connect(mode, &SwitchControl::valueChanged, this, [this] { followSelection(); });
     }
 }
@@ -41,26 +45,26 @@ TimelineController::TimelineController(Form1& form) : m_form(form) {
 // The view draws from this controller's timeline, so it goes first.
 TimelineController::~TimelineController() { delete m_view; }
 
-void TimelineController::menuTimeline_Click(bool on) {
-    if (!m_form.permits(interlock::Command::ShowHideFrames)) {
-        m_form.menuTimeline->setChecked(!on);
+void TimelineController::showTimeline(bool on) {
+    if (!m_panel.permits(interlock::Command::ShowHideFrames)) {
+        m_showAction.setChecked(!on);
         return;
     }
     if (on) {
         ensureView();
     }
-    m_form.DockTimeline->setVisible(on);
+    m_dock.setVisible(on);
 }
 
-void TimelineController::menuExportTimeline_Click() {
-    if (!m_form.permits(interlock::Command::ExportTimeline)) {
+void TimelineController::exportTimeline() {
+    if (!m_panel.permits(interlock::Command::ExportTimeline)) {
         return;
     }
     // What is exported is what the user sees, so a hidden timeline is opened first.
-    if (!m_form.DockTimeline->isVisible()) {
+    if (!m_dock.isVisible()) {
         ensureView();
-        m_form.DockTimeline->setVisible(true);
-        m_form.menuTimeline->setChecked(true);
+        m_dock.setVisible(true);
+        m_showAction.setChecked(true);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     }
     if (m_stale) {
@@ -70,7 +74,8 @@ void TimelineController::menuExportTimeline_Click() {
     question.filter = kExportFilter;
     question.defaultExtension = QStringLiteral(".png");
     question.initialFileName = QStringLiteral("timeline.png");
-    const std::optional<FileAnswer> answer = m_form.dialogs.saveFileName(&m_form, question);
+    const std::optional<FileAnswer> answer =
+        m_messages.dialogs().saveFileName(&m_messages.window(), question);
     if (!answer) {
         return;
     }
@@ -78,17 +83,18 @@ void TimelineController::menuExportTimeline_Click() {
     const QString path = question.savePath(*answer);
     QString error;
     if (!m_view->exportTo(path, &error)) {
-        m_form.inform(tr("The timeline could not be written to %1: %2")
-                          .arg(QDir::toNativeSeparators(path), error));
+        m_messages.inform(tr("The timeline could not be written to %1: %2")
+                              .arg(QDir::toNativeSeparators(path), error));
     }
 }
 
 TimelineView* TimelineController::ensureView() {
     if (!m_view) {
-        m_view = new TimelineView(m_timeline, m_form.DockTimeline);
+        m_view = new TimelineView(m_timeline, &m_dock);
         connect(m_view, &TimelineView::stepClicked, this, [this](int step) { selectStep(step); });
-        connect(m_view, &TimelineView::stepDoubleClicked, this, [this](int step) { showStep(step); });
-        m_form.DockTimeline->setWidget(m_view);
+        connect(m_view, &TimelineView::stepDoubleClicked, this,
+                [this](int step) { showClickedStep(step); });
+        m_dock.setWidget(m_view);
         m_stale = true;
     }
     return m_view;
@@ -97,7 +103,7 @@ TimelineView* TimelineController::ensureView() {
 // A load or an interpolation changes many rows at once; the view is redrawn once after them.
 void TimelineController::scheduleRefresh() {
     m_stale = true;
-    if (m_refreshQueued || !m_view || !m_form.DockTimeline->isVisible()) {
+    if (m_refreshQueued || !m_view || !m_dock.isVisible()) {
         return;
     }
     m_refreshQueued = true;
@@ -109,7 +115,7 @@ void TimelineController::refresh() {
     if (!m_view) {
         return;
     }
-    m_timeline.rebuild(m_form.sequenceList);
+    m_timeline.rebuild(m_panel.list());
     m_view->refresh();
     m_stale = false;
     followSelection();
@@ -120,24 +126,24 @@ void TimelineController::followSelection() {
     if (!m_view || m_stale) {
         return;
     }
-    const int selected = m_form.sequenceList.selectedIndex();
+    const int selected = m_panel.list().selectedIndex();
     m_view->setSelectedStep(selected);
-    const bool playing = (m_form.activities() & interlock::kPcPlayback) != 0;
+    const bool playing = (m_panel.activities() & interlock::kPcPlayback) != 0;
     m_view->setCursorStep(playing ? selected : -1);
 }
 
 void TimelineController::selectStep(int step) {
-    if (m_form.permits(interlock::Command::SelectLine)) {
-        m_form.sequenceList.setSelectedIndex(step);
+    if (m_panel.permits(interlock::Command::SelectLine)) {
+        m_panel.list().setSelectedIndex(step);
     }
 }
 
 // As a double-click on the list: the first click has selected the step, the second shows it.
-void TimelineController::showStep(int step) {
-    if (m_form.sequenceList.selectedIndex() != step) {
+void TimelineController::showClickedStep(int step) {
+    if (m_panel.list().selectedIndex() != step) {
         selectStep(step);
     }
-    if (m_form.sequenceList.selectedIndex() == step && m_form.permits(interlock::Command::ShowStep)) {
-        m_form.sequence->ShowStep(step);
+    if (m_panel.list().selectedIndex() == step && m_panel.permits(interlock::Command::ShowStep)) {
+        m_showStep(step);
     }
 }

@@ -4,20 +4,36 @@
 
 #include <QObject>
 
-class Form1;
+#include <array>
+#include <functional>
+
+class Messages;
+class Panel;
+class QAction;
+class QDockWidget;
+class SwitchControl;
 class TimelineView;
 
 // The "View" menu's timeline: keeps the view in step with the list, its selection and PC
-// playback, and turns clicks on the view into the list's own selection and ShowStep. The
+// playback, and turns clicks on the view into the list's own selection and the step shown. The
 // view is made when first shown, so a panel that never opens it pays nothing for it.
 class TimelineController : public QObject {
     Q_OBJECT
 public:
-    explicit TimelineController(Form1& form);
+    // Puts a step on the sliders, as a double-click on the list does.
+    using ShowStep = std::function<void(int step)>;
+
+    // The dock stays empty until the timeline is first shown. The playback switches are "PC
+    // Emu" and "PC Seq", whose cursor the view shows.
+    TimelineController(Panel& panel, Messages& messages, QDockWidget& dock, QAction& showAction,
+                       QAction& exportAction, std::array<SwitchControl*, 2> playbackSwitches,
+                       ShowStep showStep);
     ~TimelineController() override;
 
-    void menuTimeline_Click(bool on);
-    void menuExportTimeline_Click();
+    // "View" › "Timeline", checked or not.
+    void showTimeline(bool on);
+    // "View" › "Export Timeline…".
+    void exportTimeline();
 
     // Null until the timeline is first shown or exported.
     TimelineView* view() const { return m_view; }
@@ -32,9 +48,13 @@ private:
     void refresh();
     void followSelection();
     void selectStep(int step);
-    void showStep(int step);
+    void showClickedStep(int step);
 
-    Form1& m_form;
+    Panel& m_panel;
+    Messages& m_messages;
+    QDockWidget& m_dock;
+    QAction& m_showAction;
+    ShowStep m_showStep;
     Timeline m_timeline;
     TimelineView* m_view = nullptr;
     bool m_stale = true;

@@ -1,4 +1,3 @@
-#include "core/Declaration.h"
 #include "core/sequence/SequenceEditor.h"
 
 #include <QAbstractItemModelTester>
@@ -6,6 +5,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -31,7 +31,7 @@ class TestMultiLine : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { decl = Declaration{}; }
+    void init() { editor.emplace(list); }
 
     void commands_data() {
         QTest::addColumn<QString>("edit"); // before | command rows; new lines have ids from 100 on
@@ -91,13 +91,13 @@ private slots:
             } else if (c[2].endsWith('*')) {
                 lines = QStringList{stepline::withBreakMark(lineFor(100))};
             }
-            got = int(editor.insertAfter(c[1].toInt(), lines));
+            got = int(editor->insertAfter(c[1].toInt(), lines));
         } else {
-            got = c[0] == "remove"      ? int(editor.removeRows(rows))
-                  : c[0] == "duplicate" ? int(editor.duplicateRows(rows))
-                  : c[0] == "up"        ? editor.moveRows(rows, -1)
-                  : c[0] == "down"      ? editor.moveRows(rows, 1)
-                                        : editor.moveRows(rows, 2);
+            got = c[0] == "remove"      ? int(editor->removeRows(rows))
+                  : c[0] == "duplicate" ? int(editor->duplicateRows(rows))
+                  : c[0] == "up"        ? editor->moveRows(rows, -1)
+                  : c[0] == "down"      ? editor->moveRows(rows, 1)
+                                        : editor->moveRows(rows, 2);
         }
         QCOMPARE(got, result);
         if (after.isEmpty() && list.count() > 0) { // a full list: the block at its end
@@ -139,9 +139,9 @@ private slots:
     // Undo gives the selected rows back with the current line.
     void snapshotKeepsRows() {
         set("0 (1) [2] 3");
-        const SequenceSnapshot before = editor.snapshot();
-        QCOMPARE(editor.removeRows({1, 2}), EditOutcome::Done);
-        QVERIFY(editor.restore(before));
+        const SequenceSnapshot before = editor->snapshot();
+        QCOMPARE(editor->removeRows({1, 2}), EditOutcome::Done);
+        QVERIFY(editor->restore(before));
         QCOMPARE(state(), QStringLiteral("0 (1) [2] 3"));
     }
 
@@ -151,10 +151,10 @@ private slots:
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         set("0 1 2 3 4 5");
         QSignalSpy removed(&list, &QAbstractItemModel::rowsRemoved);
-        QCOMPARE(editor.removeRows({5, 1, 2, 4}), EditOutcome::Done);
+        QCOMPARE(editor->removeRows({5, 1, 2, 4}), EditOutcome::Done);
         QCOMPARE(removed.size(), 2);
-        QCOMPARE(editor.insertAfter(0, {lineFor(100), lineFor(101)}), EditOutcome::Done);
-        QVERIFY(editor.moveRows({1, 2}, 1));
+        QCOMPARE(editor->insertAfter(0, {lineFor(100), lineFor(101)}), EditOutcome::Done);
+        QVERIFY(editor->moveRows({1, 2}, 1));
         QCOMPARE(state(), QStringLiteral("0 3 (100) [101]"));
     }
 
@@ -168,11 +168,11 @@ private:
         for (qsizetype i = 0; i < tokens.size(); ++i) {
             lines << lineFor(int(i));
         }
-        QCOMPARE(editor.replaceAll(lines), EditOutcome::Done);
+        QCOMPARE(editor->replaceAll(lines), EditOutcome::Done);
         QList<int> selected;
         int current = -1;
         for (int i = 0; i < tokens.size(); ++i) {
-            QVERIFY(!tokens[i].contains('*') || (list.setSelectedIndex(i) && editor.toggleBreak()));
+            QVERIFY(!tokens[i].contains('*') || (list.setSelectedIndex(i) && editor->toggleBreak()));
             if (tokens[i].startsWith('(') || tokens[i].startsWith('[')) {
                 selected << i;
             }
@@ -185,7 +185,7 @@ private:
     QString state() const {
         QStringList tokens;
         for (int i = 0; i < list.count(); ++i) {
-            const StepRecord& row = decl.SequenceBuffer[i];
+            const StepRecord& row = editor->table()[i];
             const std::optional<stepline::StepValues> v = stepline::ParseStepLine(list.line(i));
             const bool agrees = v && std::equal(v->begin(), v->end(), row.begin()) &&
                                 (row[kBreakField] != 0) == stepline::hasBreakMark(list.line(i));
@@ -198,9 +198,8 @@ private:
         return tokens.join(' ');
     }
 
-    Declaration decl;
     SequenceList list;
-    SequenceEditor editor{list, decl};
+    std::optional<SequenceEditor> editor; // every row of the table starts anew in each test
 };
 
 QTEST_GUILESS_MAIN(TestMultiLine)

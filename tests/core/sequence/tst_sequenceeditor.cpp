@@ -1,4 +1,3 @@
-#include "core/Declaration.h"
 #include "core/sequence/SequenceEditor.h"
 
 #include <QAbstractItemModelTester>
@@ -6,6 +5,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -30,7 +30,7 @@ class TestSequenceEditor : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { decl = Declaration{}; }
+    void init() { editor.emplace(list); }
     void commands_data();
     void commands();
     void tableAndLimit();
@@ -44,9 +44,9 @@ private:
     // the selected one in brackets, a star where a breakpoint is set.
     void set(const QString& state) {
         const QStringList tokens = state.split(' ', Qt::SkipEmptyParts);
-        QCOMPARE(editor.replaceAll(linesFor(int(tokens.size()))), EditOutcome::Done);
+        QCOMPARE(editor->replaceAll(linesFor(int(tokens.size()))), EditOutcome::Done);
         for (int i = 0; i < tokens.size(); ++i) {
-            QVERIFY(!tokens[i].contains('*') || (list.setSelectedIndex(i) && editor.toggleBreak()));
+            QVERIFY(!tokens[i].contains('*') || (list.setSelectedIndex(i) && editor->toggleBreak()));
         }
         QVERIFY(list.setSelectedIndex(int(tokens.indexOf(QRegularExpression("\\[.*")))));
     }
@@ -55,7 +55,7 @@ private:
     QString state() const {
         QStringList tokens;
         for (int i = 0; i < list.count(); ++i) {
-            const StepRecord& row = decl.SequenceBuffer[i];
+            const StepRecord& row = editor->table()[i];
             const std::optional<stepline::StepValues> v = stepline::ParseStepLine(list.line(i));
             const bool agrees = v && std::equal(v->begin(), v->end(), row.begin()) &&
                                 (row[kBreakField] != 0) == stepline::hasBreakMark(list.line(i));
@@ -66,9 +66,8 @@ private:
         return tokens.join(' ');
     }
 
-    Declaration decl; // every row starts anew in each test
     SequenceList list;
-    SequenceEditor editor{list, decl};
+    std::optional<SequenceEditor> editor; // every row of the table starts anew in each test
 };
 
 void TestSequenceEditor::commands_data() {
@@ -122,21 +121,21 @@ void TestSequenceEditor::commands() {
     int got = 0;
     if (c[0] == "drag") {
         QVERIFY(list.setSelectedIndex(c[1].toInt()));
-        editor.pressOnList(c[1].toInt());
-        QCOMPARE(decl.DragFromIndex, c[1].toInt());
+        editor->pressOnList(c[1].toInt());
+        QCOMPARE(editor->dragFrom(), c[1].toInt());
         QVERIFY(list.setSelectedIndex(c[2].toInt()));
-        got = editor.releaseOnList(c[2].toInt());
+        got = editor->releaseOnList(c[2].toInt());
     } else {
-        got = c[0] == "add"        ? int(editor.add(lines.value(0)))
-              : c[0] == "next"     ? editor.next().value_or(-1)
-              : c[0] == "previous" ? editor.previous().value_or(-1)
-              : c[0] == "remove"   ? int(editor.remove())
-              : c[0] == "replace"  ? int(editor.replace(lines.value(0)))
-              : c[0] == "toggle"   ? int(editor.toggleBreak())
-              : c[0] == "lines"    ? int(editor.replaceLineWith(c[1].toInt(), lines))
-              : c[0] == "all"      ? int(editor.replaceAll(lines))
-              : c[0] == "clear"    ? (editor.clearAll(), 0)
-                                   : (editor.ResetBreakPoints(), 0);
+        got = c[0] == "add"        ? int(editor->add(lines.value(0)))
+              : c[0] == "next"     ? editor->next().value_or(-1)
+              : c[0] == "previous" ? editor->previous().value_or(-1)
+              : c[0] == "remove"   ? int(editor->remove())
+              : c[0] == "replace"  ? int(editor->replace(lines.value(0)))
+              : c[0] == "toggle"   ? int(editor->toggleBreak())
+              : c[0] == "lines"    ? int(editor->replaceLineWith(c[1].toInt(), lines))
+              : c[0] == "all"      ? int(editor->replaceAll(lines))
+              : c[0] == "clear"    ? (editor->clearAll(), 0)
+                                   : (editor->resetBreakPoints(), 0);
     }
     QCOMPARE(got, result);
     QCOMPARE(state(), after);
@@ -147,27 +146,27 @@ void TestSequenceEditor::commands() {
 // fill the list exactly.
 void TestSequenceEditor::tableAndLimit() {
     set("0 1 2 3 [4]");
-    QCOMPARE(editor.remove(), EditOutcome::Done);
-    QCOMPARE(decl.SequenceBuffer[4][kDurationField], 24);
-    editor.clearAll();
-    QCOMPARE(decl.SequenceBuffer[3][kDurationField], 23);
-    for (StepRecord& row : decl.SequenceBuffer) {
-        row[kBreakField] = 1;
-    }
-    editor.ResetBreakPoints();
-    for (const StepRecord& row : decl.SequenceBuffer) {
+    QCOMPARE(editor->remove(), EditOutcome::Done);
+    QCOMPARE(editor->table()[4][kDurationField], 24);
+    editor->clearAll();
+    QCOMPARE(editor->table()[3][kDurationField], 23);
+    SequenceSnapshot flagged = editor->snapshot();
+    flagged.breakFlags.fill(1);
+    QVERIFY(editor->restore(flagged));
+    editor->resetBreakPoints();
+    for (const StepRecord& row : editor->table()) {
         QCOMPARE(row[kBreakField], 0);
     }
 
-    QCOMPARE(editor.replaceAll(linesFor(kMaxLines - 1)), EditOutcome::Done);
-    QCOMPARE(editor.replaceLineWith(0, linesFor(3, 100)), EditOutcome::ListFull);
-    QCOMPARE(editor.replaceLineWith(0, linesFor(2, 100)), EditOutcome::Done);
+    QCOMPARE(editor->replaceAll(linesFor(kMaxLines - 1)), EditOutcome::Done);
+    QCOMPARE(editor->replaceLineWith(0, linesFor(3, 100)), EditOutcome::ListFull);
+    QCOMPARE(editor->replaceLineWith(0, linesFor(2, 100)), EditOutcome::Done);
     QCOMPARE(list.count(), kMaxLines);
-    QVERIFY(list.setSelectedIndex(7) && editor.toggleBreak());
+    QVERIFY(list.setSelectedIndex(7) && editor->toggleBreak());
     const QStringList before = list.lines();
-    QCOMPARE(editor.add(lineFor(100)), EditOutcome::ListFull);
-    QCOMPARE(editor.replace(lineFor(100)), EditOutcome::ListFull);
-    QCOMPARE(editor.replaceAll(linesFor(kMaxLines + 1)), EditOutcome::ListFull);
+    QCOMPARE(editor->add(lineFor(100)), EditOutcome::ListFull);
+    QCOMPARE(editor->replace(lineFor(100)), EditOutcome::ListFull);
+    QCOMPARE(editor->replaceAll(linesFor(kMaxLines + 1)), EditOutcome::ListFull);
     QCOMPARE(list.lines(), before);
     QCOMPARE(list.selectedIndex(), 7);
     QVERIFY(!state().contains('?')); // line 7 keeps its mark, so row 7 its flag
@@ -178,19 +177,21 @@ void TestSequenceEditor::tableAndLimit() {
 // its place.
 void TestSequenceEditor::snapshotRestore() {
     set("0 1* [2] 3");
-    decl.SequenceBuffer[kTableRows - 1][kBreakField] = 1;
-    const SequenceSnapshot before = editor.snapshot();
+    SequenceSnapshot flagged = editor->snapshot();
+    flagged.breakFlags[kTableRows - 1] = 1;
+    QVERIFY(editor->restore(flagged));
+    const SequenceSnapshot before = editor->snapshot();
 
-    QCOMPARE(editor.replace(lineFor(100)), EditOutcome::Done);
+    QCOMPARE(editor->replace(lineFor(100)), EditOutcome::Done);
     QSignalSpy resets(&list, &QAbstractItemModel::modelReset);
-    QVERIFY(editor.restore(before));
+    QVERIFY(editor->restore(before));
     QCOMPARE(state(), QStringLiteral("0 1* [2] 3"));
-    QCOMPARE(decl.SequenceBuffer[kTableRows - 1][kBreakField], 1);
+    QCOMPARE(editor->table()[kTableRows - 1][kBreakField], 1);
     QCOMPARE(resets.count(), 0);
-    QCOMPARE(editor.snapshot(), before);
+    QCOMPARE(editor->snapshot(), before);
 
-    QCOMPARE(editor.remove(), EditOutcome::Done);
-    QVERIFY(editor.restore(before));
+    QCOMPARE(editor->remove(), EditOutcome::Done);
+    QVERIFY(editor->restore(before));
     QCOMPARE(state(), QStringLiteral("0 1* [2] 3"));
     QCOMPARE(resets.count(), 1);
 }

@@ -46,19 +46,19 @@ private slots:
             r[kDurationField] *= 20 * (1 + s % 200);
             lines << stepline::readBackForm(r, QLocale());
         }
-        m_form->editor.replaceAll(lines);
-        const SequenceTable table = m_form->declaration.SequenceBuffer;
+        m_form->panel().editor().replaceAll(lines);
+        const SequenceTable table = m_form->panel().editor().table();
         QTimer poll; // Abort while the transfer runs
         connect(&poll, &QTimer::timeout, this, [&] {
             if (!abortWhen.isEmpty() && m_sim->lines().join('\n').contains(abortWhen)) {
-                m_form->Command1->click();
+                m_form->flashFrame().abortButton->click();
             }
         });
         poll.start(5);
-        m_form->CommandFlash->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_form->board->transfer(), 60000);
+        m_form->flashFrame().programButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->panel().board().transfer(), 60000);
         const bool wrongByte = sim.contains(QStringLiteral("--wrong-ack-once"));
-        QCOMPARE(m_form->Echo->text(), wrongByte ? Board::kError : QString());
+        QCOMPARE(m_form->serialDebugFrame().echoBox->text(), wrongByte ? Board::kError : QString());
         if (reading) {
             QCOMPARE(m_dialogs.texts(), QStringList{FlashController::kProgrammed});
             if (sim.contains(QStringLiteral("--flash-file"))) {
@@ -66,18 +66,21 @@ private slots:
                 start(sim);
             }
             m_dialogs.messages.clear();
-            m_form->CommandRead->click();
-            QTRY_VERIFY_WITH_TIMEOUT(!m_form->board->transfer(), 60000);
+            m_form->flashFrame().readButton->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!m_form->panel().board().transfer(), 60000);
         }
         if (sim.first() == QStringLiteral("--hang-up-after")) {
-            QTRY_VERIFY(m_form->ComboPort->isEnabled()); // the link adds no second message
+            QTRY_VERIFY(
+                m_form->sideColumn().portChooser->isEnabled()); // the link adds no second message
         }
         QCOMPARE(m_dialogs.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
-        QVERIFY(m_form->declaration.SequenceBuffer == table);
-        QCOMPARE(m_form->sequenceList.lines(), lines);
-        QVERIFY(!m_form->board->transfer());
-        QVERIFY(!m_form->Command1->isEnabled() && m_form->ProgressBarFlash->isHidden());
-        QVERIFY(m_form->MSComm1->inputLen() == 1 && m_form->MSComm1->rThreshold() == 1);
+        QVERIFY(m_form->panel().editor().table() == table);
+        QCOMPARE(m_form->panel().list().lines(), lines);
+        QVERIFY(!m_form->panel().board().transfer());
+        QVERIFY(!m_form->flashFrame().abortButton->isEnabled() &&
+                m_form->flashFrame().progressBar->isHidden());
+        QVERIFY(m_form->panel().serial().inputLen() == 1 &&
+                m_form->panel().serial().rThreshold() == 1);
     }
 };
 

@@ -68,19 +68,19 @@ private slots:
         QFETCH(QString, stop);
         QFETCH(QString, mark);
         start({"--pace"});
-        Form1& f = *m_form;
+        MainWindow& f = *m_form;
         const int n = 7;
-        f.editor.replaceAll(stepLines(n, 20));
-        f.CWButtonEmuPC->click();
+        f.panel().editor().replaceAll(stepLines(n, 20));
+        f.pcEmuFrame().pcEmuSwitch->click();
         QVERIFY(m_sim->waitForLine([this](const QString&) { return burstsAtBoard() >= 30; }) >= 0);
         QCoreApplication::processEvents(); // every line logged so far is in
         const int atClick = burstsAtBoard();
         const int linesAtClick = int(m_sim->lines().size());
-        const int shown = f.sequenceList.selectedIndex();
+        const int shown = f.panel().list().selectedIndex();
         if (stop == "emu") {
-            f.CWButtonEmuPC->click();
+            f.pcEmuFrame().pcEmuSwitch->click();
         } else if (stop == "reset") {
-            f.menuReset->trigger();
+            f.menus().resetAction->trigger();
         } else {
             f.close();
         }
@@ -117,16 +117,16 @@ private slots:
     // abort is the read's, tried in the flash end-to-end test.
     void verify() {
         start({"--pace"});
-        Form1& f = *m_form;
+        MainWindow& f = *m_form;
         const QStringList lines = stepLines(30, 1000);
-        f.editor.replaceAll(lines);
-        f.CommandFlash->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
+        f.panel().editor().replaceAll(lines);
+        f.flashFrame().programButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(), QStringList{FlashController::kProgrammed});
         m_dialogs.messages.clear();
 
-        f.CommandVerify->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
+        f.flashFrame().verifyButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
                  QStringList{QStringLiteral("The board's flash holds this list (30 steps).")});
         m_dialogs.messages.clear();
@@ -138,17 +138,17 @@ private slots:
         QStringList edited = lines;
         edited[4] = stepline::readBackForm(changed, QLocale());
         edited << lines.first();
-        f.editor.replaceAll(edited);
-        const SequenceTable table = f.declaration.SequenceBuffer;
-        f.menuVerifyFlash->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!f.board->transfer(), 30000);
+        f.panel().editor().replaceAll(edited);
+        const SequenceTable table = f.panel().editor().table();
+        f.menus().verifyFlashAction->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.panel().board().transfer(), 30000);
         QCOMPARE(m_dialogs.texts(),
                  QStringList{QString::fromUtf8("The board's flash does not hold this list. Step N° "
                                                "4, Ch7: the flash holds -32 °, the list 0.5 °; 2 "
                                                "steps differ.")});
-        QCOMPARE(f.sequenceList.lines(), edited);
-        QVERIFY(f.declaration.SequenceBuffer == table);
-        QVERIFY(f.MSComm1->inputLen() == 1 && f.MSComm1->rThreshold() == 1);
+        QCOMPARE(f.panel().list().lines(), edited);
+        QVERIFY(f.panel().editor().table() == table);
+        QVERIFY(f.panel().serial().inputLen() == 1 && f.panel().serial().rThreshold() == 1);
     }
 };
 

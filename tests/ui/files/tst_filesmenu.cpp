@@ -3,6 +3,7 @@
 #include "core/NumberText.h"
 #include "core/sequence/SequenceFile.h"
 #include "core/sequence/StepLine.h"
+#include "ui/files/FilesController.h"
 #include "ui/interp/InterpController.h"
 #include "ui/shell/UserDialogs.h"
 
@@ -39,14 +40,14 @@ QByteArray fileLine(int position, const QByteArray& ms = "500") {
 }
 
 // No breakpoint is left, and every row of the table holds the numbers of its line.
-bool clean(Form1& form) {
-    const SequenceTable& table = form.declaration.SequenceBuffer;
+bool clean(MainWindow& form) {
+    const SequenceTable& table = form.panel().editor().table();
     bool ok =
         std::none_of(table.begin(), table.end(), [](const auto& s) { return s[kBreakField]; });
-    for (int i = 0; i < form.sequenceList.count(); ++i) {
+    for (int i = 0; i < form.panel().list().count(); ++i) {
         const auto v =
-            stepline::ParseStepLine(form.sequenceList.line(i), form.sequenceList.locale());
-        ok = ok && v && !form.sequenceList.hasBreakMark(i) &&
+            stepline::ParseStepLine(form.panel().list().line(i), form.panel().list().locale());
+        ok = ok && v && !form.panel().list().hasBreakMark(i) &&
              std::equal(v->begin(), v->end(), table[i].begin());
     }
     return ok;
@@ -83,29 +84,30 @@ private slots:
         QFETCH(bool, comma);
         QLocale::setDefault(comma ? QLocale(QLocale::German) : QLocale::c());
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         QStringList all{addLine(129, 129020), addLine(0, 20), addLine(255, 255020)};
-        QCOMPARE(form.editor.replaceAll(all + QStringList(kMaxLines - 3, addLine(100, 40))),
-                 EditOutcome::Done);
-        const QStringList lines = form.sequenceList.lines();
-        const QString label = form.LabelStep->text();
-        const auto saved = std::make_unique<SequenceTable>(form.declaration.SequenceBuffer);
+        QCOMPARE(
+            form.panel().editor().replaceAll(all + QStringList(kMaxLines - 3, addLine(100, 40))),
+            EditOutcome::Done);
+        const QStringList lines = form.panel().list().lines();
+        const QString label = form.channelsFrame().stepLabel->text();
+        const auto saved = std::make_unique<SequenceTable>(form.panel().editor().table());
         QTemporaryDir dir;
         const QString path = dir.filePath("trip.dat");
         rig.dialogs.fileAnswers = {path, std::nullopt, std::nullopt, dir.filePath("missing.dat"),
                                    path};
-        for (QAction* command :
-             {form.menuSaveBuffer, form.menuSaveBuffer, form.menuLoadBuffer, form.menuLoadBuffer}) {
+        for (QAction* command : {form.menus().saveBufferAction, form.menus().saveBufferAction,
+                                 form.menus().loadBufferAction, form.menus().loadBufferAction}) {
             // Every command clears the breakpoints, cancelled or not.
-            form.sequenceList.setSelectedIndex(1);
-            form.editor.toggleBreak();
+            form.panel().list().setSelectedIndex(1);
+            form.panel().editor().toggleBreak();
             command->trigger();
             QVERIFY(clean(form));
-            QCOMPARE(form.sequenceList.lines(), lines);
+            QCOMPARE(form.panel().list().lines(), lines);
         }
-        form.editor.clearAll();
-        form.editor.add(addLine(1, 40));
-        form.menuLoadBuffer->trigger();
+        form.panel().editor().clearAll();
+        form.panel().editor().add(addLine(1, 40));
+        form.menus().loadBufferAction->trigger();
         const QString messages = shown(rig.dialogs).join('\n');
         QVERIFY2(
             QRegularExpression("^Save: Data Saved!\nLoad: .*missing\\.dat.*\nLoad: Data Loaded!$")
@@ -118,12 +120,12 @@ private slots:
         QCOMPARE(settings(q.value(0)), filter + "\n1\n.dat\nSequence1\n");
         QCOMPARE(settings(q.value(2)), filter + "\n1\n\n\nhide read-only");
         QCOMPARE(q.value(1).initialFileName, "Sequence2"); // the cancelled save counts
-        QCOMPARE(form.sequenceList.selectedIndex(), -1);
-        QCOMPARE(form.LabelStep->text(), label);
+        QCOMPARE(form.panel().list().selectedIndex(), -1);
+        QCOMPARE(form.channelsFrame().stepLabel->text(), label);
         QVERIFY(clean(form));
-        QVERIFY(*saved == form.declaration.SequenceBuffer);
-        QVERIFY(form.sequenceList.line(0).startsWith((comma ? "0,5" : "0.5") +
-                                                     numbertext::kDegreeSuffix));
+        QVERIFY(*saved == form.panel().editor().table());
+        QVERIFY(form.panel().list().line(0).startsWith((comma ? "0,5" : "0.5") +
+                                                       numbertext::kDegreeSuffix));
     }
 
     // A name typed without a suffix takes the chosen filter's; "All Files" takes ".dat".
@@ -140,10 +142,10 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, filter);
         FormRig rig(false);
-        rig.form->editor.add(addLine(0, 20));
+        rig.form->panel().editor().add(addLine(0, 20));
         QTemporaryDir dir;
         rig.dialogs.fileAnswers = {{dir.filePath(typed), filter}};
-        rig.form->menuSaveBuffer->trigger();
+        rig.form->menus().saveBufferAction->trigger();
         QTEST(QDir(dir.path()).entryList(QDir::Files).join(' '), "written");
         QCOMPARE(rig.dialogs.texts(), QStringList{"Data Saved!"});
     }
@@ -161,26 +163,27 @@ private slots:
     void saveRefusedWhileTheListIsHeld() {
         QFETCH(bool, dialogOpen);
         FormRig rig;
-        Form1& form = *rig.form;
-        QCOMPARE(form.editor.replaceAll({addLine(0, 100), addLine(10, 100)}), EditOutcome::Done);
-        form.sequenceList.setSelectedIndex(1);
-        form.editor.toggleBreak();
-        const QStringList marked = form.sequenceList.lines();
+        MainWindow& form = *rig.form;
+        QCOMPARE(form.panel().editor().replaceAll({addLine(0, 100), addLine(10, 100)}),
+                 EditOutcome::Done);
+        form.panel().list().setSelectedIndex(1);
+        form.panel().editor().toggleBreak();
+        const QStringList marked = form.panel().list().lines();
         if (dialogOpen) {
-            QTest::mouseClick(form.CommandInterpolate, Qt::LeftButton);
-            QVERIFY(form.interp->dialog());
+            QTest::mouseClick(form.bufferEditFrame().interpolateButton, Qt::LeftButton);
+            QVERIFY(form.interpController().dialog());
         } else {
-            form.CommandRead->click(); // a transfer that waits for the board
+            form.flashFrame().readButton->click(); // a transfer that waits for the board
         }
         QTemporaryDir dir;
         rig.dialogs.fileAnswers = {dir.filePath("held.dat")};
-        form.menuSaveBuffer->trigger();
+        form.menus().saveBufferAction->trigger();
         QTEST(form.statusBar()->currentMessage(), "reason");
-        QCOMPARE(form.sequenceList.lines(), marked);
-        QVERIFY(form.sequenceList.hasBreakMark(1) && rig.dialogs.questions.isEmpty());
-        QCOMPARE(form.menuUndo->text(), "Undo");
-        QCOMPARE(form.declaration.SaveCounter, 0);
-        form.Command1->click();
+        QCOMPARE(form.panel().list().lines(), marked);
+        QVERIFY(form.panel().list().hasBreakMark(1) && rig.dialogs.questions.isEmpty());
+        QCOMPARE(form.menus().undoAction->text(), "Undo");
+        QCOMPARE(form.filesController().saveCount(), 0);
+        form.flashFrame().abortButton->click();
     }
 
     void loadMessages_data() {
@@ -213,11 +216,11 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         rig.dialogs.fileAnswers = {file.fileName()};
-        rig.form->menuLoadBuffer->trigger();
+        rig.form->menus().loadBufferAction->trigger();
         const QStringList loaded{"Load: Data Loaded!"};
         QCOMPARE(shown(rig.dialogs),
                  stop.isEmpty() ? loaded : QStringList{"Load: " + stop} + loaded);
-        QCOMPARE(rig.form->sequenceList.count(), lines);
+        QCOMPARE(rig.form->panel().list().count(), lines);
         QVERIFY(clean(*rig.form));
     }
 

@@ -78,30 +78,31 @@ private slots:
         BoardRig rig(config);
         rig.mute = run.announced < 0;
         rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         const QStringList lines = programSteps(reading ? 5 : run.lines, sends ? -1 : 3);
-        f.editor.replaceAll(lines);
-        f.sequenceList.setSelectedIndex(1);
-        QVERIFY(lines.isEmpty() || f.editor.toggleBreak());
-        const QStringList before = f.sequenceList.lines();
-        const SequenceTable table = f.declaration.SequenceBuffer;
+        f.panel().editor().replaceAll(lines);
+        f.panel().list().setSelectedIndex(1);
+        QVERIFY(lines.isEmpty() || f.panel().editor().toggleBreak());
+        const QStringList before = f.panel().list().lines();
+        const SequenceTable table = f.panel().editor().table();
         const QByteArray exchange = reading || !sends ? QByteArray() : programExchange(run.lines);
         if (sends) {
-            f.flash->Command1_Click(); // an Abort with nothing running must end nothing later
+            f.flashController()
+                .abortTransfer(); // an Abort with nothing running must end nothing later
         }
-        f.CWButtonMainOnOff->setValueSilently(!sends);
+        f.sideColumn().pcControlSwitch->setValueSilently(!sends);
         const auto act = [&] {
             if (action.startsWith("try")) { // none of it may write or ask while a transfer runs
-                f.CWSlide1[3]->setValue(200);
-                emit f.Echo->clicked();
-                f.menuSaveBuffer->trigger();
-                f.CWButtonMainOnOff->click();
-                f.menuReset->trigger();
-                f.CWButtonRealEmu->click();
-                f.CommandFlash->click();
+                f.channelsFrame().sliders[3]->setValue(200);
+                emit f.serialDebugFrame().echoBox->clicked();
+                f.menus().saveBufferAction->trigger();
+                f.sideColumn().pcControlSwitch->click();
+                f.menus().resetAction->trigger();
+                f.realEmuFrame().realEmuSwitch->click();
+                f.flashFrame().programButton->click();
             }
             if (action.endsWith("abort")) {
-                f.Command1->click();
+                f.flashFrame().abortButton->click();
             } else if (action == "lose") {
                 rig.port->loseDevice(QStringLiteral("lost"));
             } else {
@@ -110,12 +111,13 @@ private slots:
             }
         };
         QList<double> progress;
-        QObject::connect(f.ProgressBarFlash, &SlideControl::valueChanged, [&](int, double v) {
-            progress << v;
-            if (reading && run.at > 1 && v >= run.at) {
-                rig.later(act);
-            }
-        });
+        QObject::connect(f.flashFrame().progressBar, &SlideControl::valueChanged,
+                         [&](int, double v) {
+                             progress << v;
+                             if (reading && run.at > 1 && v >= run.at) {
+                                 rig.later(act);
+                             }
+                         });
         int early = 0; // image bytes sent before the ack of the block before them
         rig.beforeByte = [&] {
             const int k = rig.bytesSeen - 4;
@@ -136,8 +138,8 @@ private slots:
         };
         int acks = -1;
         rig.dialogs.onInformation = [&](const auto&) { acks = rig.deliveries; };
-        (reading ? f.CommandRead : f.CommandFlash)->click();
-        QTRY_VERIFY(!f.board->transfer());
+        (reading ? f.flashFrame().readButton : f.flashFrame().programButton)->click();
+        QTRY_VERIFY(!f.panel().board().transfer());
         QCoreApplication::processEvents();
         const bool programmed = run.message == FlashController::kProgrammed;
         QCOMPARE(rig.dialogs.texts(),
@@ -154,35 +156,35 @@ private slots:
         const QByteArray image = exchange.mid(3);
         QCOMPARE(rig.board.flash() == boardsim::BoardCore::Bytes(image.begin(), image.end()),
                  programmed);
-        QCOMPARE(f.Echo->text(), action.startsWith("wrong") ? Board::kError
-                                 : run.announced > 14336    ? Board::kOverflow
-                                                            : QString());
-        QCOMPARE(f.CWButtonMainOnOff->value(), !sends); // a refusal changes nothing
+        QCOMPARE(f.serialDebugFrame().echoBox->text(), action.startsWith("wrong") ? Board::kError
+                                                       : run.announced > 14336    ? Board::kOverflow
+                                                                                  : QString());
+        QCOMPARE(f.sideColumn().pcControlSwitch->value(), !sends); // a refusal changes nothing
         if (run.rows < 0) {
-            QCOMPARE(f.sequenceList.lines(), before);
-            QVERIFY(f.declaration.SequenceBuffer == table);
+            QCOMPARE(f.panel().list().lines(), before);
+            QVERIFY(f.panel().editor().table() == table);
         } else {
-            QCOMPARE(f.sequenceList.lines(),
+            QCOMPARE(f.panel().list().lines(),
                      (kTwoStepLines + QStringList(run.rows, kFillerLine)).mid(0, run.rows));
-            QVERIFY(!f.sequenceList.hasBreakMark(1) &&
-                    f.declaration.SequenceBuffer[1][kBreakField] == 0);
-            QCOMPARE(f.sequenceList.selectedIndex(), -1);
+            QVERIFY(!f.panel().list().hasBreakMark(1) &&
+                    f.panel().editor().table()[1][kBreakField] == 0);
+            QCOMPARE(f.panel().list().selectedIndex(), -1);
         }
         if (run.acks > 0) {
             QCOMPARE(early, 0);
             QCOMPARE(acks, run.acks);
-            QCOMPARE(f.ProgressBarFlash->axisMaximum(), run.lines - 1.0);
+            QCOMPARE(f.flashFrame().progressBar->axisMaximum(), run.lines - 1.0);
             QCOMPARE(progress.size(), qMax(0, run.lines * 14 - 1) / run.divisor);
             for (int k = 0; k < progress.size(); ++k) {
                 QCOMPARE(progress[k], (k + 1) * run.divisor / 14.0);
             }
         }
-        QCOMPARE(f.ComboPort->isEnabled(), run.message.contains("lost"));
-        QVERIFY(!f.board->transfer() && !f.Command1->isEnabled() && f.ProgressBarFlash->isHidden() &&
-                !f.CWButtonRealEmu->value());
-        QVERIFY(f.MSComm1->inputLen() == 1 && f.MSComm1->rThreshold() == 1 &&
-                f.MSComm1->inputMode() == SerialControl::InputMode::Binary &&
-                f.MSComm1->inBufferCount() == 0);
+        QCOMPARE(f.sideColumn().portChooser->isEnabled(), run.message.contains("lost"));
+        QVERIFY(!f.panel().board().transfer() && !f.flashFrame().abortButton->isEnabled() &&
+                f.flashFrame().progressBar->isHidden() && !f.realEmuFrame().realEmuSwitch->value());
+        QVERIFY(f.panel().serial().inputLen() == 1 && f.panel().serial().rThreshold() == 1 &&
+                f.panel().serial().inputMode() == SerialControl::InputMode::Binary &&
+                f.panel().serial().inBufferCount() == 0);
     }
 
     void pcControlOffBeforeProgramming();
@@ -194,15 +196,15 @@ private slots:
 
 void TestFlashController::pcControlOffBeforeProgramming() {
     BoardRig rig;
-    Form1& f = *rig.form;
-    f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
-    f.CWButtonMainOnOff->setValueSilently(true);
-    f.CommandFlash->click();
-    QTRY_VERIFY(!f.board->transfer());
+    MainWindow& f = *rig.form;
+    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+    f.sideColumn().pcControlSwitch->setValueSilently(true);
+    f.flashFrame().programButton->click();
+    QTRY_VERIFY(!f.panel().board().transfer());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("0002000e") + QByteArray(12, char(128)) +
                                       QByteArray::fromHex("0032"));
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
-    QVERIFY(!f.CWButtonMainOnOff->value());
+    QVERIFY(!f.sideColumn().pcControlSwitch->value());
 }
 
 void TestFlashController::portClosed_data() {
@@ -215,38 +217,39 @@ void TestFlashController::portClosed_data() {
 void TestFlashController::portClosed() {
     QFETCH(QString, button);
     FormRig rig(false);
-    rig.form->editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
-    const QStringList before = rig.form->sequenceList.lines();
+    rig.form->panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+    const QStringList before = rig.form->panel().list().lines();
     rig.form->findChild<QPushButton*>(button)->click();
     QTEST(rig.dialogs.texts(), "told");
     QVERIFY(rig.port->writes.isEmpty());
-    QCOMPARE(rig.form->sequenceList.lines(), before);
-    QVERIFY(!rig.form->board->transfer() && rig.form->ProgressBarFlash->isHidden());
+    QCOMPARE(rig.form->panel().list().lines(), before);
+    QVERIFY(!rig.form->panel().board().transfer() &&
+            rig.form->flashFrame().progressBar->isHidden());
 }
 
 // Board playback: 3 on, 4 off, and while the board plays neither PC mode starts.
 void TestFlashController::realEmu() {
     FormRig rig;
-    Form1& f = *rig.form;
-    f.CWButtonRealEmu->click();
+    MainWindow& f = *rig.form;
+    f.realEmuFrame().realEmuSwitch->click();
     QCOMPARE(rig.port->written(), QByteArray("\x03"));
-    QVERIFY(!f.CWButtonEmuPC->isEnabled() && !f.CWButtonManual->isEnabled());
-    for (SwitchControl* mode : {f.CWButtonEmuPC, f.CWButtonManual}) {
+    QVERIFY(!f.pcEmuFrame().pcEmuSwitch->isEnabled() && !f.pcDebugFrame().pcSeqSwitch->isEnabled());
+    for (SwitchControl* mode : {f.pcEmuFrame().pcEmuSwitch, f.pcDebugFrame().pcSeqSwitch}) {
         mode->setValue(true); // as a script would, past the disabled switch
         QVERIFY(!mode->value());
         QCOMPARE(f.statusBar()->currentMessage(), QStringLiteral("Switch \"Real Emu\" off first."));
     }
-    f.CWButtonRealEmu->click();
+    f.realEmuFrame().realEmuSwitch->click();
     QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->written(), QByteArray("\x03\x04"));
-    QVERIFY(f.CWButtonEmuPC->isEnabled() && f.CWButtonManual->isEnabled() &&
-            f.CWButtonRealEmu->isEnabled() && !f.HiTimer1->isEnabled());
+    QVERIFY(f.pcEmuFrame().pcEmuSwitch->isEnabled() && f.pcDebugFrame().pcSeqSwitch->isEnabled() &&
+            f.realEmuFrame().realEmuSwitch->isEnabled() && !f.panel().clock().isEnabled());
     QVERIFY(rig.dialogs.messages.isEmpty());
 
     FormRig closed(false);
-    closed.form->CWButtonRealEmu->click();
+    closed.form->realEmuFrame().realEmuSwitch->click();
     QCOMPARE(closed.dialogs.texts(), QStringList{"No Connection Available!"});
-    QVERIFY(!closed.form->CWButtonRealEmu->value() && closed.port->writes.isEmpty());
+    QVERIFY(!closed.form->realEmuFrame().realEmuSwitch->value() && closed.port->writes.isEmpty());
 }
 
 // An Echo click during a read leaves the arriving image alone; the read ends with all of it.
@@ -256,23 +259,24 @@ void TestFlashController::echoClickDuringRead() {
     config.faults.readSend = 14; // the rest comes after the click
     BoardRig rig(config);
     rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
-    Form1& f = *rig.form;
+    MainWindow& f = *rig.form;
     bool clicked = false;
-    QObject::connect(f.ProgressBarFlash, &SlideControl::valueChanged, [&](int, double v) {
+    QObject::connect(f.flashFrame().progressBar, &SlideControl::valueChanged, [&](int, double v) {
         if (v >= 14 && !clicked) {
             clicked = true;
             rig.later([&] {
-                emit f.Echo->clicked();
+                emit f.serialDebugFrame().echoBox->clicked();
                 rig.deliver(kFlash.mid(14, 14));
             });
         }
     });
     // Without the bytes the read would wait for ever; Abort ends it as a failure instead.
-    QTimer::singleShot(5000, f.Command1, [&] { f.Command1->click(); });
-    f.CommandRead->click();
-    QTRY_VERIFY(!f.board->transfer());
+    QTimer::singleShot(5000, f.flashFrame().abortButton,
+                       [&] { f.flashFrame().abortButton->click(); });
+    f.flashFrame().readButton->click();
+    QTRY_VERIFY(!f.panel().board().transfer());
     QVERIFY(clicked);
-    QCOMPARE(f.sequenceList.lines(), kTwoStepLines);
+    QCOMPARE(f.panel().list().lines(), kTwoStepLines);
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kRead});
 }
 

@@ -2,8 +2,8 @@
 
 #include "core/NumberText.h"
 #include "core/sequence/StepLine.h"
-#include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
+#include "ui/interp/InterpDialog.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
@@ -18,7 +18,7 @@
 
 #include <memory>
 
-// The "Interpolate" button and DialogInterp on the real window: presets, the lock, the block put
+// The "Interpolate" button and InterpDialog on the real window: presets, the lock, the block put
 // in place of its source line and the refusals. The ramp itself is tested on the core.
 namespace {
 
@@ -30,31 +30,32 @@ QString line(double ch0, double ms) {
     return stepline::addForm(readouts, ms);
 }
 
-void fill(Form1& form, const QStringList& lines, int selected) {
-    QCOMPARE(form.editor.replaceAll(lines), EditOutcome::Done);
-    form.sequenceList.setSelectedIndex(selected);
+void fill(MainWindow& form, const QStringList& lines, int selected) {
+    QCOMPARE(form.panel().editor().replaceAll(lines), EditOutcome::Done);
+    form.panel().list().setSelectedIndex(selected);
 }
 
 // How many of the five controls the dialog locks are enabled.
-int unlocked(Form1& form) {
-    const QList<QWidget*> locked{form.FrameBuffEdit, form.ListSequence, form.FrameMan,
-                                 form.FramePCEmu, form.FramePCDeb};
+int unlocked(MainWindow& form) {
+    const QList<QWidget*> locked{form.bufferEditFrame().frame, form.sideColumn().stepList,
+                                 form.channelsFrame().frame, form.pcEmuFrame().frame,
+                                 form.pcDebugFrame().frame};
     return int(
         std::count_if(locked.begin(), locked.end(), [](QWidget* w) { return w->isEnabled(); }));
 }
 
-DialogInterp* open(FormRig& rig) {
-    QTest::mouseClick(rig.form->CommandInterpolate, Qt::LeftButton);
-    return rig.form->interp->dialog();
+InterpDialog* open(FormRig& rig) {
+    QTest::mouseClick(rig.form->bufferEditFrame().interpolateButton, Qt::LeftButton);
+    return rig.form->interpController().dialog();
 }
 
 // Types the count the way a user does (select, type, Enter) and presses OK.
-void ok(DialogInterp& dialog, int count) {
-    dialog.CWNumEditInterp->setFocus();
-    dialog.CWNumEditInterp->selectAll();
-    QTest::keyClicks(dialog.CWNumEditInterp, QString::number(count));
-    QTest::keyClick(dialog.CWNumEditInterp, Qt::Key_Return);
-    QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+void ok(InterpDialog& dialog, int count) {
+    dialog.stepCount->setFocus();
+    dialog.stepCount->selectAll();
+    QTest::keyClicks(dialog.stepCount, QString::number(count));
+    QTest::keyClick(dialog.stepCount, Qt::Key_Return);
+    QTest::mouseClick(dialog.okButton, Qt::LeftButton);
 }
 
 } // namespace
@@ -82,7 +83,7 @@ private slots:
         QFETCH(QString, options);
         FormRig rig(false);
         fill(*rig.form, QStringList(lines, line(0, 100)), selected);
-        DialogInterp* dialog = open(rig);
+        InterpDialog* dialog = open(rig);
         QVERIFY(rig.dialogs.messages.isEmpty());
         QCOMPARE(dialog != nullptr, !options.isEmpty());
         QCOMPARE(unlocked(*rig.form), dialog ? 0 : 5);
@@ -90,17 +91,17 @@ private slots:
             return;
         }
         QVERIFY(dialog->isVisible() && !dialog->isModal() && rig.form->isEnabled());
-        QCOMPARE(QStringList({dialog->windowTitle(), dialog->OptionINterp[0]->text(),
-                              dialog->OptionINterp[1]->text(), dialog->Label1->text(),
-                              dialog->OKButton->text(), dialog->CancelButton->text()}),
+        QCOMPARE(QStringList({dialog->windowTitle(), dialog->directionOptions[0]->text(),
+                              dialog->directionOptions[1]->text(), dialog->stepCountLabel->text(),
+                              dialog->okButton->text(), dialog->cancelButton->text()}),
                  QStringList({"Interpolation", "Interpolation With Previous Step",
                               "Interpolation With Next Step", "Number of Interpolation Steps", "OK",
                               "Annulla"}));
         // Opened at 0, held at the floor.
-        QCOMPARE(dialog->CWNumEditInterp->value(), 1.0);
-        QCOMPARE(dialog->CWNumEditInterp->maximum(), 1000.0);
-        const QAbstractButton* p = dialog->OptionINterp[0];
-        const QAbstractButton* n = dialog->OptionINterp[1];
+        QCOMPARE(dialog->stepCount->value(), 1.0);
+        QCOMPARE(dialog->stepCount->maximum(), 1000.0);
+        const QAbstractButton* p = dialog->directionOptions[0];
+        const QAbstractButton* n = dialog->directionOptions[1];
         QCOMPARE(QString(p->isChecked() ? "P" : "") + (n->isChecked() ? "N" : "") + ":" +
                      (p->isEnabled() ? "P" : "") + (n->isEnabled() ? "N" : ""),
                  options);
@@ -111,7 +112,7 @@ private slots:
     void refusedWhilePlaying() {
         FormRig rig;
         fill(*rig.form, QStringList(3, line(0, 10000)), 1);
-        auto* playing = rig.form->CWButtonEmuPC;
+        auto* playing = rig.form->pcEmuFrame().pcEmuSwitch;
         playing->click();
         QVERIFY(!open(rig));
         QCOMPARE(rig.form->statusBar()->currentMessage(),
@@ -130,36 +131,36 @@ private slots:
     void lockReleasedOnEveryClose() {
         QFETCH(QString, how);
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         const QStringList lines{line(0, 100), line(10, 100), line(20, 100)};
         fill(form, lines, 1);
-        QPointer<DialogInterp> dialog = open(rig);
+        QPointer<InterpDialog> dialog = open(rig);
         QVERIFY(dialog);
         ok(*dialog, 3); // no direction chosen on a middle line: nothing happens
-        QCOMPARE(form.interp->dialog(), dialog.data());
+        QCOMPARE(form.interpController().dialog(), dialog.data());
         QCOMPARE(unlocked(form), 0);
         if (how == "Annulla") {
-            QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
+            QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
         } else if (how == "Escape") {
             QTest::keyClick(dialog, Qt::Key_Escape);
         } else if (how == "OK with count 1") {
             ok(*dialog, 1);
         } else if (how == "list replaced under it") {
-            form.editor.replaceAll(lines.mid(1));
+            form.panel().editor().replaceAll(lines.mid(1));
         } else {
-            form.runShutdownWork();
+            form.panel().runShutdownWork();
         }
-        QVERIFY(form.interp->dialog() == nullptr);
+        QVERIFY(form.interpController().dialog() == nullptr);
         QTRY_VERIFY(dialog.isNull());
         QCOMPARE(unlocked(form), 5);
         QVERIFY(rig.dialogs.messages.isEmpty());
         if (!how.startsWith("list")) {
-            QCOMPARE(form.sequenceList.lines(), lines);
-            QCOMPARE(form.sequenceList.selectedIndex(), 1);
+            QCOMPARE(form.panel().list().lines(), lines);
+            QCOMPARE(form.panel().list().selectedIndex(), 1);
         }
-        form.sequenceList.setSelectedIndex(0);
+        form.panel().list().setSelectedIndex(0);
         QVERIFY(open(rig)); // afresh
-        QCOMPARE(form.interp->dialog()->CWNumEditInterp->value(), 1.0);
+        QCOMPARE(form.interpController().dialog()->stepCount->value(), 1.0);
     }
 
     // Channel 0 from 0 to 10 degrees over 100 ms in 4 steps, with breakpoints on the source, the
@@ -180,43 +181,45 @@ private slots:
         QFETCH(int, source);
         QLocale::setDefault(comma ? QLocale(QLocale::German) : QLocale::c());
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         const QStringList others{line(30, 80), line(40, 60), line(50, 40)};
         const QStringList lines =
             others.mid(0, source) + QStringList{line(0, 100), line(10, 300)} + others.mid(source);
         fill(form, lines, -1);
         for (int i : {source, source + 1, source == 0 ? 4 : 0}) {
-            form.sequenceList.setSelectedIndex(i);
-            form.editor.toggleBreak();
+            form.panel().list().setSelectedIndex(i);
+            form.panel().editor().toggleBreak();
         }
-        const QStringList marked = form.sequenceList.lines();
-        form.sequenceList.setSelectedIndex(selected);
-        form.CWNumEditTimeStep->setValue(700);
-        form.CWSlide1[0]->setValue(200);
-        DialogInterp* dialog = open(rig);
+        const QStringList marked = form.panel().list().lines();
+        form.panel().list().setSelectedIndex(selected);
+        form.channelsFrame().stepDuration->setValue(700);
+        form.channelsFrame().sliders[0]->setValue(200);
+        InterpDialog* dialog = open(rig);
         QVERIFY(dialog);
         if (dialog->chosenOption() < 0) {
-            QTest::mouseClick(dialog->OptionINterp[option], Qt::LeftButton);
+            QTest::mouseClick(dialog->directionOptions[option], Qt::LeftButton);
         }
         QCOMPARE(dialog->chosenOption(), option);
         ok(*dialog, 4);
 
         QVERIFY(rig.dialogs.messages.isEmpty());
-        QVERIFY(form.interp->dialog() == nullptr);
+        QVERIFY(form.interpController().dialog() == nullptr);
         QCOMPARE(unlocked(form), 5);
         const QStringList block{line(0, 20), line(2.5, 40), line(5, 20), line(7.5, 20)};
-        QCOMPARE(form.sequenceList.lines(), marked.mid(0, source) + block + marked.mid(source + 1));
-        QCOMPARE(form.sequenceList.selectedIndex(), source);
-        QCOMPARE(form.LabelStep->text(), QStringLiteral("Step N\u00B0 %1").arg(source));
+        QCOMPARE(form.panel().list().lines(),
+                 marked.mid(0, source) + block + marked.mid(source + 1));
+        QCOMPARE(form.panel().list().selectedIndex(), source);
+        QCOMPARE(form.channelsFrame().stepLabel->text(),
+                 QStringLiteral("Step N\u00B0 %1").arg(source));
         // ShowStep is not run: the entry controls keep what they showed.
-        QCOMPARE(form.CWNumEditTimeStep->value(), 700.0);
-        QCOMPARE(form.CWSlide1[0]->value(), 200.0);
+        QCOMPARE(form.channelsFrame().stepDuration->value(), 700.0);
+        QCOMPARE(form.channelsFrame().sliders[0]->value(), 200.0);
         // The table follows the list, breakpoint flags included.
-        for (int row = 0; row < form.sequenceList.count(); ++row) {
-            const auto values = stepline::ParseStepLine(form.sequenceList.line(row));
-            const StepRecord& step = form.declaration.SequenceBuffer[row];
+        for (int row = 0; row < form.panel().list().count(); ++row) {
+            const auto values = stepline::ParseStepLine(form.panel().list().line(row));
+            const StepRecord& step = form.panel().editor().table()[row];
             QVERIFY(values && std::equal(values->begin(), values->end(), step.begin()));
-            QCOMPARE(step[kBreakField] != 0, form.sequenceList.hasBreakMark(row));
+            QCOMPARE(step[kBreakField] != 0, form.panel().list().hasBreakMark(row));
         }
     }
 
@@ -237,9 +240,9 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(QStringList, block);
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         fill(form, {line(0, 100), line(50, 100)}, 0);
-        DialogInterp* dialog = open(rig);
+        InterpDialog* dialog = open(rig);
         QVERIFY(dialog);
         QComboBox* combo = dialog->findChild<QComboBox*>(QStringLiteral("ComboCurve"));
         QVERIFY(combo);
@@ -249,11 +252,11 @@ private slots:
             items << combo->itemText(i);
         }
         QCOMPARE(items, QStringList({"Linear", "Ease In", "Ease Out", "Ease In-Out"}));
-        QCOMPARE(dialog->LabelCurve->text(), QStringLiteral("Curve:"));
+        QCOMPARE(dialog->curveLabel->text(), QStringLiteral("Curve:"));
         // Every caption has the room it asks for, inside the dialog and clear of the others.
-        QList<QWidget*> shown{dialog->OptionINterp[0], dialog->OptionINterp[1]};
-        shown << dialog->CWNumEditInterp << dialog->Label1 << dialog->LabelCurve << combo
-              << dialog->OKButton << dialog->CancelButton;
+        QList<QWidget*> shown{dialog->directionOptions[0], dialog->directionOptions[1]};
+        shown << dialog->stepCount << dialog->stepCountLabel << dialog->curveLabel << combo
+              << dialog->okButton << dialog->cancelButton;
         for (QWidget* w : shown) {
             QVERIFY2(w->width() >= w->sizeHint().width() &&
                          w->height() >= w->minimumSizeHint().height(),
@@ -269,8 +272,8 @@ private slots:
         }
         QCOMPARE(combo->currentText(), chosen);
         ok(*dialog, 4);
-        QVERIFY(form.interp->dialog() == nullptr);
-        QCOMPARE(form.sequenceList.lines(), block + QStringList{line(50, 100)});
+        QVERIFY(form.interpController().dialog() == nullptr);
+        QCOMPARE(form.panel().list().lines(), block + QStringList{line(50, 100)});
     }
 
     // The core has the rules; the window shows the note and leaves everything as it was.
@@ -278,21 +281,21 @@ private slots:
         const QStringList lines{line(0, 50), line(1, 100), line(10, 100)};
         const int selected = 2, count = 6;
         FormRig rig(false);
-        Form1& form = *rig.form;
+        MainWindow& form = *rig.form;
         fill(form, lines, selected);
-        const auto table = std::make_unique<SequenceTable>(form.declaration.SequenceBuffer);
-        DialogInterp* dialog = open(rig);
+        const auto table = std::make_unique<SequenceTable>(form.panel().editor().table());
+        InterpDialog* dialog = open(rig);
         ok(*dialog, count);
         QCOMPARE(rig.dialogs.messages.size(), 1);
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Note"));
         QCOMPARE(rig.dialogs.messages[0].text,
                  QStringLiteral("Number of Steps too high for selected Step Time!"));
-        QCOMPARE(form.interp->dialog(), dialog);
+        QCOMPARE(form.interpController().dialog(), dialog);
         QCOMPARE(unlocked(form), 0);
-        QCOMPARE(dialog->CWNumEditInterp->value(), double(count));
-        QCOMPARE(form.sequenceList.lines(), lines);
-        QCOMPARE(form.sequenceList.selectedIndex(), selected); // back where the user had it
-        QVERIFY(*table == form.declaration.SequenceBuffer);
+        QCOMPARE(dialog->stepCount->value(), double(count));
+        QCOMPARE(form.panel().list().lines(), lines);
+        QCOMPARE(form.panel().list().selectedIndex(), selected); // back where the user had it
+        QVERIFY(*table == form.panel().editor().table());
     }
 };
 

@@ -47,13 +47,13 @@ void TestLive::committedOffset() {
     QFETCH(int, channel);
     QFETCH(QString, after);
     FormRig rig;
-    Form1& form = *rig.form;
+    MainWindow& form = *rig.form;
     form.show();
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    form.CWSlide1[channel]->setValue(100);
+    form.channelsFrame().sliders[channel]->setValue(100);
     rig.port->clearWrites();
-    QLineEdit* box = form.Text1[channel];
+    QLineEdit* box = form.channelsFrame().offsetBoxes[channel];
     box->setFocus();
     QTRY_VERIFY(box->hasFocus());
     typeInto(box, typed.chopped(1));
@@ -63,13 +63,13 @@ void TestLive::committedOffset() {
         QApplication::setActiveWindow(&other);
         QTRY_VERIFY(!box->hasFocus());
     } else if (typed.endsWith('\t')) {
-        form.Text1[(channel + 1) % kChannelCount]->setFocus();
+        form.channelsFrame().offsetBoxes[(channel + 1) % kChannelCount]->setFocus();
     } else {
         QTest::keyClick(box, Qt::Key_Return);
     }
     const QStringList want = after.split(" | ");
     QCOMPARE(box->text(), want[0]);
-    QCOMPARE(form.Text1[channel + kChannelCount]->text(), want[1]);
+    QCOMPARE(form.channelsFrame().angleBoxes[channel]->text(), want[1]);
     QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->written(), QByteArray::fromHex(want[2].toLatin1()));
 }
@@ -79,7 +79,7 @@ void TestLive::committedOffset() {
 void TestLive::keys() {
     QLocale::setDefault(QLocale(QLocale::German));
     FormRig rig;
-    QLineEdit* box = rig.form->Text1[1];
+    QLineEdit* box = rig.form->channelsFrame().offsetBoxes[1];
     typeInto(box, QStringLiteral("1a.5+,e x"));
     QCOMPARE(box->text(), QStringLiteral("15"));
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
@@ -89,12 +89,12 @@ void TestLive::keys() {
     QTest::keyClick(box, Qt::Key_Delete);
     QCOMPARE(box->text(), QStringLiteral("-5"));
 
-    QSlider* slider = rig.form->CWSlide1[0]->slider();
+    QSlider* slider = rig.form->channelsFrame().sliders[0]->slider();
     QTest::keyClick(slider, Qt::Key_Up);
     QTest::keyClick(slider, Qt::Key_Down);
     QTest::keyClick(slider, Qt::Key_Down);
-    QCOMPARE(rig.form->Text1[0]->text(), QStringLiteral("-1"));
-    QCOMPARE(rig.form->Text1[12]->text(), QStringLiteral("-0,5 °"));
+    QCOMPARE(rig.form->channelsFrame().offsetBoxes[0]->text(), QStringLiteral("-1"));
+    QCOMPARE(rig.form->channelsFrame().angleBoxes[0]->text(), QStringLiteral("-0,5 °"));
     QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->writes.size(), 6);
     QCOMPARE(rig.port->written(), QByteArray::fromHex("08810880087f"));
@@ -105,24 +105,24 @@ void TestLive::keys() {
 // sends on each change.
 void TestLive::pcControl() {
     FormRig closed(false);
-    closed.form->CWSlide1[10]->setValue(100);
-    QCOMPARE(closed.form->Text1[22]->text(), QStringLiteral("-14 °"));
-    closed.form->CWButtonMainOnOff->click();
-    closed.form->CommandStart->click();
-    closed.form->CommandStop->click();
-    QVERIFY(!closed.form->CWButtonMainOnOff->value());
+    closed.form->channelsFrame().sliders[10]->setValue(100);
+    QCOMPARE(closed.form->channelsFrame().angleBoxes[10]->text(), QStringLiteral("-14 °"));
+    closed.form->sideColumn().pcControlSwitch->click();
+    closed.form->sideColumn().onButton->click();
+    closed.form->sideColumn().offButton->click();
+    QVERIFY(!closed.form->sideColumn().pcControlSwitch->value());
     QCOMPARE(closed.dialogs.texts(), QStringList{"No Connection Available!"});
     QVERIFY(closed.port->writes.isEmpty());
 
     FormRig rig;
-    Form1& form = *rig.form;
-    form.CommandStart->click();
-    QVERIFY(!form.CWButtonMainOnOff->value());
-    form.CWButtonMainOnOff->click();
-    form.CommandStop->click();
-    QVERIFY(form.CWButtonMainOnOff->value());
-    form.CWButtonMainOnOff->click();
-    QVERIFY(!form.CWButtonMainOnOff->value());
+    MainWindow& form = *rig.form;
+    form.sideColumn().onButton->click();
+    QVERIFY(!form.sideColumn().pcControlSwitch->value());
+    form.sideColumn().pcControlSwitch->click();
+    form.sideColumn().offButton->click();
+    QVERIFY(form.sideColumn().pcControlSwitch->value());
+    form.sideColumn().pcControlSwitch->click();
+    QVERIFY(!form.sideColumn().pcControlSwitch->value());
     QVERIFY(rig.lineIdle());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("01010000"));
 }
@@ -148,7 +148,7 @@ void TestLive::numericFields() {
     QFETCH(QString, typed);
     QFETCH(double, value);
     FormRig rig;
-    Form1& form = *rig.form;
+    MainWindow& form = *rig.form;
     auto* box = form.findChild<NumericField*>(field);
     box->setValue(40);
     box->selectAll();
@@ -156,9 +156,9 @@ void TestLive::numericFields() {
     QTest::keyClick(box, Qt::Key_Return);
     QCOMPARE(box->value(), value);
     QCOMPARE(box->text(), QString::number(value) + " ms");
-    form.CommandAdd->click();
-    QCOMPARE(form.declaration.SequenceBuffer[0][kDurationField],
-             int(form.CWNumEditTimeStep->value()));
+    form.bufferEditFrame().addButton->click();
+    QCOMPARE(form.panel().editor().table()[0][kDurationField],
+             int(form.channelsFrame().stepDuration->value()));
 }
 
 QTEST_MAIN(TestLive)

@@ -32,7 +32,7 @@ void load(FormRig& rig, int n, const L& breaks = {}, const L& durations = {}) {
         const QString line = stepline::readBackForm(r);
         lines << (breaks.contains(k) ? stepline::withBreakMark(line) : line);
     }
-    QCOMPARE(rig.form->editor.replaceAll(lines), EditOutcome::Done);
+    QCOMPARE(rig.form->panel().editor().replaceAll(lines), EditOutcome::Done);
 }
 
 // The steps put on the line as bursts since the last look, in order.
@@ -83,7 +83,7 @@ private slots:
         QFETCH(QString, script);
         QStringList steps = script.split(' ');
         FormRig rig;
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         L breaks;
         while (steps.size() > 1 && steps[1].startsWith('!')) {
             breaks << steps.takeAt(1).mid(1).toInt();
@@ -93,43 +93,51 @@ private slots:
         rig.ownClock();
         const auto tick = [&] {
             rig.pass(10'000'000'000);
-            f.playback->HiTimer1_Timer();
+            f.playbackController().clockTick();
         };
         int told = 0;
         double shownOnSliders = 128;
         for (const QString& token : steps) {
             const QString step = token.section(':', 0, 0), arg = token.section(':', 1);
             const QHash<QString, std::function<void()>> act{
-                {"emu", [&] { f.CWButtonEmuPC->click(); }},
-                {"seq", [&] { f.CWButtonManual->click(); }},
-                {"continue", [&] { f.CommandContinue->click(); }},
-                {"repeat", [&] { f.CommandRepeat->click(); }},
+                {"emu", [&] { f.pcEmuFrame().pcEmuSwitch->click(); }},
+                {"seq", [&] { f.pcDebugFrame().pcSeqSwitch->click(); }},
+                {"continue", [&] { f.pcEmuFrame().continueButton->click(); }},
+                {"repeat", [&] { f.pcEmuFrame().repeatButton->click(); }},
                 {"tick", tick},
                 {"halt",
                  [&] {
-                     for (int most = 30; f.HiTimer1->isEnabled() && most-- > 0;) {
+                     for (int most = 30; f.panel().clock().isEnabled() && most-- > 0;) {
                          tick();
                      }
                  }},
-                {"field", [&] { f.CWNumEdit1->setValue(arg.toDouble()); }},
-                {"busy", [&] { (f.board->transfer() ? f.Command1 : f.CommandRead)->click(); }},
-                {"clear", [&] { f.editor.clearAll(); }},
-                {"reset", [&] { f.CommandUpdate->click(); }},
+                {"field", [&] { f.pcDebugFrame().fixedStepTime->setValue(arg.toDouble()); }},
+                {"busy",
+                 [&] {
+                     (f.panel().board().transfer() ? f.flashFrame().abortButton
+                                                   : f.flashFrame().readButton)
+                         ->click();
+                 }},
+                {"clear", [&] { f.panel().editor().clearAll(); }},
+                {"reset", [&] { f.channelsFrame().resetButton->click(); }},
                 {"unplug", [&] { rig.port->loseDevice(QStringLiteral("unplugged")); }},
                 {"told", [&] { ++told; }},
-                {"", [&] { QCOMPARE(f.sequenceList.selectedIndex(), token.mid(1).toInt()); }},
+                {"", [&] { QCOMPARE(f.panel().list().selectedIndex(), token.mid(1).toInt()); }},
             };
-            const auto select = [&] { f.sequenceList.setSelectedIndex(step.toInt()); };
+            const auto select = [&] { f.panel().list().setSelectedIndex(step.toInt()); };
             act.value(step.startsWith('=') ? QString() : step, select)();
             rig.pass(1'000'000'000); // what the action sent has gone by the next look
-            const int sel = f.sequenceList.selectedIndex();
-            const bool emu = f.CWButtonEmuPC->value(), seq = f.CWButtonManual->value();
+            const int sel = f.panel().list().selectedIndex();
+            const bool emu = f.pcEmuFrame().pcEmuSwitch->value(),
+                       seq = f.pcDebugFrame().pcSeqSwitch->value();
             if (step == "tick" || step == "halt") {
                 QCOMPARE(played(*rig.port), arg);
-                QVERIFY(!f.board->transfer() || !f.statusBar()->currentMessage().isEmpty());
+                QVERIFY(!f.panel().board().transfer() ||
+                        !f.statusBar()->currentMessage().isEmpty());
                 if (sel >= 0) { // shown even when nothing could be sent
-                    QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 %1").arg(sel));
-                    QCOMPARE(f.CWNumEditTimeStep->value(), 10000.0 + sel);
+                    QCOMPARE(f.channelsFrame().stepLabel->text(),
+                             QStringLiteral("Step N\u00B0 %1").arg(sel));
+                    QCOMPARE(f.channelsFrame().stepDuration->value(), 10000.0 + sel);
                 }
             }
             if (step == "reset") { // through the slider handling, one byte at a time
@@ -140,27 +148,29 @@ private slots:
                 QCOMPARE(rig.port->writes.size(), 24);
             }
             QVERIFY2(played(*rig.port).isEmpty(), qPrintable(token)); // only ticks send steps
-            QVERIFY(step != "halt" || (emu && !f.HiTimer1->isEnabled()));
-            if (f.HiTimer1->isEnabled() &&
+            QVERIFY(step != "halt" || (emu && !f.panel().clock().isEnabled()));
+            if (f.panel().clock().isEnabled() &&
                 sel >= 0) { // each step waits its own time, or the field's
-                const int field = int(std::nearbyint(f.CWNumEdit1->value())); // half to even
-                QCOMPARE(f.HiTimer1->interval(), emu && step != "field" ? 10000 + sel : field);
+                const int field =
+                    int(std::nearbyint(f.pcDebugFrame().fixedStepTime->value())); // half to even
+                QCOMPARE(f.panel().clock().interval(),
+                         emu && step != "field" ? 10000 + sel : field);
             }
             if (step == "emu" || step == "seq") { // the mode switches exclude each other
-                QCOMPARE(f.CWButtonRealEmu->isEnabled(), !emu && !seq);
-                QCOMPARE(f.CWButtonEmuPC->isEnabled(), !seq);
-                QCOMPARE(f.CWButtonManual->isEnabled(), !emu);
-                QVERIFY(emu || seq || !f.HiTimer1->isEnabled());
+                QCOMPARE(f.realEmuFrame().realEmuSwitch->isEnabled(), !emu && !seq);
+                QCOMPARE(f.pcEmuFrame().pcEmuSwitch->isEnabled(), !seq);
+                QCOMPARE(f.pcDebugFrame().pcSeqSwitch->isEnabled(), !emu);
+                QVERIFY(emu || seq || !f.panel().clock().isEnabled());
             }
             // Only Repeat and switching PC Emu off show a step on the sliders.
             if (sel >= 0 && (step == "repeat" || step == "emu") && (step == "emu") != emu) {
                 shownOnSliders = kBase + sel;
             }
-            for (SlideControl* slide : f.CWSlide1) {
+            for (SlideControl* slide : f.channelsFrame().sliders) {
                 QCOMPARE(slide->value(), shownOnSliders);
             }
             QCOMPARE(std::count_if(rig.dialogs.messages.cbegin(), rig.dialogs.messages.cend(),
-                                   [](const auto& m) { return m.text == Form1::kNoConnection; }),
+                                   [](const auto& m) { return m.text == Board::kNoConnection; }),
                      told - (step == "told"));
         }
     }
@@ -190,25 +200,25 @@ private slots:
         QFETCH(bool, fixed);
         QFETCH(QString, note);
         FormRig rig;
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         rig.ownClock();
         load(rig, int(durations.size()), {}, durations);
-        f.sequenceList.setSelectedIndex(durations.size() - 1);
-        (fixed ? f.CWButtonManual : f.CWButtonEmuPC)->click();
+        f.panel().list().setSelectedIndex(durations.size() - 1);
+        (fixed ? f.pcDebugFrame().pcSeqSwitch : f.pcEmuFrame().pcEmuSwitch)->click();
         QCOMPARE(f.statusBar()->currentMessage(), note);
 
-        f.playback->HiTimer1_Timer();
+        f.playbackController().clockTick();
         QCOMPARE(played(*rig.port), QStringLiteral("0"));
         rig.pass(26'800'000); // more than half the last byte still to go
-        f.playback->HiTimer1_Timer();
+        f.playbackController().clockTick();
         QCOMPARE(played(*rig.port), QString());
-        QCOMPARE(f.sequenceList.selectedIndex(), 0);
-        QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
-        QVERIFY(f.HiTimer1->isEnabled());
+        QCOMPARE(f.panel().list().selectedIndex(), 0);
+        QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 0"));
+        QVERIFY(f.panel().clock().isEnabled());
         rig.pass(200'000); // only the second half of the last byte
-        f.playback->HiTimer1_Timer();
+        f.playbackController().clockTick();
         QCOMPARE(played(*rig.port), QStringLiteral("1"));
-        QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 1"));
+        QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 1"));
     }
 
     // A stop drops what waits in the link behind the burst going out (here a slider pair) and
@@ -228,31 +238,31 @@ private slots:
         QFETCH(QString, stop);
         QFETCH(QByteArray, after);
         FormRig rig;
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         rig.ownClock();
         load(rig, 3);
-        SwitchControl* mode = f.CWButtonEmuPC;
+        SwitchControl* mode = f.pcEmuFrame().pcEmuSwitch;
         if (stop != "emu on") {
             mode->click();
         }
-        f.CWButtonMainOnOff->setValue(true);
+        f.sideColumn().pcControlSwitch->setValue(true);
         rig.pass(1'000'000'000);
         rig.port->clearWrites();
-        f.playback->HiTimer1_Timer();
+        f.playbackController().clockTick();
         rig.pass(10'000'000);
-        f.CWSlide1[0]->setValue(200);
+        f.channelsFrame().sliders[0]->setValue(200);
         if (stop == "emu" || stop == "emu on") {
             mode->click();
         } else if (stop == "reset") {
-            f.menuReset->trigger();
+            f.menus().resetAction->trigger();
         } else {
-            f.runShutdownWork();
+            f.panel().runShutdownWork();
         }
         rig.pass(100'000'000);
         const QByteArray line = rig.port->written();
         QCOMPARE(played(*rig.port).size(), 1);
         QCOMPARE(line.mid(2 * kChannelCount).toHex(' '), after.toHex(' '));
-        QCOMPARE(f.HiTimer1->isEnabled(), stop == "quit" || stop == "emu on");
+        QCOMPARE(f.panel().clock().isEnabled(), stop == "quit" || stop == "emu on");
     }
 };
 
@@ -264,8 +274,8 @@ void TestPlayback::burstHoldsPositionsToTheRange() {
     r[0] = 300;
     r[1] = -20;
     r[kDurationField] = 10000;
-    QCOMPARE(rig.form->editor.replaceAll({stepline::readBackForm(r)}), EditOutcome::Done);
-    rig.form->playback->HiTimer1_Timer();
+    QCOMPARE(rig.form->panel().editor().replaceAll({stepline::readBackForm(r)}), EditOutcome::Done);
+    rig.form->playbackController().clockTick();
     QCOMPARE(rig.port->written(), QByteArray::fromHex("08ff09000a800b800c800d800e800f80"
                                                       "28802980"
                                                       "2a802b80"));
@@ -289,37 +299,37 @@ void TestPlayback::boardHoldsWhatTheWindowShows() {
     QFETCH(QString, script);
     BoardRig rig;
     rig.board.setFlash({60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 0, 50}); // its own step
-    Form1& f = *rig.form;
+    MainWindow& f = *rig.form;
     rig.ownClock();
     load(rig, 4);
-    f.sequenceList.setSelectedIndex(0);
+    f.panel().list().setSelectedIndex(0);
     for (QString step : script.split(' ')) {
         if (!step.startsWith('!')) {
             rig.pass(10'000'000'000);
         }
         step.remove('!');
         if (step == "show") {
-            f.sequence->ListSequence_DblClick();
+            f.sequenceController().showSelectedStep();
         } else if (step == "emu") {
-            f.CWButtonEmuPC->click();
+            f.pcEmuFrame().pcEmuSwitch->click();
         } else if (step == "tick") {
-            f.playback->HiTimer1_Timer();
+            f.playbackController().clockTick();
         } else if (step == "repeat") {
-            f.CommandRepeat->click();
+            f.pcEmuFrame().repeatButton->click();
         } else if (step == "reset") {
-            f.menuReset->trigger();
+            f.menus().resetAction->trigger();
         } else if (step == "real") {
-            f.CWButtonRealEmu->click();
+            f.realEmuFrame().realEmuSwitch->click();
         } else if (step == "advance") {
             rig.board.advance(std::chrono::seconds(1));
         } else {
-            f.sequenceList.setSelectedIndex(step.section(':', 1).toInt());
+            f.panel().list().setSelectedIndex(step.section(':', 1).toInt());
         }
     }
     rig.pass(10'000'000'000);
-    QCOMPARE(f.LabelStep->text(), QStringLiteral("Step N\u00B0 0"));
+    QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 0"));
     for (int c = 0; c < kChannelCount; ++c) {
-        QCOMPARE(f.CWSlide1[c]->value(), double(kBase));
+        QCOMPARE(f.channelsFrame().sliders[c]->value(), double(kBase));
         QCOMPARE(int(rig.board.position(c)), kBase);
     }
 }

@@ -1,9 +1,9 @@
 #include "support/RampLines.h"
 
 #include "core/BoardCommands.h"
-#include "ui/interp/DialogInterp.h"
 #include "ui/interp/InterpController.h"
-#include "ui/sequence/SequenceHistory.h"
+#include "ui/interp/InterpDialog.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
@@ -43,7 +43,7 @@ private slots:
         form()->show();
         form()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form()));
-        form()->ListSequence->setFocus();
+        form()->sideColumn().stepList->setFocus();
     }
 
     void commands_data();
@@ -52,67 +52,72 @@ private slots:
     void bound();
 
 private:
-    Form1* form() const { return rig->form.get(); }
+    MainWindow* form() const { return rig->form.get(); }
 
     // Written as in the editor's tests: "0 1* [2] 3" are lines 0 to 3, line 2 selected, a
     // breakpoint on line 1.
     void set(const QString& state) {
-        Form1& f = *form();
+        MainWindow& f = *form();
         const QStringList tokens = state.split(' ', Qt::SkipEmptyParts);
         QStringList lines;
         for (int i = 0; i < tokens.size(); ++i) {
             lines << rampLine(i);
         }
-        QCOMPARE(f.editor.replaceAll(lines), EditOutcome::Done);
+        QCOMPARE(f.panel().editor().replaceAll(lines), EditOutcome::Done);
         for (int i = 0; i < tokens.size(); ++i) {
             QVERIFY(!tokens[i].contains('*') ||
-                    (f.sequenceList.setSelectedIndex(i) && f.editor.toggleBreak()));
+                    (f.panel().list().setSelectedIndex(i) && f.panel().editor().toggleBreak()));
         }
         const int selected = int(tokens.indexOf(QRegularExpression("\\[.*")));
-        QVERIFY(f.sequenceList.setSelectedIndex(selected));
-        f.LabelStep->setText(kLabel);
+        QVERIFY(f.panel().list().setSelectedIndex(selected));
+        f.channelsFrame().stepLabel->setText(kLabel);
     }
 
     // All that undo gives back: the lines, the table as read from them, every flag, the
     // selection of the list and of the view, the label.
     QString seen() const {
-        const Form1& f = *form();
+        const MainWindow& f = *form();
         QStringList out;
-        for (int i = 0; i < f.sequenceList.count(); ++i) {
+        for (int i = 0; i < f.panel().list().count(); ++i) {
             QStringList values;
             for (int c = 0; c <= kDurationField; ++c) {
-                values << QString::number(f.declaration.SequenceBuffer[i][c]);
+                values << QString::number(f.panel().editor().table()[i][c]);
             }
-            out << f.sequenceList.line(i) + " = " + values.join(' ');
+            out << f.panel().list().line(i) + " = " + values.join(' ');
         }
         QStringList flags;
         for (int row = 0; row < kTableRows; ++row) {
-            if (f.declaration.SequenceBuffer[row][kBreakField] != 0) {
+            if (f.panel().editor().table()[row][kBreakField] != 0) {
                 flags << QString::number(row);
             }
         }
-        const QModelIndexList rows = f.ListSequence->selectionModel()->selectedRows();
+        const QModelIndexList rows = f.sideColumn().stepList->selectionModel()->selectedRows();
         out << "flags " + flags.join(',')
-            << "selected " + QString::number(f.sequenceList.selectedIndex()) + " view " +
+            << "selected " + QString::number(f.panel().list().selectedIndex()) + " view " +
                    QString::number(rows.isEmpty() ? -1 : rows.first().row())
-            << "label " + f.LabelStep->text();
+            << "label " + f.channelsFrame().stepLabel->text();
         return out.join('\n');
     }
 
     QPoint centreOf(int row) const {
-        return form()->ListSequence->visualRect(form()->sequenceList.index(row)).center();
+        return form()
+            ->sideColumn()
+            .stepList->visualRect(form()->panel().list().index(row))
+            .center();
     }
 
-    void key(Qt::Key k, Qt::KeyboardModifiers m) { QTest::keyClick(form()->ListSequence, k, m); }
+    void key(Qt::Key k, Qt::KeyboardModifiers m) {
+        QTest::keyClick(form()->sideColumn().stepList, k, m);
+    }
 
     void run(const QString& command) {
-        Form1& f = *form();
+        MainWindow& f = *form();
         const QStringList c = command.split(' ');
         const QString& name = c[0];
         if (auto* button = f.findChild<QPushButton*>(name)) {
             QTest::mouseClick(button, Qt::LeftButton);
         } else if (name == "drag") {
-            QWidget* viewport = f.ListSequence->viewport();
+            QWidget* viewport = f.sideColumn().stepList->viewport();
             const int from = c[1].toInt();
             const int to = c[2].toInt();
             QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(from));
@@ -120,17 +125,17 @@ private:
             QTest::mouseMove(viewport, centreOf(to));
             QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(to));
         } else if (name == "interpolate") {
-            QTest::mouseClick(f.CommandInterpolate, Qt::LeftButton);
-            DialogInterp* dialog = f.interp->dialog();
+            QTest::mouseClick(f.bufferEditFrame().interpolateButton, Qt::LeftButton);
+            InterpDialog* dialog = f.interpController().dialog();
             QVERIFY(dialog);
             if (c[1] == "cancel") {
-                QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
+                QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
             } else {
-                dialog->OptionINterp[DialogInterp::WithNext]->click();
-                dialog->CWNumEditInterp->setValue(c[1].toInt());
-                QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+                dialog->directionOptions[InterpDialog::WithNext]->click();
+                dialog->stepCount->setValue(c[1].toInt());
+                QTest::mouseClick(dialog->okButton, Qt::LeftButton);
             }
-            QVERIFY(!f.interp->dialog());
+            QVERIFY(!f.interpController().dialog());
         } else if (name == "load") {
             const QString path = dir.filePath("steps.dat");
             QFile file(path);
@@ -139,10 +144,10 @@ private:
                        QByteArray("126\t").repeated(12) + "60\t\r\n");
             file.close();
             rig->dialogs.fileAnswers << (c[1] == "cancel" ? std::nullopt : std::optional(path));
-            f.menuLoadBuffer->trigger();
+            f.menus().loadBufferAction->trigger();
         } else if (name == "save") {
             rig->dialogs.fileAnswers << dir.filePath("saved.dat");
-            f.menuSaveBuffer->trigger();
+            f.menus().saveBufferAction->trigger();
             QVERIFY(QFile::exists(dir.filePath("saved.dat")));
         } else if (name == "read") {
             rig->port->onWrite = [this](const QByteArray& bytes) {
@@ -150,8 +155,8 @@ private:
                     rig->port->inject(kFlashRead);
                 }
             };
-            f.CommandRead->click();
-            QTRY_COMPARE(f.sequenceList.count(), 2);
+            f.flashFrame().readButton->click();
+            QTRY_COMPARE(f.panel().list().count(), 2);
         } else {
             QFAIL("unknown command");
         }
@@ -195,21 +200,22 @@ void TestHistory::commands() {
     QFETCH(QString, command);
     QFETCH(QString, step);
     set(before);
-    Form1& f = *form();
+    MainWindow& f = *form();
     const QString was = seen();
     run(command);
     const QString now = seen();
-    QCOMPARE(f.history->stack().count(), step.isEmpty() ? 0 : 1);
-    QCOMPARE(f.menuUndo->text(), step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
-    QCOMPARE(f.menuUndo->isEnabled(), !step.isEmpty());
-    QVERIFY(!f.menuRedo->isEnabled());
+    QCOMPARE(f.panel().history().stack().count(), step.isEmpty() ? 0 : 1);
+    QCOMPARE(f.menus().undoAction->text(),
+             step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
+    QCOMPARE(f.menus().undoAction->isEnabled(), !step.isEmpty());
+    QVERIFY(!f.menus().redoAction->isEnabled());
     QVERIFY(step.isEmpty() || now != was);
 
     const QString undone = step.isEmpty() ? now : was;
     // What undo leaves alone: the sliders and the step duration.
     const auto entry = [&f] {
-        QList<double> values{f.CWNumEditTimeStep->value()};
-        for (SlideControl* slide : f.CWSlide1) {
+        QList<double> values{f.channelsFrame().stepDuration->value()};
+        for (SlideControl* slide : f.channelsFrame().sliders) {
             values << slide->value();
         }
         return values;
@@ -218,16 +224,18 @@ void TestHistory::commands() {
     rig->port->clearWrites();
     key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(seen(), undone);
-    QCOMPARE(f.menuRedo->text(), step.isEmpty() ? QStringLiteral("Redo") : "Redo " + step);
-    QCOMPARE(f.menuRedo->isEnabled(), !step.isEmpty());
-    QCOMPARE(f.menuUndo->isEnabled(), false);
+    QCOMPARE(f.menus().redoAction->text(),
+             step.isEmpty() ? QStringLiteral("Redo") : "Redo " + step);
+    QCOMPARE(f.menus().redoAction->isEnabled(), !step.isEmpty());
+    QCOMPARE(f.menus().undoAction->isEnabled(), false);
     key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(seen(), now);
     key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(seen(), undone);
     key(Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(seen(), now);
-    QCOMPARE(f.menuUndo->text(), step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
+    QCOMPARE(f.menus().undoAction->text(),
+             step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
     QCOMPARE(entry(), entered);
     QVERIFY(rig->port->writes.isEmpty());
 }
@@ -236,12 +244,12 @@ void TestHistory::commands() {
 // bar; during playback they run like any edit. Its other rules are the interlock's own test.
 void TestHistory::refusals() {
     set("0 [1] 2 3");
-    Form1& f = *form();
-    QTest::mouseClick(f.CommandBrk, Qt::LeftButton);
+    MainWindow& f = *form();
+    QTest::mouseClick(f.pcEmuFrame().breakButton, Qt::LeftButton);
     const QString marked = seen();
-    const QStringList markedLines = f.sequenceList.lines();
-    QTest::mouseClick(f.CommandAdd, Qt::LeftButton);
-    f.menuUndo->trigger();
+    const QStringList markedLines = f.panel().list().lines();
+    QTest::mouseClick(f.bufferEditFrame().addButton, Qt::LeftButton);
+    f.menus().undoAction->trigger();
     QCOMPARE(seen(), marked);
 
     // Asked while the read waits, before the board answers.
@@ -255,7 +263,7 @@ void TestHistory::refusals() {
             &f,
             [&] {
                 f.statusBar()->clearMessage();
-                f.menuRedo->trigger();
+                f.menus().redoAction->trigger();
                 reason = f.statusBar()->currentMessage();
                 key(Qt::Key_Z, Qt::ControlModifier);
                 during = seen();
@@ -263,57 +271,57 @@ void TestHistory::refusals() {
             },
             Qt::QueuedConnection);
     };
-    f.CommandRead->click();
-    QTRY_COMPARE(f.sequenceList.count(), 2);
+    f.flashFrame().readButton->click();
+    QTRY_COMPARE(f.panel().list().count(), 2);
     QCOMPARE(during, marked);
     QCOMPARE(reason, kTransferRefusal);
-    QCOMPARE(f.menuUndo->text(), QStringLiteral("Undo Read Seq."));
+    QCOMPARE(f.menus().undoAction->text(), QStringLiteral("Undo Read Seq."));
 
-    f.CWButtonEmuPC->setValue(true);
-    QVERIFY(f.activities() & interlock::kPcPlayback);
-    f.menuUndo->trigger();
-    QCOMPARE(f.sequenceList.lines(), markedLines);
-    f.CWButtonEmuPC->setValue(false);
+    f.pcEmuFrame().pcEmuSwitch->setValue(true);
+    QVERIFY(f.panel().activities() & interlock::kPcPlayback);
+    f.menus().undoAction->trigger();
+    QCOMPARE(f.panel().list().lines(), markedLines);
+    f.pcEmuFrame().pcEmuSwitch->setValue(false);
 }
 
 // At most 500 steps, and the oldest goes first; the byte bound drops the oldest too but never
 // the newest.
 void TestHistory::bound() {
     set("[0] 1");
-    Form1& f = *form();
+    MainWindow& f = *form();
     for (int i = 1; i <= 501; ++i) { // odd counts leave line 0 marked
-        f.CommandBrk->click();
+        f.pcEmuFrame().breakButton->click();
     }
-    QCOMPARE(f.history->stack().count(), 500);
+    QCOMPARE(f.panel().history().stack().count(), 500);
     int undone = 0;
-    while (f.menuUndo->isEnabled()) {
-        f.menuUndo->trigger();
+    while (f.menus().undoAction->isEnabled()) {
+        f.menus().undoAction->trigger();
         ++undone;
     }
     QCOMPARE(undone, 500);
-    QVERIFY(f.sequenceList.hasBreakMark(0)); // the first step, which set it, is gone
+    QVERIFY(f.panel().list().hasBreakMark(0)); // the first step, which set it, is gone
 
     init();
     set("[0] 1");
-    Form1& g = *form();
-    g.CommandBrk->click();
-    const qint64 oneStep = g.history->bytes();
-    g.history->setByteLimit(3 * oneStep + oneStep / 2);
+    MainWindow& g = *form();
+    g.pcEmuFrame().breakButton->click();
+    const qint64 oneStep = g.panel().history().bytes();
+    g.panel().history().setByteLimit(3 * oneStep + oneStep / 2);
     for (int i = 2; i <= 6; ++i) {
-        g.CommandBrk->click();
+        g.pcEmuFrame().breakButton->click();
     }
-    QCOMPARE(g.history->stack().count(), 3);
-    QVERIFY(g.history->bytes() <= 3 * oneStep + oneStep / 2);
+    QCOMPARE(g.panel().history().stack().count(), 3);
+    QVERIFY(g.panel().history().bytes() <= 3 * oneStep + oneStep / 2);
     for (int i = 0; i < 3; ++i) {
-        g.menuUndo->trigger();
+        g.menus().undoAction->trigger();
     }
-    QVERIFY(!g.menuUndo->isEnabled());
-    QVERIFY(g.sequenceList.hasBreakMark(0)); // as after the third
-    g.menuRedo->trigger();
-    g.history->setByteLimit(1);
-    g.CommandBrk->click();
-    QCOMPARE(g.history->stack().count(), 1);
-    QCOMPARE(g.menuUndo->text(), QStringLiteral("Undo Set/Reset Break"));
+    QVERIFY(!g.menus().undoAction->isEnabled());
+    QVERIFY(g.panel().list().hasBreakMark(0)); // as after the third
+    g.menus().redoAction->trigger();
+    g.panel().history().setByteLimit(1);
+    g.pcEmuFrame().breakButton->click();
+    QCOMPARE(g.panel().history().stack().count(), 1);
+    QCOMPARE(g.menus().undoAction->text(), QStringLiteral("Undo Set/Reset Break"));
 }
 
 QTEST_MAIN(TestHistory)

@@ -32,21 +32,25 @@ private:
     // The steps in list order, each named by channel 0's whole degrees.
     QList<int> order() const {
         QList<int> steps;
-        for (int i = 0; i < form()->sequenceList.count(); ++i) {
-            steps << (form()->declaration.SequenceBuffer[i][0] - 128) / 2;
+        for (int i = 0; i < form()->panel().list().count(); ++i) {
+            steps << (form()->panel().editor().table()[i][0] - 128) / 2;
         }
         return steps;
     }
     QPoint centreOf(int row) const {
-        return form()->ListSequence->visualRect(form()->sequenceList.index(row)).center();
+        return form()
+            ->sideColumn()
+            .stepList->visualRect(form()->panel().list().index(row))
+            .center();
     }
     int viewSelection() const {
-        const QModelIndexList rows = form()->ListSequence->selectionModel()->selectedRows();
+        const QModelIndexList rows =
+            form()->sideColumn().stepList->selectionModel()->selectedRows();
         return rows.isEmpty() ? -1 : rows.first().row();
     }
 
     std::unique_ptr<FormRig> rig;
-    Form1* form() const { return rig->form.get(); }
+    MainWindow* form() const { return rig->form.get(); }
 };
 
 // Add reads the readouts (in the user's number format) and the duration entry; the view and
@@ -55,28 +59,28 @@ void TestSequence::editButtons() {
     QLocale::setDefault(QLocale(QLocale::German));
     init();
     QVERIFY(fillRamp(*rig, 3));
-    form()->sequenceList.setSelectedIndex(1);
-    form()->CWSlide1[0]->setValue(141);
-    form()->CWSlide1[11]->setValue(0);
-    form()->CWNumEditTimeStep->setValue(500);
+    form()->panel().list().setSelectedIndex(1);
+    form()->channelsFrame().sliders[0]->setValue(141);
+    form()->channelsFrame().sliders[11]->setValue(0);
+    form()->channelsFrame().stepDuration->setValue(500);
     rig->port->clearWrites();
-    form()->CommandAdd->click();
+    form()->bufferEditFrame().addButton->click();
     const QString added = "6,5 °\t" + QStringLiteral("0 °\t").repeated(10) + "-64 °\t500 ms";
-    QCOMPARE(form()->sequenceList.line(2), added);
-    QCOMPARE(form()->declaration.SequenceBuffer[2][0], 141);
+    QCOMPARE(form()->panel().list().line(2), added);
+    QCOMPARE(form()->panel().editor().table()[2][0], 141);
     QCOMPARE(viewSelection(), 2);
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
-    form()->sequenceList.setSelectedIndex(0);
-    form()->CommandReplace->click();
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(2));
+    form()->panel().list().setSelectedIndex(0);
+    form()->bufferEditFrame().replaceButton->click();
     QCOMPARE(order(), QList<int>({6, 1, 6, 2}));
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(0));
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(0));
 
-    form()->CommandClear->click();
+    form()->bufferEditFrame().clearButton->click();
     QCOMPARE(viewSelection(), -1);
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(0));
-    form()->CommandAdd->click();
-    form()->CommandRem->click();
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(-1));
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(0));
+    form()->bufferEditFrame().addButton->click();
+    form()->bufferEditFrame().removeButton->click();
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(-1));
     QVERIFY(rig->port->writes.isEmpty());
 }
 
@@ -84,15 +88,15 @@ void TestSequence::editButtons() {
 // line in.
 void TestSequence::fullListRefusesAdd() {
     QVERIFY(fillRamp(*rig, kMaxLines - 1));
-    form()->CommandAdd->click();
-    form()->CommandAdd->click();
+    form()->bufferEditFrame().addButton->click();
+    form()->bufferEditFrame().addButton->click();
     QCOMPARE(rig->dialogs.messages.size(), 1); // for the second Add only
     QCOMPARE(rig->dialogs.messages[0].title, QStringLiteral("Program"));
     QCOMPARE(rig->dialogs.messages[0].text,
              QStringLiteral("Impossible add other lines, max # of lines is 1024!"));
-    form()->CommandReplace->click();
+    form()->bufferEditFrame().replaceButton->click();
     QCOMPARE(rig->dialogs.messages.size(), 2);
-    QCOMPARE(form()->sequenceList.count(), kMaxLines);
+    QCOMPARE(form()->panel().list().count(), kMaxLines);
 }
 
 // On a port just opened the board's pose is unknown, so the first step shown sends every
@@ -100,10 +104,10 @@ void TestSequence::fullListRefusesAdd() {
 // position.
 void TestSequence::walkAndShowStep() {
     QVERIFY(fillRamp(*rig, 4));
-    form()->sequenceList.setSelectedIndex(1);
-    form()->CommandUp->click();
-    form()->CommandDwn->click();
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(1));
+    form()->panel().list().setSelectedIndex(1);
+    form()->bufferEditFrame().nextButton->click();
+    form()->bufferEditFrame().previousButton->click();
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(1));
     QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(), QByteArray::fromHex("088409800a800b800c800d800e800f8028802980"
                                                        "2a802b80"
@@ -112,16 +116,16 @@ void TestSequence::walkAndShowStep() {
     // The odd channels k at 10 * k, the even ones centred.
     const QString odd =
         QStringLiteral("0 °\t-59 °\t0 °\t-49 °\t0 °\t-39 °\t0 °\t-29 °\t0 °\t-19 °\t0 °\t-9 °\t");
-    form()->editor.replaceAll(QStringList(4, odd + "80 ms"));
-    form()->sequenceList.setSelectedIndex(3);
+    form()->panel().editor().replaceAll(QStringList(4, odd + "80 ms"));
+    form()->panel().list().setSelectedIndex(3);
     rig->port->clearWrites();
-    form()->sequence->ShowStep(3);
+    form()->sequenceController().showStep(3);
     QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(), QByteArray::fromHex("0880090a0b1e0d320f46295a2b6e"));
-    QCOMPARE(form()->CWNumEditTimeStep->value(), 80.0);
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(3));
+    QCOMPARE(form()->channelsFrame().stepDuration->value(), 80.0);
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(3));
     rig->port->clearWrites();
-    form()->sequence->ShowStep(4);
+    form()->sequenceController().showStep(4);
     QVERIFY(rig->lineIdle());
     QVERIFY(rig->port->writes.isEmpty());
 }
@@ -130,32 +134,32 @@ void TestSequence::walkAndShowStep() {
 // list's follow each other. Drags are the editor's and, with the real mouse, the playing test's.
 void TestSequence::mouseOnTheList() {
     QVERIFY(fillRamp(*rig, 6));
-    QWidget* viewport = form()->ListSequence->viewport();
+    QWidget* viewport = form()->sideColumn().stepList->viewport();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, centreOf(2));
     for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
         QTest::mouseClick(viewport, button, {}, centreOf(1));
         QTest::mousePress(viewport, button, {}, centreOf(2));
         QTest::mouseMove(viewport, centreOf(0));
         QTest::mouseRelease(viewport, button, {}, centreOf(0));
-        QCOMPARE(form()->sequenceList.selectedIndex(), 2);
+        QCOMPARE(form()->panel().list().selectedIndex(), 2);
     }
     // As the window system delivers it: press, release, double-click, release.
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, centreOf(2));
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(2));
-    QCOMPARE(form()->LabelStep->text(), stepline::stepLabel(2));
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(2));
     QCOMPARE(rig->port->written().left(2), QByteArray::fromHex("0884"));
-    form()->sequenceList.setSelectedIndex(-1);
+    form()->panel().list().setSelectedIndex(-1);
     QCOMPARE(viewSelection(), -1);
-    form()->sequenceList.setSelectedIndex(1);
-    QCOMPARE(form()->ListSequence->currentIndex().row(), 1);
+    form()->panel().list().setSelectedIndex(1);
+    QCOMPARE(form()->sideColumn().stepList->currentIndex().row(), 1);
 
     // No gesture leaves the list without a selected line: not a click below the last line, not
     // Ctrl+click on the selected one.
     QTest::mouseClick(viewport, Qt::LeftButton, {},
                       QPoint(centreOf(5).x(), viewport->height() - 2));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->panel().list().selectedIndex(), 1);
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, centreOf(1));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->panel().list().selectedIndex(), 1);
     QCOMPARE(viewSelection(), 1);
 }
 
@@ -163,9 +167,9 @@ void TestSequence::mouseOnTheList() {
 // drag move goes by the lines under the pointer all the same.
 void TestSequence::mouseWhilePlaying() {
     QVERIFY(fillRamp(*rig, 6, 20));
-    form()->CWButtonEmuPC->click();
-    QVERIFY(form()->HiTimer1->isEnabled());
-    QWidget* viewport = form()->ListSequence->viewport();
+    form()->pcEmuFrame().pcEmuSwitch->click();
+    QVERIFY(form()->panel().clock().isEnabled());
+    QWidget* viewport = form()->sideColumn().stepList->viewport();
     const QPoint below(centreOf(0).x(), viewport->height() - 2);
     const struct {
         int from;
@@ -174,18 +178,18 @@ void TestSequence::mouseWhilePlaying() {
     } gestures[] = {{3, centreOf(3), {0, 1, 2, 3, 4, 5}}, // a click
                     {1, centreOf(4), {0, 2, 3, 4, 1, 5}}, // a drag
                     {2, below, {0, 2, 3, 4, 1, 5}}};      // released on no line
-    const SequenceList& list = form()->sequenceList;
+    const SequenceList& list = form()->panel().list();
     for (const auto& g : gestures) {
         QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(g.from));
         QTRY_VERIFY(list.selectedIndex() != g.from); // a tick has moved on
         QTest::mouseMove(viewport, g.to);
-        const int pointed = form()->ListSequence->indexAt(g.to).row();
+        const int pointed = form()->sideColumn().stepList->indexAt(g.to).row();
         QTRY_VERIFY(list.selectedIndex() != pointed);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, g.to);
         QCOMPARE(order(), g.order);
     }
-    form()->CWButtonEmuPC->click();
-    QVERIFY(!form()->HiTimer1->isEnabled());
+    form()->pcEmuFrame().pcEmuSwitch->click();
+    QVERIFY(!form()->panel().clock().isEnabled());
 }
 
 QTEST_MAIN(TestSequence)

@@ -2,9 +2,11 @@
 #include "support/ScriptedDialogs.h"
 
 #include "link/PortMap.h"
+#include "link/SerialControl.h"
+#include "ui/link/LinkController.h"
+#include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/Form1.h"
-#include "ui/shell/LinkController.h"
+#include "ui/window/MainWindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,10 +35,12 @@ private slots:
     void longNamesKeepTheWindowNarrow() {
         ScriptedDialogs dialogs;
         const QString longName = QStringLiteral("/dev/serial/by-id/") + QString(300, QLatin1Char('x'));
-        Form1 form(std::make_unique<FakeTransport>(), [&](int) { return longName; }, dialogs);
+        MainWindow form(
+            std::make_unique<FakeTransport>(), [&](int) { return longName; }, dialogs);
         form.show();
-        QVERIFY(form.ComboPort->itemText(0).startsWith(QStringLiteral("Comm1 \u2014 /dev/serial")));
-        QVERIFY(form.ComboPort->itemText(0).contains(QChar(0x2026)));
+        QVERIFY(form.sideColumn().portChooser->itemText(0).startsWith(
+            QStringLiteral("Comm1 \u2014 /dev/serial")));
+        QVERIFY(form.sideColumn().portChooser->itemText(0).contains(QChar(0x2026)));
         QVERIFY2(form.width() <= 1280, qPrintable(QString::number(form.width())));
     }
 
@@ -67,12 +71,12 @@ private slots:
         ScriptedDialogs dialogs;
         auto transport = std::make_unique<FakeTransport>();
         FakeTransport* port = transport.get();
-        Form1 form(std::move(transport), &portmap::lookUp, dialogs);
-        QCOMPARE(form.ComboPort->itemData(1, Qt::ToolTipRole).toString(),
+        MainWindow form(std::move(transport), &portmap::lookUp, dialogs);
+        QCOMPARE(form.sideColumn().portChooser->itemData(1, Qt::ToolTipRole).toString(),
                  folder.path() + "/comm2 \u2192 " + gone + " (not there)");
-        form.linkControl->ComboPort_Click(1);
+        form.linkController().choosePort(1);
         qunsetenv("TESSAREL_PORT_DIR");
-        QVERIFY(!form.MSComm1->portOpen() && port->openedDevice.isEmpty());
+        QVERIFY(!form.panel().serial().portOpen() && port->openedDevice.isEmpty());
         QCOMPARE(dialogs.texts().join('\n'),
                  QStringLiteral("Comm2 (%1) could not be opened: no device is attached to this "
                                 "port.\n\nThe device %1 is not there: the adapter was unplugged, "
@@ -114,19 +118,19 @@ private slots:
         ScriptedDialogs dialogs;
         auto transport = std::make_unique<FakeTransport>();
         FakeTransport* port = transport.get();
-        Form1 form(std::move(transport), lookup, dialogs);
-        form.ComboPort->setDescriber([](const QString& d) { return d; });
-        form.linkControl->ComboPort_Click(0);
+        MainWindow form(std::move(transport), lookup, dialogs);
+        form.sideColumn().portChooser->setDescriber([](const QString& d) { return d; });
+        form.linkController().choosePort(0);
         port->loseDevice("device removed");
-        QTRY_VERIFY(form.ComboPort->isEnabled());
+        QTRY_VERIFY(form.sideColumn().portChooser->isEnabled());
         dialogs.messages.clear();
         now = after;
-        form.linkControl->ComboPort_Click(0);
+        form.linkController().choosePort(0);
         QTEST(dialogs.texts().join('\n'), "told");
-        if (!form.MSComm1->portOpen()) {
-            form.linkControl->ComboPort_Click(0); // the user has been told: it opens now
+        if (!form.panel().serial().portOpen()) {
+            form.linkController().choosePort(0); // the user has been told: it opens now
         }
-        QVERIFY(form.MSComm1->portOpen());
+        QVERIFY(form.panel().serial().portOpen());
         QTEST(port->openedDevice, "opened");
     }
 };

@@ -53,16 +53,16 @@ private slots:
         QFETCH(bool, everyFrame);
         QFETCH(QSize, resizedTo);
         FormRig rig(false);
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         for (int i = 0; i < 40; ++i) {
-            QVERIFY(f.sequenceList.insertLine(0, kPlainLine));
+            QVERIFY(f.panel().list().insertLine(0, kPlainLine));
         }
-        QVERIFY(f.sequenceList.insertLine(39, kExtremeLine));
+        QVERIFY(f.panel().list().insertLine(39, kExtremeLine));
         f.resize(size);
         f.show();
         if (everyFrame) {
-            f.menuFlashProgr->trigger();
-            f.menuSerialDebug->trigger();
+            f.menus().flashFramesAction->trigger();
+            f.menus().serialDebugAction->trigger();
         }
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         if (resizedTo.isValid()) {
@@ -72,12 +72,12 @@ private slots:
         if (resizedTo.isValid()) {
             QVERIFY(f.width() <= 1280);
         }
-        StepListView* view = f.ListSequence;
-        view->scrollTo(f.sequenceList.index(39));
+        StepListView* view = f.sideColumn().stepList;
+        view->scrollTo(f.panel().list().index(39));
         QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
 
         const QStyleOptionViewItem opt = optionFor(view, 39);
-        const QModelIndex line = f.sequenceList.index(39);
+        const QModelIndex line = f.panel().list().index(39);
         const StepLineDelegate* delegate = view->stepDelegate();
         const StepColumns cols = delegate->columns(opt);
         const QRect viewport = view->viewport()->rect();
@@ -94,7 +94,7 @@ private slots:
         }
         QVERIFY(viewport.contains(delegate->breakMarkRect(opt, line)));
         QVERIFY(!delegate->breakMarkRect(opt, line).isEmpty());
-        QVERIFY(delegate->breakMarkRect(opt, f.sequenceList.index(38)).isEmpty());
+        QVERIFY(delegate->breakMarkRect(opt, f.panel().list().index(38)).isEmpty());
 
         auto* header = f.findChild<StepListHeader*>(QStringLiteral("ListSequenceHeader"));
         QVERIFY(header && header->isVisible());
@@ -112,21 +112,21 @@ private slots:
     // What the list holds, and so what a screen reader reads, is the line as Add writes it.
     void lineTextStaysAsWritten() {
         FormRig rig(false);
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         for (int k = 0; k < kChannelCount; ++k) {
-            f.CWSlide1[k]->setValue(k == 0 ? 0 : k == 1 ? 255 : 129);
+            f.channelsFrame().sliders[k]->setValue(k == 0 ? 0 : k == 1 ? 255 : 129);
         }
-        f.CWNumEditTimeStep->setValue(1000000);
-        f.CommandAdd->click();
-        f.CommandBrk->click();
+        f.channelsFrame().stepDuration->setValue(1000000);
+        f.bufferEditFrame().addButton->click();
+        f.pcEmuFrame().breakButton->click();
         const QString expected = QString::fromUtf8(
             "-64 °\t63.5 °\t0.5 °\t0.5 °\t0.5 °\t0.5 °\t0.5 °\t0.5 °\t0.5 °\t0.5 °\t0.5 °\t"
             "0.5 °\t1000000 ms\tBREAK!");
-        QCOMPARE(f.sequenceList.index(0).data().toString(), expected);
-        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(f.ListSequence);
+        QCOMPARE(f.panel().list().index(0).data().toString(), expected);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(f.sideColumn().stepList);
         QVERIFY(list && list->childCount() == 1);
         QCOMPARE(list->child(0)->text(QAccessible::Name), expected);
-        QCOMPARE(f.ListSequence->objectName() + '/' + list->text(QAccessible::Name),
+        QCOMPARE(f.sideColumn().stepList->objectName() + '/' + list->text(QAccessible::Name),
                  QStringLiteral("ListSequence/Sequence"));
     }
 
@@ -145,36 +145,36 @@ private slots:
     void shownStepFollowsItsLine() {
         QFETCH(QString, then);
         FormRig rig(false);
-        Form1& f = *rig.form;
-        QVERIFY(f.sequenceList.setLines(QStringList(5, kPlainLine)));
-        f.sequenceList.setSelectedIndex(3);
-        f.sequence->ListSequence_DblClick();
-        QCOMPARE(f.ListSequence->shownStep(), 3);
+        MainWindow& f = *rig.form;
+        QVERIFY(f.panel().list().setLines(QStringList(5, kPlainLine)));
+        f.panel().list().setSelectedIndex(3);
+        f.sequenceController().showSelectedStep();
+        QCOMPARE(f.sideColumn().stepList->shownStep(), 3);
         const QStringList words = then.split(' ');
         const int a = words.value(1).toInt();
         if (words[0] == "select") {
-            f.sequenceList.setSelectedIndex(a);
+            f.panel().list().setSelectedIndex(a);
         } else if (words[0] == "move") {
-            QVERIFY(f.sequenceList.moveLine(a, words.value(2).toInt()));
+            QVERIFY(f.panel().list().moveLine(a, words.value(2).toInt()));
         } else if (words[0] == "set") {
-            QVERIFY(f.sequenceList.setLine(a, kExtremeLine));
+            QVERIFY(f.panel().list().setLine(a, kExtremeLine));
         } else if (words[0] == "remove") {
-            QVERIFY(f.sequenceList.removeLine(a));
+            QVERIFY(f.panel().list().removeLine(a));
         } else {
-            QVERIFY(f.sequenceList.setLines(QStringList(5, kPlainLine)));
+            QVERIFY(f.panel().list().setLines(QStringList(5, kPlainLine)));
         }
-        QTEST(f.ListSequence->shownStep(), "shown");
+        QTEST(f.sideColumn().stepList->shownStep(), "shown");
     }
 
     // A breakpoint, the step shown and the selection each look different in the mark column,
     // alone and together, so none hides another.
     void marksAreToldApart() {
         FormRig rig(false);
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         f.resize(1280, 800);
         f.show();
-        QVERIFY(f.sequenceList.setLines({kPlainLine, kExtremeLine}));
-        StepListView* view = f.ListSequence;
+        QVERIFY(f.panel().list().setLines({kPlainLine, kExtremeLine}));
+        StepListView* view = f.sideColumn().stepList;
         const StepLineDelegate* delegate = view->stepDelegate();
         QList<QImage> gutters;
         for (const bool selected : {false, true}) {
@@ -186,7 +186,7 @@ private slots:
                     QImage image(view->viewport()->size(), QImage::Format_ARGB32);
                     image.fill(Qt::white);
                     QPainter painter(&image);
-                    delegate->paint(&painter, opt, f.sequenceList.index(row));
+                    delegate->paint(&painter, opt, f.panel().list().index(row));
                     painter.end();
                     // The step numbers differ between the rows; the mark column alone counts.
                     gutters << image.copy(delegate->columns(opt).cell(StepColumns::Mark, opt.rect));

@@ -36,7 +36,7 @@ private:
     void fill(int count) {
         form()->resize(1280, 800);
         QVERIFY(fillRamp(*rig, count));
-        form()->menuTimeline->trigger();
+        form()->menus().timelineAction->trigger();
         QTRY_COMPARE(view()->points(0).size(), 2 * count);
     }
     // Channel 0's angle at the start of each step, as drawn.
@@ -51,24 +51,24 @@ private:
     QPoint at(double seconds) const { return view()->positionOf(seconds, 10).toPoint(); }
 
     std::unique_ptr<FormRig> rig;
-    Form1* form() const { return rig->form.get(); }
-    TimelineView* view() const { return form()->timeline->view(); }
+    MainWindow* form() const { return rig->form.get(); }
+    TimelineView* view() const { return form()->timelineController().view(); }
 };
 
 // The window starts exactly as before: the dock exists, hidden and empty.
 void TestTimelineView::hiddenAtStartOpenedFromView() {
-    QDockWidget* dock = form()->DockTimeline;
-    QVERIFY(dock->isHidden() && !form()->menuTimeline->isChecked() && !view());
+    QDockWidget* dock = form()->timelineDock();
+    QVERIFY(dock->isHidden() && !form()->menus().timelineAction->isChecked() && !view());
 
     fill(2);
-    QVERIFY(dock->isVisible() && form()->menuTimeline->isChecked());
+    QVERIFY(dock->isVisible() && form()->menus().timelineAction->isChecked());
     QCOMPARE(view()->accessibleDescription(),
              QStringLiteral("2 steps, 0.3 s in total; channels that move: Ch0."));
     dock->close();
-    QVERIFY(!form()->menuTimeline->isChecked());
+    QVERIFY(!form()->menus().timelineAction->isChecked());
     // Closed, the view lets the list change without it, and catches up when opened.
-    form()->CommandClear->click();
-    form()->menuTimeline->trigger();
+    form()->bufferEditFrame().clearButton->click();
+    form()->menus().timelineAction->trigger();
     QVERIFY(dock->isVisible());
     QCOMPARE(view()->accessibleDescription(), QStringLiteral("No steps."));
 }
@@ -99,30 +99,32 @@ void TestTimelineView::followsEveryChange() {
     QFETCH(QList<double>, angles);
     QFETCH(QString, description);
     fill(3);
-    form()->sequenceList.setSelectedIndex(1);
+    form()->panel().list().setSelectedIndex(1);
     if (edit == "add") {
-        form()->CWSlide1[11]->setValue(0);
-        form()->CWNumEditTimeStep->setValue(500);
-        form()->CommandAdd->click();
+        form()->channelsFrame().sliders[11]->setValue(0);
+        form()->channelsFrame().stepDuration->setValue(500);
+        form()->bufferEditFrame().addButton->click();
     } else if (edit == "remove") {
-        form()->CommandRem->click();
+        form()->bufferEditFrame().removeButton->click();
     } else if (edit == "drag") {
-        form()->editor.dragMove(1, 2);
+        form()->panel().editor().dragMove(1, 2);
     } else if (edit == "load") {
-        form()->editor.replaceAll({QString("-64 °\t") + QString("0 °\t").repeated(11) + "20  ms\t"});
+        form()->panel().editor().replaceAll(
+            {QString("-64 °\t") + QString("0 °\t").repeated(11) + "20  ms\t"});
     } else if (edit == "interp") {
         const QString tail = QString("0 °\t").repeated(11);
-        form()->editor.replaceLineWith(1, {"1.5 °\t" + tail + "100 ms", "3 °\t" + tail + "100 ms"});
+        form()->panel().editor().replaceLineWith(
+            1, {"1.5 °\t" + tail + "100 ms", "3 °\t" + tail + "100 ms"});
     } else if (edit == "clear") {
-        form()->CommandClear->click();
+        form()->bufferEditFrame().clearButton->click();
     } else if (edit == "break") {
-        form()->CommandBrk->click();
+        form()->pcEmuFrame().breakButton->click();
     }
     QTRY_COMPARE(ch0(), angles);
     QCOMPARE(view()->accessibleDescription(), description);
-    QCOMPARE(view()->selectedStep(), form()->sequenceList.selectedIndex());
+    QCOMPARE(view()->selectedStep(), form()->panel().list().selectedIndex());
     if (edit == "break") {
-        QTRY_VERIFY(form()->timeline->timeline().step(1).breakpoint);
+        QTRY_VERIFY(form()->timelineController().timeline().step(1).breakpoint);
     }
 }
 
@@ -132,44 +134,44 @@ void TestTimelineView::clickSelectsDoubleClickShows() {
     fill(4); // steps start at 0, 0.1, 0.3, 0.6 s; the sequence ends at 1 s
     QWidget* viewport = view()->viewport();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at(0.2));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->panel().list().selectedIndex(), 1);
     QCOMPARE(view()->selectedStep(), 1);
-    QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° ..."));
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), QStringLiteral("Step N° ..."));
     QVERIFY(rig->port->writes.isEmpty());
 
     // Outside the plot (the legend's row) and after the end nothing is chosen.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(at(0.2).x(), 3));
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at(1.01));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 1);
+    QCOMPARE(form()->panel().list().selectedIndex(), 1);
 
     // As the window system delivers it: press, release, double-click, release.
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(0.7));
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(0.7));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 3);
-    QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° 3"));
+    QCOMPARE(form()->panel().list().selectedIndex(), 3);
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), QStringLiteral("Step N° 3"));
     // The board's pose is unknown on a fresh port, so every channel goes out.
     QVERIFY(rig->lineIdle());
     QCOMPARE(rig->port->written(),
              QByteArray::fromHex("088609800a800b800c800d800e800f80288029802a802b80"));
 
-    form()->CommandRead->click(); // a transfer that waits for the board
+    form()->flashFrame().readButton->click(); // a transfer that waits for the board
     rig->port->clearWrites();
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(0.05));
-    QCOMPARE(form()->sequenceList.selectedIndex(), 0);
-    QCOMPARE(form()->LabelStep->text(), QStringLiteral("Step N° 3"));
+    QCOMPARE(form()->panel().list().selectedIndex(), 0);
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), QStringLiteral("Step N° 3"));
     QVERIFY(!form()->statusBar()->currentMessage().isEmpty());
-    form()->Command1->click();
+    form()->flashFrame().abortButton->click();
     QVERIFY(rig->port->writes.isEmpty());
 }
 
 void TestTimelineView::cursorFollowsPlayback() {
     fill(3);
     QCOMPARE(view()->cursorStep(), -1);
-    form()->CWButtonEmuPC->setValue(true);
+    form()->pcEmuFrame().pcEmuSwitch->setValue(true);
     QCOMPARE(view()->cursorStep(), 0);
-    form()->playback->HiTimer1_Timer();
+    form()->playbackController().clockTick();
     QCOMPARE(std::pair(view()->cursorStep(), view()->selectedStep()), std::pair(1, 1));
-    form()->CWButtonEmuPC->setValue(false);
+    form()->pcEmuFrame().pcEmuSwitch->setValue(false);
     QCOMPARE(std::pair(view()->cursorStep(), view()->selectedStep()), std::pair(-1, 1));
 }
 
@@ -178,15 +180,16 @@ void TestTimelineView::exportWritesPngAndSvg() {
     const QString png = dir.filePath(QStringLiteral("t.png"));
     const QString svg = dir.filePath(QStringLiteral("t.SVG"));
     const QString nowhere = dir.filePath(QStringLiteral("missing/t.png"));
-    form()->editor.replaceAll({QString("30 °\t") + QString("0 °\t").repeated(11) + "500 ms"});
+    form()->panel().editor().replaceAll(
+        {QString("30 °\t") + QString("0 °\t").repeated(11) + "500 ms"});
     form()->resize(1280, 800);
     form()->show();
     QVERIFY(QTest::qWaitForWindowExposed(form()));
 
     // Refused during a transfer: no question is asked.
-    form()->CommandRead->click();
-    form()->menuExportTimeline->trigger();
-    form()->Command1->click();
+    form()->flashFrame().readButton->click();
+    form()->menus().exportTimelineAction->trigger();
+    form()->flashFrame().abortButton->click();
     QVERIFY(rig->dialogs.questions.isEmpty() && !view());
 
     // A hidden timeline is opened, so the file holds what the user sees. A name typed without
@@ -194,9 +197,9 @@ void TestTimelineView::exportWritesPngAndSvg() {
     const QString bare = dir.filePath(QStringLiteral("chart"));
     rig->dialogs.fileAnswers = {png, svg, std::nullopt, nowhere, {bare, 2}};
     for (int i = 0; i < 5; ++i) {
-        form()->menuExportTimeline->trigger();
+        form()->menus().exportTimelineAction->trigger();
     }
-    QVERIFY(form()->DockTimeline->isVisible() && form()->menuTimeline->isChecked());
+    QVERIFY(form()->timelineDock()->isVisible() && form()->menus().timelineAction->isChecked());
     QCOMPARE(rig->dialogs.questions.size(), 5);
     QCOMPARE(rig->dialogs.questions[0].filter,
              QStringLiteral("PNG Image (*.png)|*.png|SVG Drawing (*.svg)|*.svg"));

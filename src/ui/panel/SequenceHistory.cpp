@@ -1,10 +1,10 @@
 #include "SequenceHistory.h"
 
-#include "ui/shell/Form1.h"
+#include "board/Board.h"
+#include "core/sequence/SequenceEditor.h"
 
 #include <QAction>
 #include <QKeySequence>
-#include <QLabel>
 #include <QUndoCommand>
 
 #include <memory>
@@ -42,8 +42,15 @@ private:
     bool m_done = true;
 };
 
-SequenceHistory::SequenceHistory(Form1& form) : m_form(form) {
+SequenceHistory::SequenceHistory(SequenceEditor& editor, Board& board)
+    : m_editor(editor), m_board(board) {
     m_stack.setUndoLimit(kStepLimit);
+}
+
+void SequenceHistory::setLabel(std::function<QString()> read,
+                               std::function<void(const QString&)> write) {
+    m_readLabel = std::move(read);
+    m_writeLabel = std::move(write);
 }
 
 SequenceHistory::~SequenceHistory() = default;
@@ -105,13 +112,13 @@ QAction* SequenceHistory::createRedoAction(QObject* parent) {
 // A command still being recorded (one waiting in a message box, say) would otherwise record the
 // undo as part of itself.
 void SequenceHistory::undo() {
-    if (m_stack.canUndo() && m_recording == 0 && m_form.permits(interlock::Command::Undo)) {
+    if (m_stack.canUndo() && m_recording == 0 && m_board.decide(interlock::Command::Undo).runs()) {
         m_stack.undo();
     }
 }
 
 void SequenceHistory::redo() {
-    if (m_stack.canRedo() && m_recording == 0 && m_form.permits(interlock::Command::Redo)) {
+    if (m_stack.canRedo() && m_recording == 0 && m_board.decide(interlock::Command::Redo).runs()) {
         m_stack.redo();
     }
 }
@@ -129,15 +136,19 @@ void SequenceHistory::setByteLimit(qint64 bytes) {
 }
 
 SequenceSnapshot SequenceHistory::current() const {
-    SequenceSnapshot s = m_form.editor.snapshot();
-    s.label = m_form.LabelStep->text();
+    SequenceSnapshot s = m_editor.snapshot();
+    if (m_readLabel) {
+        s.label = m_readLabel();
+    }
     return s;
 }
 
 // Only the panel's sequence changes: no step is shown, so the sliders stay and nothing is sent.
 void SequenceHistory::apply(const SequenceSnapshot& snapshot) {
-    m_form.editor.restore(snapshot);
-    m_form.LabelStep->setText(snapshot.label);
+    m_editor.restore(snapshot);
+    if (m_writeLabel) {
+        m_writeLabel(snapshot.label);
+    }
 }
 
 void SequenceHistory::finish(const QString& text, const SequenceSnapshot& before) {

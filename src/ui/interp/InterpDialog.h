@@ -16,10 +16,10 @@ class NumericField;
 
 // The interpolation dialog: which neighbour to ramp with and into how many steps. It holds no
 // data of its own; InterpController reads the controls when OK is pressed.
-class DialogInterp : public QDialog {
+class InterpDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit DialogInterp(QWidget* parent = nullptr);
+    explicit InterpDialog(QWidget* parent = nullptr);
 
     enum Option { WithPrevious = 0, WithNext = 1 };
 
@@ -27,16 +27,16 @@ public:
     void chooseOption(int index);
     // The checked option, or -1.
     int chosenOption() const;
-    // The curve chosen in ComboCurve; Linear until the user picks another.
+    // The curve chosen in curveChooser; Linear until the user picks another.
     interpolation::Curve curve() const;
 
-    std::array<QRadioButton*, 2> OptionINterp{};
-    NumericField* CWNumEditInterp = nullptr;
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboCurve = nullptr;
-    QLabel* LabelCurve = nullptr;
-    QPushButton* OKButton = nullptr;
-    QPushButton* CancelButton = nullptr;
+    std::array<QRadioButton*, 2> directionOptions{}; // OptionINterp_0, OptionINterp_1
+    NumericField* stepCount = nullptr;               // CWNumEditInterp
+    QLabel* stepCountLabel = nullptr;                // Label1
+    QComboBox* curveChooser = nullptr;               // ComboCurve
+    QLabel* curveLabel = nullptr;                    // LabelCurve
+    QPushButton* okButton = nullptr;                 // OKButton
+    QPushButton* cancelButton = nullptr;             // CancelButton, "Annulla"
 
 private:
     QButtonGroup* m_options = nullptr;

@@ -24,12 +24,12 @@ QString accessibleName(QWidget* w) {
 
 // The window's shell: what it shows at start, the menus, the port chooser, Reset, Quit and
 // closing.
-class TestForm1 : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void windowAtStart() {
         FormRig rig(false);
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         f.show();
         QCOMPARE(f.windowTitle(), QStringLiteral("Tessarel V 2.5"));
         const QStringList captions =
@@ -41,7 +41,8 @@ private slots:
                 "|CommandInterpolate=Interpolate|CommandUp=--->|CommandClear=Clear All"
                 "|CommandReplace=Replace|CommandRem=Remove|CommandAdd=Add|CommandInBuff=InBuff"
                 "|Command1=Abort|CommandErase=Erease|CommandRead=Read Seq."
-                "|CommandFlash=Program  Seq.|CommandVerify=Verify Flash|CWButtonRealEmu=Real Emu|CommandRepeat=Repeat"
+                "|CommandFlash=Program  Seq.|CommandVerify=Verify Flash|CWButtonRealEmu=Real "
+                "Emu|CommandRepeat=Repeat"
                 "|CommandContinue=Continue|CommandResBrk=Reset  All Break"
                 "|CommandBrk=Set/Reset Break|CWButtonEmuPC=PC Emu|CWButtonManual=PC Seq"
                 "|CWButtonMainOnOff=PC Ctr Enbl|CommandStart=ON|CommandStop=OFF"
@@ -52,18 +53,21 @@ private slots:
             const QString name = row.section(QLatin1Char('='), 0, 0);
             auto* w = f.findChild<QWidget*>(name);
             QVERIFY2(w && !accessibleName(w).isEmpty(), qPrintable(name));
-            const char* caption = qobject_cast<QGroupBox*>(w)                             ? "title"
+            const char* caption = qobject_cast<QGroupBox*>(w) ? "title"
                                   : w->inherits("QAbstractButton") || w->inherits("QLabel") ? "text"
                                                                                             : "";
             QCOMPARE(name + QLatin1Char('=') + w->property(caption).toString(), row);
         }
-        for (QWidget* hidden : std::initializer_list<QWidget*>{
-                 f.FrameSer, f.FrameFlash, f.FrameRealEmu, f.ProgressBarFlash}) {
+        for (QWidget* hidden :
+             std::initializer_list<QWidget*>{f.serialDebugFrame().frame, f.flashFrame().frame,
+                                             f.realEmuFrame().frame, f.flashFrame().progressBar}) {
             QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
         }
-        QVERIFY(f.FramePCEmu->isVisible() && f.FramePCDeb->isVisible() && !f.Command1->isEnabled());
-        QCOMPARE(f.ComboPort->count(), 8);
-        QCOMPARE(f.ComboPort->itemText(7) + f.ComboPort->itemData(7).toString(),
+        QVERIFY(f.pcEmuFrame().frame->isVisible() && f.pcDebugFrame().frame->isVisible() &&
+                !f.flashFrame().abortButton->isEnabled());
+        QCOMPARE(f.sideColumn().portChooser->count(), 8);
+        QCOMPARE(f.sideColumn().portChooser->itemText(7) +
+                     f.sideColumn().portChooser->itemData(7).toString(),
                  QStringLiteral("Comm8 \u2014 /dev/fake88"));
 
         QStringList menus;
@@ -81,14 +85,19 @@ private slots:
 
     void choosingPortOpensAtLineSettings() {
         FormRig rig(false);
-        Form1& f = *rig.form;
+        MainWindow& f = *rig.form;
         rig.choosePort(2);
         QCOMPARE(rig.port->openedDevice, QStringLiteral("/dev/fake3"));
         const LineSettings& line = rig.port->openedSettings;
-        QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(line.baud).arg(QLatin1Char(line.parity))
-                     .arg(line.dataBits).arg(line.stopBits), QStringLiteral("9600,N,8,2"));
-        QCOMPARE(std::pair(f.MSComm1->inputLen(), f.MSComm1->rThreshold()), std::pair(1, 1));
-        QVERIFY(!f.ComboPort->isEnabled() && rig.port->writes.isEmpty() &&
+        QCOMPARE(QStringLiteral("%1,%2,%3,%4")
+                     .arg(line.baud)
+                     .arg(QLatin1Char(line.parity))
+                     .arg(line.dataBits)
+                     .arg(line.stopBits),
+                 QStringLiteral("9600,N,8,2"));
+        QCOMPARE(std::pair(f.panel().serial().inputLen(), f.panel().serial().rThreshold()),
+                 std::pair(1, 1));
+        QVERIFY(!f.sideColumn().portChooser->isEnabled() && rig.port->writes.isEmpty() &&
                 rig.dialogs.messages.isEmpty());
     }
 
@@ -96,20 +105,22 @@ private slots:
         FormRig rig(false);
         rig.port->failOpen = true;
         rig.port->failOpenReason = QStringLiteral("Permission denied");
-        rig.form->linkControl->setFailureObserver([](const QString& device) {
+        rig.form->linkController().setFailureObserver([](const QString& device) {
             openfailure::Facts seen;
             seen.device = device;
             seen.exists = true;
             return seen;
         });
         rig.choosePort(0);
-        QVERIFY(!rig.form->MSComm1->portOpen() && rig.form->ComboPort->isEnabled());
+        QVERIFY(!rig.form->panel().serial().portOpen() &&
+                rig.form->sideColumn().portChooser->isEnabled());
         // The text itself is the open-failure test's.
         QVERIFY(rig.dialogs.texts().value(0).startsWith("Comm1 (/dev/fake1) could not be opened"));
         QCOMPARE(rig.dialogs.messages[0].title, QStringLiteral("Program"));
         rig.port->failOpen = false; // once the device is free, the same choice opens it
         rig.choosePort(0);
-        QVERIFY(rig.form->MSComm1->portOpen() && !rig.form->ComboPort->isEnabled());
+        QVERIFY(rig.form->panel().serial().portOpen() &&
+                !rig.form->sideColumn().portChooser->isEnabled());
     }
 
     void lostDeviceIsReportedOnceAndChooserComesBack() {
@@ -117,8 +128,8 @@ private slots:
         rig.port->loseDevice(QStringLiteral("device removed"));
         QTRY_COMPARE(rig.dialogs.messages.size(), 1);
         QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")) &&
-                rig.form->ComboPort->isEnabled());
-        QVERIFY(rig.form->link->PcControlOn() == BoardLink::Sent::PortClosed);
+                rig.form->sideColumn().portChooser->isEnabled());
+        QVERIFY(rig.form->panel().link().PcControlOn() == BoardLink::Sent::PortClosed);
         QTest::qWait(20);
         QCOMPARE(rig.dialogs.messages.size(), 1);
     }
@@ -132,15 +143,15 @@ private slots:
     void resetSendsResetThenEachSwitchHandling() {
         QFETCH(bool, portOpen);
         FormRig rig(portOpen);
-        Form1& f = *rig.form;
-        f.CWButtonMainOnOff->setValue(true);
-        const auto switches = {f.CWButtonMainOnOff, f.CWButtonRealEmu, f.CWButtonEmuPC,
-                               f.CWButtonManual};
+        MainWindow& f = *rig.form;
+        f.sideColumn().pcControlSwitch->setValue(true);
+        const auto switches = {f.sideColumn().pcControlSwitch, f.realEmuFrame().realEmuSwitch,
+                               f.pcEmuFrame().pcEmuSwitch, f.pcDebugFrame().pcSeqSwitch};
         for (SwitchControl* s : switches) {
             s->setValueSilently(true);
         }
         rig.port->clearWrites();
-        f.menuReset->trigger();
+        f.menus().resetAction->trigger();
         QVERIFY(rig.lineIdle());
         QTEST(rig.port->written().left(2), "sent");
         QVERIFY(std::none_of(switches.begin(), switches.end(), [](auto* s) { return s->value(); }));
@@ -161,23 +172,25 @@ private slots:
     void shutdown() {
         QFETCH(QString, how);
         auto rig = std::make_unique<FormRig>(!how.contains("closed"));
-        Form1& f = *rig->form;
-        f.editor.replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+        MainWindow& f = *rig->form;
+        f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
         f.show();
         QByteArray sent;
         rig->port->onWrite = [&sent](const QByteArray& bytes) { sent += bytes; };
-        const auto end = [&] { how.startsWith("quit") ? f.menuQuit->trigger() : void(f.close()); };
+        const auto end = [&] {
+            how.startsWith("quit") ? f.menus().quitAction->trigger() : void(f.close());
+        };
         if (how.contains("transfer")) {
-            f.CommandFlash->click(); // no board answers: it runs until the end
-            QVERIFY(f.activities() & interlock::FlashProgram);
+            f.flashFrame().programButton->click(); // no board answers: it runs until the end
+            QVERIFY(f.panel().activities() & interlock::FlashProgram);
         }
         end();
         f.close();
-        QVERIFY(f.board->closing() && !f.board->transfer());
+        QVERIFY(f.panel().board().closing() && !f.panel().board().transfer());
         rig.reset();
         QTEST(sent, "sent");
     }
 };
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -4,22 +4,32 @@
 #include "link/PortMap.h"
 
 #include <QMap>
+#include <QObject>
 #include <QString>
 
 #include <functional>
 #include <utility>
 
-class Form1;
+class EchoBox;
+class Messages;
+class Panel;
+class PortChooser;
+struct SerialDebugFrame;
 
-// The port chooser, opening the port and the debug frame.
-class LinkController {
+// The port chooser, opening the port, the loss of the connection and the debug frame.
+class LinkController : public QObject {
+    Q_OBJECT
 public:
-    explicit LinkController(Form1& form);
+    LinkController(Panel& panel, Messages& messages, PortChooser& portChooser,
+                   const SerialDebugFrame& serialDebug);
 
-    void ComboPort_Click(int index);
-    bool OpenPort();
-    void Echo_Click();
-    void CommandInBuff_Click();
+    // The port at this entry of the chooser, as the user picks it.
+    void choosePort(int index);
+    bool openPort();
+    // A click on the echo box: the box and the receive buffer are emptied.
+    void clearEcho();
+    // "InBuff": how many bytes wait in the receive buffer.
+    void showInBufferCount();
 
     // Looks at the machine when a port fails to open; tests hand in what it would see.
     using FailureObserver = std::function<openfailure::Facts(const QString& device)>;
@@ -39,7 +49,10 @@ private:
         QString shown;
     };
 
-    Form1& m_form;
+    Panel& m_panel;
+    Messages& m_messages;
+    PortChooser& m_portChooser;
+    EchoBox& m_echoBox;
     FailureObserver m_observeFailure = &openfailure::observe;
     QMap<int, Opened> m_opened;          // by port number: what it led to when it was last opened
     std::pair<int, QString> m_movedTold; // the port and the new device the user was told of

@@ -6,10 +6,12 @@
 #include <QString>
 #include <QUndoStack>
 
+#include <functional>
 #include <optional>
 
-class Form1;
+class Board;
 class QAction;
+class SequenceEditor;
 
 // Undo and redo for the changes to the sequence, for the run only. A step holds the whole
 // sequence from before and after one command, so taking it back is a restore: no command has
@@ -20,8 +22,11 @@ public:
     static constexpr int kStepLimit = 500;
     static constexpr qint64 kByteLimit = 64LL * 1024 * 1024;
 
-    explicit SequenceHistory(Form1& form);
+    SequenceHistory(SequenceEditor& editor, Board& board);
     ~SequenceHistory() override;
+
+    // The step label goes with every step; the window says how to read and set it.
+    void setLabel(std::function<QString()> read, std::function<void(const QString&)> write);
 
     // One command being recorded: the sequence is taken when the step is made and again when it
     // goes out of scope, and a step is kept only if the two differ, so a command that is refused,
@@ -68,7 +73,10 @@ private:
     void finish(const QString& text, const SequenceSnapshot& before);
     void trim();
 
-    Form1& m_form;
+    SequenceEditor& m_editor;
+    Board& m_board;
+    std::function<QString()> m_readLabel;
+    std::function<void(const QString&)> m_writeLabel;
     QUndoStack m_stack;
     qint64 m_byteLimit = kByteLimit;
     int m_recording = 0;

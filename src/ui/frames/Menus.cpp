@@ -1,0 +1,51 @@
+#include "Menus.h"
+
+#include "ui/panel/SequenceHistory.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+QAction* addNamed(QMenu* menu, const QString& text, const QString& name, bool checkable = false) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setCheckable(checkable);
+    return action;
+}
+
+} // namespace
+
+Menus Menus::build(QMenuBar& bar, SequenceHistory& history) {
+    Menus m;
+    QMenu* file = bar.addMenu(tr("File"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    m.saveBufferAction = addNamed(file, tr("Save Buffer"), QStringLiteral("menuSaveBuffer"));
+    m.loadBufferAction = addNamed(file, tr("Load Buffer"), QStringLiteral("menuLoadBuffer"));
+    file->addSeparator();
+    m.quitAction = addNamed(file, tr("Quit"), QStringLiteral("menuQuit"));
+
+    QMenu* edit = bar.addMenu(tr("Edit"));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    m.undoAction = history.createUndoAction(edit);
+    m.redoAction = history.createRedoAction(edit);
+    edit->addAction(m.undoAction);
+    edit->addAction(m.redoAction);
+
+    QMenu* advanced = bar.addMenu(tr("Advanced"));
+    advanced->setObjectName(QStringLiteral("menuAdvanced"));
+    m.flashFramesAction =
+        addNamed(advanced, tr("Flash Progr"), QStringLiteral("menuFlashProgr"), true);
+    m.serialDebugAction =
+        addNamed(advanced, tr("Serial Comm Debug"), QStringLiteral("menuSerialDebug"), true);
+    m.resetAction = addNamed(advanced, tr("Reset"), QStringLiteral("menuReset"));
+    m.verifyFlashAction = addNamed(advanced, tr("Verify Flash"), QStringLiteral("menuVerifyFlash"));
+
+    QMenu* view = bar.addMenu(tr("View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    m.timelineAction = addNamed(view, tr("Timeline"), QStringLiteral("menuTimeline"), true);
+    m.exportTimelineAction =
+        addNamed(view, tr("Export Timeline…"), QStringLiteral("menuExportTimeline"));
+    return m;
+}

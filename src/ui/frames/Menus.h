@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QCoreApplication>
+
+class QAction;
+class QMenuBar;
+class SequenceHistory;
+
+// The menu bar's actions: "File", "Edit" (undo and redo), "Advanced" and "View".
+struct Menus {
+    Q_DECLARE_TR_FUNCTIONS(Menus)
+
+public:
+    QAction* saveBufferAction = nullptr;     // menuSaveBuffer
+    QAction* loadBufferAction = nullptr;     // menuLoadBuffer
+    QAction* quitAction = nullptr;           // menuQuit
+    QAction* undoAction = nullptr;           // menuUndo, "Undo <command>"
+    QAction* redoAction = nullptr;           // menuRedo
+    QAction* flashFramesAction = nullptr;    // menuFlashProgr, "Flash Progr": a check mark
+    QAction* serialDebugAction = nullptr;    // menuSerialDebug: a check mark
+    QAction* resetAction = nullptr;          // menuReset, the board's reset
+    QAction* verifyFlashAction = nullptr;    // menuVerifyFlash
+    QAction* timelineAction = nullptr;       // menuTimeline: a check mark
+    QAction* exportTimelineAction = nullptr; // menuExportTimeline
+
+    static Menus build(QMenuBar& bar, SequenceHistory& history);
+};

@@ -1,0 +1,138 @@
+#include "MainWindow.h"
+
+#include "ui/files/FilesController.h"
+#include "ui/flash/FlashController.h"
+#include "ui/interp/InterpController.h"
+#include "ui/link/LinkController.h"
+#include "ui/live/LiveController.h"
+#include "ui/panel/Panel.h"
+#include "ui/panel/SequenceHistory.h"
+#include "ui/playback/PlaybackController.h"
+#include "ui/sequence/SequenceController.h"
+#include "ui/session/SessionController.h"
+#include "ui/shell/Messages.h"
+#include "ui/timeline/TimelineController.h"
+
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kRefusalShownMs = 6000;
+} // namespace
+
+MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
+                       UserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kTitle);
+    // A child, so automation finds the serial control in the window's tree.
+    m_panel = std::make_unique<Panel>(std::move(transport), lookup, this);
+    buildFrames(lookup);
+    layOut();
+    buildMenus();
+    buildTimelineDock();
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    m_messages = std::make_unique<Messages>(dialogs, *this, *statusBar());
+    connect(m_panel.get(), &Panel::refused, this,
+            [this](const QString& reason) { m_messages->showStatus(reason, kRefusalShownMs); });
+    makeControllers();
+    m_session->start();
+}
+
+MainWindow::~MainWindow() {
+    m_session->teardown();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    m_session->windowClosing();
+    event->accept();
+}
+
+// In the order of the tab chain.
+void MainWindow::buildFrames(const portmap::Lookup& lookup) {
+    m_channels = ChannelsFrame::build(this);
+    m_bufferEdit = BufferEditFrame::build(this);
+    m_serialDebug = SerialDebugFrame::build(this);
+    m_flash = FlashFrame::build(this);
+    m_realEmu = RealEmuFrame::build(this);
+    m_pcEmu = PcEmuFrame::build(this);
+    m_pcDebug = PcDebugFrame::build(this);
+    m_side = SideColumn::build(this, lookup, m_panel->list());
+}
+
+void MainWindow::layOut() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("central"));
+    auto* columns = new QHBoxLayout(central);
+    auto* left = new QVBoxLayout;
+    left->addWidget(m_channels.frame, 1);
+    auto* frames = new QGridLayout;
+    frames->addWidget(m_bufferEdit.frame, 0, 0);
+    frames->addWidget(m_pcEmu.frame, 0, 1);
+    frames->addWidget(m_pcDebug.frame, 0, 2);
+    frames->addWidget(m_serialDebug.frame, 1, 0);
+    frames->addWidget(m_flash.frame, 1, 1);
+    frames->addWidget(m_realEmu.frame, 1, 2);
+    frames->setColumnStretch(0, 3);
+    frames->setColumnStretch(1, 3);
+    frames->setColumnStretch(2, 2);
+    left->addLayout(frames);
+    // The channels keep their smallest readable width; the step list gets the rest.
+    columns->addLayout(left, 1);
+    columns->addWidget(m_side.column, 1);
+    setCentralWidget(central);
+}
+
+// The history's undo and redo actions take the step label along.
+void MainWindow::buildMenus() {
+    SequenceHistory& history = m_panel->history();
+    history.setLabel([this] { return m_channels.stepLabel->text(); },
+                     [this](const QString& text) { m_channels.stepLabel->setText(text); });
+    m_menus = Menus::build(*menuBar(), history);
+}
+
+// Empty until first shown (the controller makes the view then), so start-up stays light.
+void MainWindow::buildTimelineDock() {
+    m_timelineDock = new QDockWidget(tr("Timeline"), this);
+    m_timelineDock->setObjectName(QStringLiteral("DockTimeline"));
+    m_timelineDock->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
+    m_timelineDock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                                QDockWidget::DockWidgetFloatable);
+    addDockWidget(Qt::BottomDockWidgetArea, m_timelineDock);
+    m_timelineDock->hide();
+}
+
+// The order counts where two controllers hear the same signal: playback starts before the
+// timeline follows it.
+void MainWindow::makeControllers() {
+    Panel& panel = *m_panel;
+    Messages& messages = *m_messages;
+    const PlaybackSwitches modes{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch,
+                                 m_realEmu.realEmuSwitch};
+    const auto showStep = [this](int step) { m_sequence->showStep(step); };
+
+    m_session = std::make_unique<SessionController>(panel, *this, m_menus, m_flash, m_realEmu,
+                                                    m_serialDebug, *m_side.pcControlSwitch, modes);
+    m_link = std::make_unique<LinkController>(panel, messages, *m_side.portChooser, m_serialDebug);
+    m_live = std::make_unique<LiveController>(panel, messages, m_channels, m_side);
+    m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
+                                                      m_pcEmu, *m_side.stepList);
+    m_playback = std::make_unique<PlaybackController>(panel, messages, m_channels, m_pcEmu,
+                                                      m_pcDebug, modes, showStep);
+    m_flashControl = std::make_unique<FlashController>(
+        panel, messages, m_flash, *m_menus.verifyFlashAction, *m_side.pcControlSwitch, modes);
+    m_files = std::make_unique<FilesController>(panel, messages, *m_menus.saveBufferAction,
+                                                *m_menus.loadBufferAction);
+    m_interp = std::make_unique<InterpController>(panel, messages, m_bufferEdit, m_channels,
+                                                  m_pcEmu, m_pcDebug, *m_side.stepList);
+    m_timeline = std::make_unique<TimelineController>(
+        panel, messages, *m_timelineDock, *m_menus.timelineAction, *m_menus.exportTimelineAction,
+        std::array{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch}, showStep);
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "link/PortMap.h"
+#include "link/SerialTransport.h"
+#include "ui/frames/BufferEditFrame.h"
+#include "ui/frames/ChannelsFrame.h"
+#include "ui/frames/FlashFrame.h"
+#include "ui/frames/Menus.h"
+#include "ui/frames/PcDebugFrame.h"
+#include "ui/frames/PcEmuFrame.h"
+#include "ui/frames/RealEmuFrame.h"
+#include "ui/frames/SerialDebugFrame.h"
+#include "ui/frames/SideColumn.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QDockWidget;
+
+class FilesController;
+class FlashController;
+class InterpController;
+class LinkController;
+class LiveController;
+class Messages;
+class Panel;
+class PlaybackController;
+class SequenceController;
+class SessionController;
+class TimelineController;
+class UserDialogs;
+
+// The panel's one window: it builds the frames over the panel's state, makes one controller
+// per area and wires them. It holds no logic of its own.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The lookup says what each port number leads to; a function giving a device path will do.
+    MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Lookup lookup,
+               UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    static inline const QString kTitle = QStringLiteral("Tessarel V 2.5");
+
+    Panel& panel() { return *m_panel; }
+    const Panel& panel() const { return *m_panel; }
+    Messages& messages() { return *m_messages; }
+
+    const ChannelsFrame& channelsFrame() const { return m_channels; }
+    const BufferEditFrame& bufferEditFrame() const { return m_bufferEdit; }
+    const SerialDebugFrame& serialDebugFrame() const { return m_serialDebug; }
+    const FlashFrame& flashFrame() const { return m_flash; }
+    const RealEmuFrame& realEmuFrame() const { return m_realEmu; }
+    const PcEmuFrame& pcEmuFrame() const { return m_pcEmu; }
+    const PcDebugFrame& pcDebugFrame() const { return m_pcDebug; }
+    const SideColumn& sideColumn() const { return m_side; }
+    const Menus& menus() const { return m_menus; }
+    // The timeline of the sequence, from the "View" menu; hidden at start.
+    QDockWidget* timelineDock() const { return m_timelineDock; }
+
+    SessionController& sessionController() const { return *m_session; }
+    LinkController& linkController() const { return *m_link; }
+    LiveController& liveController() const { return *m_live; }
+    SequenceController& sequenceController() const { return *m_sequence; }
+    PlaybackController& playbackController() const { return *m_playback; }
+    FlashController& flashController() const { return *m_flashControl; }
+    FilesController& filesController() const { return *m_files; }
+    InterpController& interpController() const { return *m_interp; }
+    TimelineController& timelineController() const { return *m_timeline; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildFrames(const portmap::Lookup& lookup);
+    void layOut();
+    void buildMenus();
+    void buildTimelineDock();
+    void makeControllers();
+
+    std::unique_ptr<Panel> m_panel;
+    std::unique_ptr<Messages> m_messages;
+
+    ChannelsFrame m_channels;
+    BufferEditFrame m_bufferEdit;
+    SerialDebugFrame m_serialDebug;
+    FlashFrame m_flash;
+    RealEmuFrame m_realEmu;
+    PcEmuFrame m_pcEmu;
+    PcDebugFrame m_pcDebug;
+    SideColumn m_side;
+    Menus m_menus;
+    QDockWidget* m_timelineDock = nullptr;
+
+    // Declared after what they hold references into, so they go first, the last made first.
+    std::unique_ptr<SessionController> m_session;
+    std::unique_ptr<LinkController> m_link;
+    std::unique_ptr<LiveController> m_live;
+    std::unique_ptr<SequenceController> m_sequence;
+    std::unique_ptr<PlaybackController> m_playback;
+    std::unique_ptr<FlashController> m_flashControl;
+    std::unique_ptr<FilesController> m_files;
+    std::unique_ptr<InterpController> m_interp;
+    std::unique_ptr<TimelineController> m_timeline;
+};
