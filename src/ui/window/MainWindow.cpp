@@ -34,8 +34,10 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
     setWindowTitle(kTitle);
     // A child, so automation finds the serial control in the window's tree.
     m_panel = std::make_unique<Panel>(std::move(transport), lookup, this);
+    // The container first, then the frames in the order of the tab chain.
+    auto* central = new QWidget(this);
     buildFrames(lookup);
-    layOut();
+    layOut(*central);
     buildMenus();
     buildTimelineDock();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
@@ -55,7 +57,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// In the order of the tab chain.
 void MainWindow::buildFrames(const portmap::Lookup& lookup) {
     m_channels = ChannelsFrame::build(this);
     m_bufferEdit = BufferEditFrame::build(this);
@@ -67,10 +68,9 @@ void MainWindow::buildFrames(const portmap::Lookup& lookup) {
     m_side = SideColumn::build(this, lookup, m_panel->list());
 }
 
-void MainWindow::layOut() {
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("central"));
-    auto* columns = new QHBoxLayout(central);
+void MainWindow::layOut(QWidget& central) {
+    central.setObjectName(QStringLiteral("central"));
+    auto* columns = new QHBoxLayout(&central);
     auto* left = new QVBoxLayout;
     left->addWidget(m_channels.frame, 1);
     auto* frames = new QGridLayout;
@@ -87,7 +87,7 @@ void MainWindow::layOut() {
     // The channels keep their smallest readable width; the step list gets the rest.
     columns->addLayout(left, 1);
     columns->addWidget(m_side.column, 1);
-    setCentralWidget(central);
+    setCentralWidget(&central);
 }
 
 // The history's undo and redo actions take the step label along.

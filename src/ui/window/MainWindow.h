@@ -74,7 +74,7 @@ protected:
 
 private:
     void buildFrames(const portmap::Lookup& lookup);
-    void layOut();
+    void layOut(QWidget& central);
     void buildMenus();
     void buildTimelineDock();
     void makeControllers();
