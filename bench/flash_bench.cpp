@@ -157,6 +157,9 @@ int bench(const QStringList& args) {
         std::printf("cpu       during the paced transfer    %8.3f s  (%.1f%% of one core)\n", run.cpu,
                     100.0 * run.cpu / run.wall);
         std::printf("goal      within 3%% of the wire time    %s\n", std::abs(over) <= 3.0 ? "met" : "MISSED");
+        // The transfer mostly waits on the line and the acknowledgements: a spinning wait shows.
+        std::printf("goal      cpu under 2%% of one core      %s\n",
+                    run.cpu < 0.02 * run.wall ? "met" : "MISSED");
         std::printf("baseline  read wire time, %d bytes     %8.3f s; Read Seq. %.3f s (%+.2f%%)\n",
                     1 + 2 + kImageBytes, readWire, runs.read.wall, (runs.read.wall / readWire - 1.0) * 100.0);
         std::printf("paced     Verify Flash, 1024 steps     %8.3f s  (%+.2f%%)\n", runs.verify.wall, verifyOver);
