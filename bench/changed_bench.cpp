@@ -9,7 +9,6 @@
 #include "link/QtSerialTransport.h"
 #include "link/SerialControl.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLocale>
 #include <QStringList>
@@ -229,11 +228,7 @@ int bench(bool quick) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    try {
-        return bench(app.arguments().contains(QStringLiteral("--quick")));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "changed_bench: %s\n", e.what());
-        return 1;
-    }
+    return benchsupport::benchMain(
+        argc, argv, "changed_bench", {QStringLiteral("--quick")},
+        [](const QStringList& args) { return bench(args.contains(QStringLiteral("--quick"))); });
 }

@@ -6,25 +6,20 @@
 #include "BenchSupport.h"
 #include "support/SimProcess.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
+#include <time.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <fcntl.h>
 #include <memory>
-#include <poll.h>
 #include <stdexcept>
 #include <string>
-#include <termios.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -78,53 +73,9 @@ double runCli(const QString& portDir, const QStringList& args) {
     return seconds(Clock::now() - t0);
 }
 
-int openRaw(const QString& device) {
-    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        fail(device.toStdString() + ": " + std::strerror(errno));
-    }
-    termios t{};
-    ::tcgetattr(fd, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(fd, TCSANOW, &t);
-    return fd;
-}
-
-bool readAck(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    unsigned char b = 0;
-    return ::poll(&p, 1, 5000) == 1 && ::read(fd, &b, 1) == 1 && b == 255;
-}
-
-// The program exchange with nothing but write, poll and read: the line's own floor.
-double programBare(const QString& device, int steps) {
-    const int fd = openRaw(device);
-    const int image = steps * 14;
-    std::vector<unsigned char> bytes{2, static_cast<unsigned char>(image / 256),
-                                     static_cast<unsigned char>(image % 256)};
-    for (int i = 0; i < image; ++i) {
-        bytes.push_back(static_cast<unsigned char>(i % 251));
-    }
-    const auto t0 = Clock::now();
-    bool ok = true;
-    for (size_t i = 0; i < bytes.size() && ok; ++i) {
-        ok = ::write(fd, &bytes[i], 1) == 1;
-        const int sent = int(i) - 2;
-        if (ok && (i == 2 || (sent > 0 && sent % 256 == 0))) {
-            ok = readAck(fd);
-        }
-    }
-    const double took = seconds(Clock::now() - t0);
-    ::close(fd);
-    if (!ok) {
-        fail("the bare writer lost the exchange");
-    }
-    return took;
-}
-
 // Bursts of twelve pairs at absolute deadlines kPlayStepMs apart.
 void playBare(const QString& device, int steps) {
-    const int fd = openRaw(device);
+    const int fd = benchsupport::openRawLine(device);
     timespec next{};
     clock_gettime(CLOCK_MONOTONIC, &next);
     for (int k = 0; k < steps; ++k) {
@@ -194,7 +145,7 @@ int bench(bool quick) {
     // PC control off, then 2, the count and the image.
     const int wireBytes = 1 + 3 + programSteps * 14;
     const double wireS = wireBytes * kLineByteMs / 1000.0;
-    const double bareS = programBare(sim->devicePath(), programSteps);
+    const double bareS = benchsupport::programBare(sim->devicePath(), programSteps * 14);
     const double cliS = runCli(portDir, {"program", "--no-verify", "--quiet", seq.fileName()});
     const double verifyS = runCli(portDir, {"verify", "--quiet", seq.fileName()});
     const double readWireS = (1 + 2 + programSteps * 14) * kLineByteMs / 1000.0;
@@ -233,16 +184,7 @@ int bench(bool quick) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() > 1 || (args.size() == 1 && args[0] != QLatin1String("--quick"))) {
-        std::fprintf(stderr, "usage: cli_bench [--quick]\n");
-        return 2;
-    }
-    try {
-        return bench(!args.isEmpty());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "cli_bench: %s\n", e.what());
-        return 1;
-    }
+    return benchsupport::benchMain(
+        argc, argv, "cli_bench", {QStringLiteral("--quick")},
+        [](const QStringList& args) { return bench(args.contains(QStringLiteral("--quick"))); });
 }

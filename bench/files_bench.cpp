@@ -7,27 +7,17 @@
 #include "core/StepRecord.h"
 #include "core/sequence/SequenceFile.h"
 
-#include <QBuffer>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <algorithm>
-#include <functional>
 #include <memory>
-#include <vector>
 
 using benchsupport::medianMs;
 
 namespace {
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const bool quick = app.arguments().contains(QStringLiteral("--quick"));
+int bench(bool quick) {
     const int runs = quick ? 3 : 50;
 
     auto table = std::make_unique<SequenceTable>();
@@ -75,4 +65,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return benchsupport::benchMain(
+        argc, argv, "files_bench", {QStringLiteral("--quick")},
+        [](const QStringList& args) { return bench(args.contains(QStringLiteral("--quick"))); });
 }

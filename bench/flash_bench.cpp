@@ -1,10 +1,10 @@
 #include "BenchSupport.h"
 #include "WindowBenchMain.h"
 
+#include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 
 #include "board/Board.h"
-#include "core/BoardCommands.h"
 #include "core/StepRecord.h"
 #include "core/sequence/StepLine.h"
 #include "link/QtSerialTransport.h"
@@ -13,7 +13,6 @@
 #include "ui/link/LinkController.h"
 #include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
-#include "ui/shell/UserDialogs.h"
 #include "ui/window/MainWindow.h"
 
 #include <QComboBox>
@@ -21,11 +20,6 @@
 #include <QEventLoop>
 #include <QPushButton>
 #include <QStringList>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -48,14 +42,6 @@ constexpr int kWireBytes = 3 + kImageBytes;
 constexpr double kLineByteMs = 11.0 * 1000.0 / 9600.0; // start, 8 data, 2 stop bits
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-class SilentDialogs : public UserDialogs {
-public:
-    void information(QWidget*, const QString&, const QString& text) override { last = text; }
-    std::optional<FileAnswer> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
-    std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
-    QString last;
-};
 
 QStringList steps() {
     QStringList lines;
@@ -90,28 +76,28 @@ std::unique_ptr<SimProcess> startBoard(bool paced) {
 struct PanelRuns {
     Run program;
     Run verify; // "Verify Flash" after it
-    Run read;   // "Read Seq.", the same exchange as the panel had it before Verify
+    Run read;   // "Read Seq.", the read that Verify is built on
 };
 
 // From the click to the message that ends the transfer.
-Run timedClick(QPushButton* button, SilentDialogs& dialogs, const QString& expected) {
-    dialogs.last.clear();
+Run timedClick(QPushButton* button, ScriptedDialogs& dialogs, const QString& expected) {
+    dialogs.messages.clear();
     const double cpu0 = benchsupport::cpuSeconds();
     const auto t0 = Clock::now();
     button->click();
-    while (dialogs.last.isEmpty()) {
+    while (dialogs.messages.isEmpty()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const Run run{seconds(Clock::now() - t0), benchsupport::cpuSeconds() - cpu0};
-    if (dialogs.last != expected) {
-        throw std::runtime_error("ended with: " + dialogs.last.toStdString());
+    if (dialogs.messages.last().text != expected) {
+        throw std::runtime_error("ended with: " + dialogs.messages.last().text.toStdString());
     }
     return run;
 }
 
 // The whole "Program  Seq." through the window, then "Verify Flash" and "Read Seq.".
 PanelRuns programThroughPanel(const QString& device) {
-    SilentDialogs dialogs;
+    ScriptedDialogs dialogs;
     MainWindow form(
         std::make_unique<QtSerialTransport>(), [device](int) { return device; }, dialogs);
     form.sideColumn().portChooser->setCurrentIndex(0);
@@ -129,50 +115,6 @@ PanelRuns programThroughPanel(const QString& device) {
     return runs;
 }
 
-bool readAck(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 5000) != 1) {
-        return false;
-    }
-    unsigned char b = 0;
-    return read(fd, &b, 1) == 1 && b == board::Ack;
-}
-
-// The same exchange with nothing but write, poll and read: the line's own floor.
-Run programBare(const QString& device) {
-    const int fd = open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    if (fd < 0) {
-        throw std::runtime_error("cannot open " + device.toStdString());
-    }
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
-    std::vector<unsigned char> bytes(kWireBytes);
-    bytes[0] = board::FlashProgram;
-    bytes[1] = kImageBytes / 256;
-    bytes[2] = kImageBytes % 256;
-    for (int i = 0; i < kImageBytes; ++i) {
-        bytes[3 + i] = static_cast<unsigned char>(i % 251);
-    }
-    const double cpu0 = benchsupport::cpuSeconds();
-    const auto t0 = Clock::now();
-    bool ok = true;
-    for (int i = 0; i < kWireBytes && ok; ++i) {
-        ok = write(fd, &bytes[i], 1) == 1;
-        const int image = i - 2; // image bytes sent after this write
-        if (ok && (i == 2 || (image > 0 && image % board::kBlockSize == 0))) {
-            ok = readAck(fd);
-        }
-    }
-    const Run run{seconds(Clock::now() - t0), benchsupport::cpuSeconds() - cpu0};
-    close(fd);
-    if (!ok) {
-        throw std::runtime_error("bare writer lost the exchange");
-    }
-    return run;
-}
-
 int bench(const QStringList& args) {
     const bool quick = args.contains(QStringLiteral("--quick"));
     const bool full = args.contains(QStringLiteral("--full"));
@@ -182,7 +124,7 @@ int bench(const QStringList& args) {
         auto sim = startBoard(false);
         std::vector<double> bare, panel, panelCpu, verify, read;
         for (int r = 0; r < rounds; ++r) {
-            bare.push_back(programBare(sim->devicePath()).wall);
+            bare.push_back(benchsupport::programBare(sim->devicePath(), kImageBytes));
             const PanelRuns runs = programThroughPanel(sim->devicePath());
             panel.push_back(runs.program.wall);
             panelCpu.push_back(runs.program.cpu);
@@ -215,6 +157,9 @@ int bench(const QStringList& args) {
         std::printf("cpu       during the paced transfer    %8.3f s  (%.1f%% of one core)\n", run.cpu,
                     100.0 * run.cpu / run.wall);
         std::printf("goal      within 3%% of the wire time    %s\n", std::abs(over) <= 3.0 ? "met" : "MISSED");
+        // The transfer mostly waits on the line and the acknowledgements: a spinning wait shows.
+        std::printf("goal      cpu under 2%% of one core      %s\n",
+                    run.cpu < 0.02 * run.wall ? "met" : "MISSED");
         std::printf("baseline  read wire time, %d bytes     %8.3f s; Read Seq. %.3f s (%+.2f%%)\n",
                     1 + 2 + kImageBytes, readWire, runs.read.wall, (runs.read.wall / readWire - 1.0) * 100.0);
         std::printf("paced     Verify Flash, 1024 steps     %8.3f s  (%+.2f%%)\n", runs.verify.wall, verifyOver);

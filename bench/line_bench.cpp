@@ -1,5 +1,6 @@
 #include "WindowBenchMain.h"
 
+#include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 
 #include "board/Board.h"
@@ -11,7 +12,6 @@
 #include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/SwitchControl.h"
-#include "ui/shell/UserDialogs.h"
 #include "ui/window/MainWindow.h"
 
 #include <QComboBox>
@@ -29,8 +29,8 @@
 // PC playback through the real window and serial port, on the simulator pacing its line like
 // the board's (1.146 ms a byte). Each burst's write is timed in this process and its last byte
 // at the board by the simulator's log; the clocks are matched on the burst that waited least.
-// The baseline is today's panel in the same run: the same window told that its line is 96
-// times faster, so that it never waits for it, which is how it behaved before it reckoned.
+// The baseline, in the same run, is the same window told that its line is 96 times faster, so
+// that it never waits for the line and the bytes queue in the port instead.
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -60,13 +60,6 @@ private:
     std::vector<Write>& m_log;
 };
 
-class SilentDialogs : public UserDialogs {
-public:
-    void information(QWidget*, const QString&, const QString&) override {}
-    std::optional<FileAnswer> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
-    std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
-};
-
 void pump(double seconds) {
     QEventLoop loop;
     QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
@@ -85,13 +78,13 @@ struct Result {
     double writeDriftMs = NAN; // the same, as written by the panel
 };
 
-Result play(bool today, int durationMs, double seconds, int driftSteps) {
+Result play(bool baseline, int durationMs, double seconds, int driftSteps) {
     SimProcess sim;
     if (!sim.start({QStringLiteral("--pace")})) {
         throw std::runtime_error("simulator: " + sim.error().toStdString());
     }
     std::vector<Write> writes;
-    SilentDialogs dialogs;
+    ScriptedDialogs dialogs;
     const QString device = sim.devicePath();
     MainWindow form(
         std::make_unique<TimedTransport>(writes), [device](int) { return device; }, dialogs);
@@ -100,7 +93,7 @@ Result play(bool today, int durationMs, double seconds, int driftSteps) {
     if (!form.panel().serial().portOpen()) {
         throw std::runtime_error("panel could not open " + device.toStdString());
     }
-    if (today) {
+    if (baseline) {
         form.panel().serial().setSettings(QStringLiteral("921600,N,8,2"));
     }
     QStringList lines;
@@ -193,13 +186,13 @@ int bench(bool quick) {
     const double seconds = quick ? 3 : 30;
     const int driftSteps = quick ? 60 : 500;
     std::printf("line_bench: PC playback on the paced simulator (9600 8N2, a burst 27.5 ms); baseline:\n"
-                "today's panel, which never waits for the line, in the same run\n\n");
+                "the same panel never waiting for the line, in the same run\n\n");
     std::printf("20 ms steps for %.0f s       bursts  most bytes waiting (bursts over 24)  off -> last burst byte  off -> last byte (stop's bytes)\n",
                 seconds);
     std::fflush(stdout);
     const Result ours = play(false, 20, seconds, 0);
-    const Result today = play(true, 20, seconds, 0);
-    for (const auto& [name, r] : {std::pair{"ours", ours}, std::pair{"baseline", today}}) {
+    const Result base = play(true, 20, seconds, 0);
+    for (const auto& [name, r] : {std::pair{"ours", ours}, std::pair{"baseline", base}}) {
         std::printf("%-26s %7d %19d (%4d) %24.1f ms %15.1f ms (%d)\n", name, r.bursts, r.maxWaiting,
                     r.overBurst, r.toLastBurstMs, r.toLastByteMs, r.stopBytes);
     }
@@ -215,9 +208,9 @@ int bench(bool quick) {
     std::fflush(stdout);
     const double driftSeconds = driftSteps * 0.030 + 0.5;
     const Result oursDrift = play(false, 30, driftSeconds, driftSteps);
-    const Result todayDrift = play(true, 30, driftSeconds, driftSteps);
+    const Result baseDrift = play(true, 30, driftSeconds, driftSteps);
     std::printf("%-26s %8s %16s\n", "", "at the board", "as written");
-    for (const auto& [name, r] : {std::pair{"ours", oursDrift}, std::pair{"baseline", todayDrift}}) {
+    for (const auto& [name, r] : {std::pair{"ours", oursDrift}, std::pair{"baseline", baseDrift}}) {
         std::printf("%-26s %+9.2f ms %+13.2f ms  (%d bursts in %.1f s)\n", name, r.driftMs,
                     r.writeDriftMs, r.bursts, driftSeconds);
     }

@@ -3,8 +3,8 @@
 // two baselines of the same run: the list view's own update for the same change, and the
 // chart made again from nothing and painted (what redrawing from scratch would cost). Then a
 // level dragged in the lanes, from the pointer's move to the painted frame, beside a chart
-// of the chart library updated for the same change as the timeline once was. Last, the main window's
-// construction against the part the hidden timeline adds to it.
+// of the chart library updated for the same change. Last, the main window's construction
+// against the part the hidden timeline adds to it.
 
 #include "BenchLines.h"
 #include "BenchSupport.h"
@@ -115,9 +115,9 @@ Time recreatedChart(const Timeline& timeline, QSize size) {
     });
 }
 
-// The timeline as a chart of the chart library drew it: twelve staircases over a time axis,
-// a legend above. An edit took every channel's staircase again, replaced the series that
-// differ and painted the view: the baseline of a level drag.
+// The timeline as a chart of the chart library would draw it: twelve staircases over a time
+// axis, a legend above. An edit takes every channel's staircase again, replaces the series
+// that differ and paints the view: the baseline of a level drag.
 struct ChartBaseline {
     QChartView view;
     std::array<QLineSeries*, kChannelCount> series{};
