@@ -33,6 +33,9 @@ public:
     static inline const QString kBlockAbortPrefix = FlashProgram::kBlockAbortPrefix;
     static QString programmingLostText() { return FlashProgram::lostText(); }
     static QString readLostText() { return FlashRead::lostText(); }
+    static inline const QString kUnanswered = QStringLiteral(
+        "The board has not answered yet. Check that it is powered and on the chosen port; "
+        "\"Abort\" ends the wait.");
 
     void programFlash();
     void abortTransfer();
@@ -60,4 +63,5 @@ private:
     FlashVerify m_verify;
     FlashErase m_erase;
     Operation* m_running = nullptr;
+    bool m_unansweredShown = false;
 };

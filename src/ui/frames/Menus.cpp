@@ -41,6 +41,7 @@ Menus Menus::build(QMenuBar& bar, SequenceHistory& history) {
         addNamed(advanced, tr("Serial Comm Debug"), QStringLiteral("menuSerialDebug"), true);
     m.resetAction = addNamed(advanced, tr("Reset"), QStringLiteral("menuReset"));
     m.verifyFlashAction = addNamed(advanced, tr("Verify Flash"), QStringLiteral("menuVerifyFlash"));
+    m.closePortAction = addNamed(advanced, tr("Close Port"), QStringLiteral("menuClosePort"));
 
     QMenu* view = bar.addMenu(tr("View"));
     view->setObjectName(QStringLiteral("menuView"));

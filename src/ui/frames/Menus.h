@@ -22,6 +22,7 @@ public:
     QAction* verifyFlashAction = nullptr;    // menuVerifyFlash
     QAction* timelineAction = nullptr;       // menuTimeline: a check mark
     QAction* exportTimelineAction = nullptr; // menuExportTimeline
+    QAction* closePortAction = nullptr;      // menuClosePort
 
     static Menus build(QMenuBar& bar, SequenceHistory& history);
 };

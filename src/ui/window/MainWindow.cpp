@@ -41,6 +41,10 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
     buildMenus();
     buildTimelineDock();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    m_connectionField = new QLabel(statusBar());
+    m_connectionField->setObjectName(QStringLiteral("connectionField"));
+    m_connectionField->setAccessibleName(tr("Connection"));
+    statusBar()->addPermanentWidget(m_connectionField);
     m_messages = std::make_unique<Messages>(dialogs, *this, *statusBar());
     connect(m_panel.get(), &Panel::refused, this,
             [this](const QString& reason) { m_messages->showStatus(reason, kRefusalShownMs); });
@@ -120,7 +124,10 @@ void MainWindow::makeControllers() {
 
     m_session = std::make_unique<SessionController>(panel, *this, m_menus, m_flash, m_realEmu,
                                                     m_serialDebug, *m_side.pcControlSwitch, modes);
-    m_link = std::make_unique<LinkController>(panel, messages, *m_side.portChooser, m_serialDebug);
+    m_link = std::make_unique<LinkController>(
+        panel, messages, *m_side.portChooser, m_serialDebug,
+        LinkController::Connection{m_connectionField, m_menus.closePortAction,
+                                   m_side.pcControlSwitch});
     m_live = std::make_unique<LiveController>(panel, messages, m_channels, m_side);
     m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
                                                       m_pcEmu, *m_side.stepList);

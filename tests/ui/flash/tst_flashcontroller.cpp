@@ -192,6 +192,8 @@ private slots:
     void portClosed();
     void realEmu();
     void echoClickDuringRead();
+    void unansweredTransfer_data();
+    void unansweredTransfer();
 };
 
 void TestFlashController::pcControlOffBeforeProgramming() {
@@ -281,4 +283,30 @@ void TestFlashController::echoClickDuringRead() {
 }
 
 QTEST_MAIN(TestFlashController)
+// A board that says nothing for 3 s gets a note on the status bar; the wait itself goes on
+// until Abort, and the note goes with the transfer. A first byte in time means no note.
+void TestFlashController::unansweredTransfer_data() {
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("silent") << false
+                            << "The board has not answered yet. Check that it is powered and on "
+                               "the chosen port; \"Abort\" ends the wait.";
+    QTest::newRow("answered") << true << "";
+}
+void TestFlashController::unansweredTransfer() {
+    QFETCH(bool, answered);
+    FormRig f;
+    f.form->flashFrame().readButton->click();
+    QVERIFY(f.form->panel().board().transfer());
+    if (answered) {
+        f.port->inject(QByteArray::fromHex("0010")); // the count; the data never comes
+    }
+    QTest::qWait(3300);
+    QVERIFY(f.form->panel().board().transfer());
+    QTEST(f.form->statusBar()->currentMessage(), "note");
+    f.form->flashFrame().abortButton->click();
+    QTRY_VERIFY(!f.form->panel().board().transfer());
+    QCOMPARE(f.form->statusBar()->currentMessage(), QString());
+}
+
 #include "tst_flashcontroller.moc"
