@@ -7,6 +7,7 @@
 #include "ui/shell/UserDialogs.h"
 
 #include <QAction>
+#include <QFileInfo>
 
 FilesController::FilesController(Panel& panel, Messages& messages, QAction& saveAction,
                                  QAction& loadAction)
@@ -37,8 +38,14 @@ void FilesController::save() {
         return;
     }
 
-    const sequencefile::SaveResult saved = sequencefile::save(
-        question.savePath(*answer), m_panel.editor().table(), m_panel.list().count());
+    const QString path = question.savePath(*answer);
+    if (QFileInfo::exists(path) &&
+        !m_messages.ask(tr("%1 already exists. Replace it?").arg(QFileInfo(path).fileName()),
+                        sequencefile::kSaveTitle)) {
+        return;
+    }
+    const sequencefile::SaveResult saved =
+        sequencefile::save(path, m_panel.editor().table(), m_panel.list().count());
     if (!saved.ok) {
         m_messages.inform(saved.error, sequencefile::kSaveTitle);
         return;

@@ -129,8 +129,13 @@ void FlashController::storeRead() {
     transferEnded(FlashRead::kRead);
 }
 
+// The question runs its own event loop: whatever started meanwhile is asked about again.
 void FlashController::eraseFlash() {
-    if (m_panel.permits(interlock::Command::Erase) && m_panel.link().portOpen()) {
+    if (!m_panel.permits(interlock::Command::Erase) || !m_panel.link().portOpen()) {
+        return;
+    }
+    if (m_messages.ask(kEraseQuestion) && m_panel.permits(interlock::Command::Erase) &&
+        m_panel.link().portOpen()) {
         m_erase.start();
     }
 }

@@ -150,6 +150,36 @@ private slots:
         QCOMPARE(rig.dialogs.texts(), QStringList{"Data Saved!"});
     }
 
+    // A file that is there is replaced only on yes; a new one is written without a question.
+    void saveAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QByteArray>("content");
+        const QStringList replace{"trip.dat already exists. Replace it?"};
+        QTest::newRow("new file") << false << false << QStringList{} << fileLine(128, "20");
+        QTest::newRow("there, yes") << true << true << replace << fileLine(128, "20");
+        QTest::newRow("there, no") << true << false << replace << QByteArray("old");
+    }
+    void saveAsksBeforeReplacing() {
+        QFETCH(bool, exists);
+        QFETCH(bool, yes);
+        FormRig rig(false);
+        rig.form->panel().editor().add(addLine(128, 20));
+        QTemporaryDir dir;
+        QFile file(dir.filePath("trip.dat"));
+        if (exists) {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
+            file.close();
+        }
+        rig.dialogs.fileAnswers = {{dir.filePath("trip"), 1}};
+        rig.dialogs.yesNoAnswers = {yes};
+        rig.form->menus().saveBufferAction->trigger();
+        QTEST(rig.dialogs.asked, "asked");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTEST(file.readAll(), "content");
+    }
+
     // Save clears the breakpoints, so it waits like every change to the list: nothing is asked
     // or cleared, and the reason is on the status bar.
     void saveRefusedWhileTheListIsHeld_data() {

@@ -192,6 +192,8 @@ private slots:
     void portClosed();
     void realEmu();
     void echoClickDuringRead();
+    void eraseAsks_data();
+    void eraseAsks();
     void unansweredTransfer_data();
     void unansweredTransfer();
 };
@@ -283,6 +285,23 @@ void TestFlashController::echoClickDuringRead() {
 }
 
 QTEST_MAIN(TestFlashController)
+void TestFlashController::eraseAsks_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("yes") << true << QByteArray::fromHex("07");
+    QTest::newRow("no") << false << QByteArray();
+}
+void TestFlashController::eraseAsks() {
+    QFETCH(bool, yes);
+    FormRig f;
+    f.dialogs.yesNoAnswers = {yes};
+    f.form->flashFrame().eraseButton->click();
+    QCOMPARE(f.dialogs.asked,
+             QStringList{"Erase the board's flash? The sequence stored on the board is lost."});
+    QVERIFY(f.lineIdle());
+    QTEST(f.port->written(), "sent");
+}
+
 // A board that says nothing for 3 s gets a note on the status bar; the wait itself goes on
 // until Abort, and the note goes with the transfer. A first byte in time means no note.
 void TestFlashController::unansweredTransfer_data() {
