@@ -23,6 +23,7 @@ public:
     QAction* timelineAction = nullptr;       // menuTimeline: a check mark
     QAction* exportTimelineAction = nullptr; // menuExportTimeline
     QAction* closePortAction = nullptr;      // menuClosePort
+    QAction* saveAction = nullptr;           // menuSave, "Save": to the file last saved or loaded
 
     static Menus build(QMenuBar& bar, SequenceHistory& history);
 };

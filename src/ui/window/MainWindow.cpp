@@ -49,6 +49,7 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
     connect(m_panel.get(), &Panel::refused, this,
             [this](const QString& reason) { m_messages->showStatus(reason, kRefusalShownMs); });
     makeControllers();
+    orderTabChain();
     m_session->start();
 }
 
@@ -102,6 +103,31 @@ void MainWindow::buildMenus() {
     m_menus = Menus::build(*menuBar(), history);
 }
 
+// Reading order from the port chooser: the side column, the channels, then the frames row by
+// row; each area keeps its own order.
+void MainWindow::orderTabChain() {
+    QList<QWidget*> stops;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (w->focusPolicy() & Qt::TabFocus) {
+            stops << w;
+        }
+    }
+    const QWidget* areas[] = {m_side.column,     m_channels.frame, m_bufferEdit.frame,
+                              m_pcEmu.frame,     m_pcDebug.frame,  m_serialDebug.frame,
+                              m_flash.frame,     m_realEmu.frame};
+    QWidget* previous = nullptr;
+    for (const QWidget* area : areas) {
+        for (QWidget* w : std::as_const(stops)) {
+            if (area->isAncestorOf(w)) {
+                if (previous) {
+                    setTabOrder(previous, w);
+                }
+                previous = w;
+            }
+        }
+    }
+}
+
 // Empty until first shown (the controller makes the view then), so start-up stays light.
 void MainWindow::buildTimelineDock() {
     m_timelineDock = new QDockWidget(tr("Timeline"), this);
@@ -136,7 +162,7 @@ void MainWindow::makeControllers() {
     m_flashControl = std::make_unique<FlashController>(
         panel, messages, m_flash, *m_menus.verifyFlashAction, *m_side.pcControlSwitch, modes);
     m_files = std::make_unique<FilesController>(panel, messages, *m_menus.saveBufferAction,
-                                                *m_menus.loadBufferAction);
+                                                *m_menus.loadBufferAction, *m_menus.saveAction);
     m_interp = std::make_unique<InterpController>(panel, messages, m_bufferEdit, m_channels,
                                                   m_pcEmu, m_pcDebug, *m_side.stepList);
     m_timeline = std::make_unique<TimelineController>(

@@ -81,6 +81,7 @@ private:
     void buildMenus();
     void buildTimelineDock();
     void makeControllers();
+    void orderTabChain();
 
     std::unique_ptr<Panel> m_panel;
     std::unique_ptr<Messages> m_messages;
