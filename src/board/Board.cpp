@@ -16,6 +16,9 @@ Board::Board(SerialControl& serial, SequenceEditor& sequence, QObject* parent)
     // Queued, so that whoever else hears of the loss still finds the transfer running and
     // leaves the telling to it.
     connect(&serial, &SerialControl::portLost, this, &Board::portLost, Qt::QueuedConnection);
+    m_unanswered.setSingleShot(true);
+    m_unanswered.setInterval(kUnansweredMs);
+    connect(&m_unanswered, &QTimer::timeout, this, &Board::transferUnanswered);
 }
 
 Board::~Board() = default;
@@ -52,6 +55,7 @@ void Board::shutDown() {
 void Board::beginTransfer(Transfer& transfer) {
     m_transfer = &transfer;
     m_link.setTransferActive(true);
+    m_unanswered.start();
 }
 
 void Board::endTransfer(Transfer& transfer, bool normally) {
@@ -59,6 +63,7 @@ void Board::endTransfer(Transfer& transfer, bool normally) {
         return;
     }
     m_transfer = nullptr;
+    m_unanswered.stop();
     m_link.setTransferActive(false);
     m_moves->transferEnded(normally && !m_closing);
 }
@@ -68,6 +73,7 @@ void Board::received() {
         return;
     }
     if (m_transfer) {
+        m_unanswered.stop();
         m_transfer->received();
         return;
     }

@@ -4,6 +4,7 @@
 #include "link/BoardLink.h"
 
 #include <QObject>
+#include <QTimer>
 #include <QString>
 
 #include <functional>
@@ -28,6 +29,7 @@ public:
     static inline const QString kNoConnection = QStringLiteral("No Connection Available!");
     static inline const QString kError = QStringLiteral("Error!");
     static inline const QString kOverflow = QStringLiteral("Overflow!");
+    static constexpr int kUnansweredMs = 3000;
 
     SerialControl& serial() const { return m_serial; }
     BoardLink& link() { return m_link; }
@@ -56,6 +58,9 @@ signals:
     // The debug box's whole text: a byte the board sent, "Error!", "Overflow!", or nothing.
     void echo(const QString& text);
     void refused(const QString& reason);
+    // A transfer has held the line for kUnansweredMs and the board has not sent a byte yet.
+    // The transfer keeps waiting; only the front end's note changes.
+    void transferUnanswered();
 
 private:
     friend class Transfer;
@@ -71,5 +76,6 @@ private:
     std::unique_ptr<BoardPlayback> m_boardPlayback;
     ActivitySource m_frontEnd;
     Transfer* m_transfer = nullptr;
+    QTimer m_unanswered; // from taking the line to the board's first byte
     bool m_closing = false;
 };

@@ -66,6 +66,10 @@ constexpr Rule kRules[] = {
     {kPcPlayback, any(C::Interpolate, C::InterpolateOk), Outcome::Refused,
      QT_TRANSLATE_NOOP("Interlock", "Stop the playback first.")},
 
+    // PC playback writes to the port; the board's own would play on with no switch to stop it.
+    {kPcPlayback | BoardPlayback, bit(C::ClosePort), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "Stop the playback first.")},
+
     // One player at a time.
     {BoardPlayback, any(C::PcEmuOn, C::PcSeqOn), Outcome::Refused,
      QT_TRANSLATE_NOOP("Interlock", "Switch \"Real Emu\" off first.")},
@@ -133,6 +137,7 @@ QString commandName(Command c) {
     case C::ChoosePort: return QStringLiteral("ChoosePort");
     case C::EchoClick: return QStringLiteral("EchoClick");
     case C::InBuff: return QStringLiteral("InBuff");
+    case C::ClosePort: return QStringLiteral("ClosePort");
     case C::Quit: return QStringLiteral("Quit");
     }
     return {};

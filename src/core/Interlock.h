@@ -71,6 +71,7 @@ enum class Command {
     ChoosePort,
     EchoClick,
     InBuff,
+    ClosePort,
     Quit, // "Quit" and closing the window alike; keep it last
 };
 

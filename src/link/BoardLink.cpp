@@ -33,10 +33,17 @@ BoardLink::BoardLink(SerialControl& comm) : m_comm(comm) {
 }
 
 BoardLink::~BoardLink() {
+    handOverAll();
+}
+
+void BoardLink::handOverAll() {
     while (!m_queue.empty() && portOpen()) {
-        write(m_queue.front());
+        const Message message = std::move(m_queue.front());
         m_queue.pop_front();
+        m_queuedBytes -= message.bytes.size();
+        write(message);
     }
+    m_handOver.stop();
 }
 
 bool BoardLink::holds(int channel, double value) const {

@@ -31,6 +31,8 @@ public:
     // What still waits goes to the driver: at the end of a run the last message (PC control
     // off) matters most, and the port drains what it holds before it closes.
     ~BoardLink();
+    // Hands the driver everything that waits, due or not: before the port closes.
+    void handOverAll();
     BoardLink(const BoardLink&) = delete;
     BoardLink& operator=(const BoardLink&) = delete;
 

@@ -64,6 +64,7 @@ private slots:
         row(C::ChoosePort,      "r    r   r    r   r    x    x    r");
         row(C::EchoClick,       "r    r   r    r   r    x    x    r");
         row(C::InBuff,          "r    r   r    r   r    r    r    r");
+        row(C::ClosePort,       "r    x   x    x   x    x    x    r");
         row(C::Quit,            "r    r   r    r   r    r    r    r");
         // clang-format on
     }

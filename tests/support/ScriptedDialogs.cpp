@@ -7,6 +7,11 @@ void ScriptedDialogs::information(QWidget*, const QString& title, const QString&
     }
 }
 
+bool ScriptedDialogs::question(QWidget*, const QString&, const QString& text) {
+    asked.append(text);
+    return yesNoAnswers.isEmpty() || yesNoAnswers.takeFirst();
+}
+
 std::optional<FileAnswer> ScriptedDialogs::saveFileName(QWidget*, const FileQuestion& q) {
     const Answer a = answer(q);
     if (!a.path) {

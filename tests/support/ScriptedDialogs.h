@@ -28,6 +28,7 @@ public:
     };
 
     void information(QWidget* parent, const QString& title, const QString& text) override;
+    bool question(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) override;
     std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) override;
 
@@ -37,6 +38,9 @@ public:
     // Taken front first, for save and open alike; an empty queue answers as a cancel.
     QList<Answer> fileAnswers;
     QList<FileQuestion> questions;
+    // Yes/no questions asked, and their answers taken front first; an empty queue says yes.
+    QStringList asked;
+    QList<bool> yesNoAnswers;
     // Runs while the message is "shown", for tests that act inside a modal message.
     std::function<void(const Message&)> onInformation;
 

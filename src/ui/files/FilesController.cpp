@@ -7,12 +7,41 @@
 #include "ui/shell/UserDialogs.h"
 
 #include <QAction>
+#include <QFileInfo>
 
 FilesController::FilesController(Panel& panel, Messages& messages, QAction& saveAction,
-                                 QAction& loadAction)
+                                 QAction& loadAction, QAction& saveAgainAction)
     : m_panel(panel), m_messages(messages) {
     connect(&saveAction, &QAction::triggered, this, [this] { save(); });
     connect(&loadAction, &QAction::triggered, this, [this] { load(); });
+    connect(&saveAgainAction, &QAction::triggered, this, [this] { saveAgain(); });
+}
+
+// Clears the breakpoints as "Save Buffer" does, so both write the same file.
+void FilesController::saveAgain() {
+    if (m_lastPath.isEmpty()) {
+        save();
+        return;
+    }
+    if (!m_panel.permits(interlock::Command::Save)) {
+        return;
+    }
+    {
+        const auto step = m_panel.history().step(tr("Reset  All Break"));
+        m_panel.editor().resetBreakPoints();
+    }
+    write(m_lastPath);
+}
+
+void FilesController::write(const QString& path) {
+    const sequencefile::SaveResult saved =
+        sequencefile::save(path, m_panel.editor().table(), m_panel.list().count());
+    if (!saved.ok) {
+        m_messages.inform(saved.error, sequencefile::kSaveTitle);
+        return;
+    }
+    m_lastPath = path;
+    m_messages.inform(sequencefile::kSavedText, sequencefile::kSaveTitle);
 }
 
 void FilesController::save() {
@@ -37,13 +66,13 @@ void FilesController::save() {
         return;
     }
 
-    const sequencefile::SaveResult saved = sequencefile::save(
-        question.savePath(*answer), m_panel.editor().table(), m_panel.list().count());
-    if (!saved.ok) {
-        m_messages.inform(saved.error, sequencefile::kSaveTitle);
+    const QString path = question.savePath(*answer);
+    if (QFileInfo::exists(path) &&
+        !m_messages.ask(tr("%1 already exists. Replace it?").arg(QFileInfo(path).fileName()),
+                        sequencefile::kSaveTitle)) {
         return;
     }
-    m_messages.inform(sequencefile::kSavedText, sequencefile::kSaveTitle);
+    write(path);
 }
 
 void FilesController::load() {
@@ -59,24 +88,37 @@ void FilesController::load() {
     question.hideReadOnly = sequencefile::kLoadHideReadOnly;
     const std::optional<QString> path =
         m_messages.dialogs().openFileName(&m_messages.window(), question);
-    if (!path) {
+    if (path) {
+        read(*path);
+    }
+}
+
+void FilesController::loadFile(const QString& path) {
+    if (!m_panel.permits(interlock::Command::Load)) {
         return;
     }
+    const auto step = m_panel.history().step(tr("Load Buffer"));
+    m_panel.editor().resetBreakPoints();
+    read(path);
+}
 
-    // The file is read whole before the list is touched: a file that cannot be read leaves
-    // the sequence the user had.
-    const sequencefile::LoadResult loaded = sequencefile::load(*path, m_panel.list().locale());
+// The file is read whole before the list is touched: a file that cannot be read leaves the
+// sequence the user had.
+void FilesController::read(const QString& path) {
+    const sequencefile::LoadResult loaded = sequencefile::load(path, m_panel.list().locale());
     if (!loaded.readable) {
         m_messages.inform(loaded.error, sequencefile::kLoadTitle);
         return;
     }
     if (m_panel.editor().replaceAll(loaded.lines) != EditOutcome::Done) {
         m_messages.inform(
-            QStringLiteral("The steps of \"%1\" could not be put in the list.").arg(*path),
+            QStringLiteral("The steps of \"%1\" could not be put in the list.").arg(path),
             sequencefile::kLoadTitle);
         return;
     }
+    // "Save" must not write a part of a file over the whole of it.
     const QString stopped = loaded.stopMessage();
+    m_lastPath = stopped.isEmpty() ? path : QString();
     if (!stopped.isEmpty()) {
         m_messages.inform(stopped, sequencefile::kLoadTitle);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QtGlobal>
 
 class Messages;
@@ -11,17 +12,26 @@ class QAction;
 class FilesController : public QObject {
     Q_OBJECT
 public:
-    FilesController(Panel& panel, Messages& messages, QAction& saveAction, QAction& loadAction);
+    FilesController(Panel& panel, Messages& messages, QAction& saveAction, QAction& loadAction,
+                    QAction& saveAgainAction);
 
     // "Save Buffer" and "Load Buffer".
     void save();
     void load();
+    // "Save": to the file last saved or loaded, without a question; "Save Buffer" when none.
+    void saveAgain();
+    // Loads the file as "Load Buffer" does once the user has named it, messages included.
+    void loadFile(const QString& path);
 
     // The saves begun this run; the name proposed for a save carries its number.
     qint16 saveCount() const { return m_saveCount; }
 
 private:
+    void write(const QString& path);
+    void read(const QString& path);
+
     Panel& m_panel;
     Messages& m_messages;
     qint16 m_saveCount = 0;
+    QString m_lastPath; // the file last saved or loaded
 };

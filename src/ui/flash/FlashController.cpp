@@ -29,6 +29,11 @@ FlashController::FlashController(Panel& panel, Messages& messages, const FlashFr
     connect(flash.eraseButton, &QPushButton::clicked, this, [this] { eraseFlash(); });
     connect(switches.realEmu, &SwitchControl::valueChanged, this,
             [this](bool on) { switchRealEmu(on); });
+    // The wait goes on as it is; the user learns what may be wrong and how to end it.
+    connect(&panel.board(), &Board::transferUnanswered, this, [this] {
+        m_unansweredShown = true;
+        m_messages.showStatus(kUnanswered, 0);
+    });
 
     watch(m_program);
     watch(m_read);
@@ -64,6 +69,10 @@ void FlashController::watch(Operation& transfer) {
 
 void FlashController::transferEnded(const QString& message) {
     m_running = nullptr;
+    if (m_unansweredShown) {
+        m_unansweredShown = false;
+        m_messages.showStatus(QString(), 0);
+    }
     m_flash.abortButton->setEnabled(false);
     m_flash.progressBar->setVisible(false);
     if (!message.isEmpty()) {
@@ -120,8 +129,13 @@ void FlashController::storeRead() {
     transferEnded(FlashRead::kRead);
 }
 
+// The question runs its own event loop: whatever started meanwhile is asked about again.
 void FlashController::eraseFlash() {
-    if (m_panel.permits(interlock::Command::Erase) && m_panel.link().portOpen()) {
+    if (!m_panel.permits(interlock::Command::Erase) || !m_panel.link().portOpen()) {
+        return;
+    }
+    if (m_messages.ask(kEraseQuestion) && m_panel.permits(interlock::Command::Erase) &&
+        m_panel.link().portOpen()) {
         m_erase.start();
     }
 }

@@ -33,6 +33,11 @@ public:
     static inline const QString kBlockAbortPrefix = FlashProgram::kBlockAbortPrefix;
     static QString programmingLostText() { return FlashProgram::lostText(); }
     static QString readLostText() { return FlashRead::lostText(); }
+    static inline const QString kEraseQuestion =
+        QStringLiteral("Erase the board's flash? The sequence stored on the board is lost.");
+    static inline const QString kUnanswered = QStringLiteral(
+        "The board has not answered yet. Check that it is powered and on the chosen port; "
+        "\"Abort\" ends the wait.");
 
     void programFlash();
     void abortTransfer();
@@ -60,4 +65,5 @@ private:
     FlashVerify m_verify;
     FlashErase m_erase;
     Operation* m_running = nullptr;
+    bool m_unansweredShown = false;
 };

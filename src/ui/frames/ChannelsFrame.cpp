@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 
 namespace {
@@ -46,6 +47,16 @@ ChannelsFrame ChannelsFrame::build(QWidget* parent) {
         angle->setAccessibleName(QStringLiteral("Angle Ch%1").arg(c));
         angle->setAlignment(Qt::AlignCenter);
         angle->setReadOnly(true);
+        // It only shows: no frame, the window's colour, and no stop in the Tab chain.
+        angle->setFrame(false);
+        angle->setFocusPolicy(Qt::NoFocus);
+        QPalette shown = angle->palette();
+        shown.setColor(QPalette::Base, shown.color(QPalette::Window));
+        angle->setPalette(shown);
+        offset->setToolTip(tr("Ch%1's offset from the centre in position units, -128 to 127 "
+                              "(two units a degree); Enter sends it")
+                               .arg(c));
+        angle->setToolTip(tr("Ch%1's angle from the centre, in degrees").arg(c));
         for (QLineEdit* box : {offset, angle}) {
             box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("-63.5 °")) +
                                  12);

@@ -3,6 +3,7 @@
 #include "ui/panel/SequenceHistory.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -19,33 +20,39 @@ QAction* addNamed(QMenu* menu, const QString& text, const QString& name, bool ch
 
 Menus Menus::build(QMenuBar& bar, SequenceHistory& history) {
     Menus m;
-    QMenu* file = bar.addMenu(tr("File"));
+    QMenu* file = bar.addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("menuFile"));
-    m.saveBufferAction = addNamed(file, tr("Save Buffer"), QStringLiteral("menuSaveBuffer"));
-    m.loadBufferAction = addNamed(file, tr("Load Buffer"), QStringLiteral("menuLoadBuffer"));
+    m.saveAction = addNamed(file, tr("Sa&ve"), QStringLiteral("menuSave"));
+    m.saveAction->setShortcut(QKeySequence::Save);
+    m.saveBufferAction = addNamed(file, tr("&Save Buffer"), QStringLiteral("menuSaveBuffer"));
+    m.saveBufferAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    m.loadBufferAction = addNamed(file, tr("&Load Buffer"), QStringLiteral("menuLoadBuffer"));
+    m.loadBufferAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     file->addSeparator();
-    m.quitAction = addNamed(file, tr("Quit"), QStringLiteral("menuQuit"));
+    m.quitAction = addNamed(file, tr("&Quit"), QStringLiteral("menuQuit"));
+    m.quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QMenu* edit = bar.addMenu(tr("Edit"));
+    QMenu* edit = bar.addMenu(tr("&Edit"));
     edit->setObjectName(QStringLiteral("menuEdit"));
     m.undoAction = history.createUndoAction(edit);
     m.redoAction = history.createRedoAction(edit);
     edit->addAction(m.undoAction);
     edit->addAction(m.redoAction);
 
-    QMenu* advanced = bar.addMenu(tr("Advanced"));
+    QMenu* advanced = bar.addMenu(tr("&Advanced"));
     advanced->setObjectName(QStringLiteral("menuAdvanced"));
     m.flashFramesAction =
-        addNamed(advanced, tr("Flash Progr"), QStringLiteral("menuFlashProgr"), true);
+        addNamed(advanced, tr("&Flash Progr"), QStringLiteral("menuFlashProgr"), true);
     m.serialDebugAction =
-        addNamed(advanced, tr("Serial Comm Debug"), QStringLiteral("menuSerialDebug"), true);
-    m.resetAction = addNamed(advanced, tr("Reset"), QStringLiteral("menuReset"));
-    m.verifyFlashAction = addNamed(advanced, tr("Verify Flash"), QStringLiteral("menuVerifyFlash"));
+        addNamed(advanced, tr("Serial Comm &Debug"), QStringLiteral("menuSerialDebug"), true);
+    m.resetAction = addNamed(advanced, tr("&Reset"), QStringLiteral("menuReset"));
+    m.verifyFlashAction = addNamed(advanced, tr("&Verify Flash"), QStringLiteral("menuVerifyFlash"));
+    m.closePortAction = addNamed(advanced, tr("&Close Port"), QStringLiteral("menuClosePort"));
 
-    QMenu* view = bar.addMenu(tr("View"));
+    QMenu* view = bar.addMenu(tr("&View"));
     view->setObjectName(QStringLiteral("menuView"));
-    m.timelineAction = addNamed(view, tr("Timeline"), QStringLiteral("menuTimeline"), true);
+    m.timelineAction = addNamed(view, tr("&Timeline"), QStringLiteral("menuTimeline"), true);
     m.exportTimelineAction =
-        addNamed(view, tr("Export Timeline…"), QStringLiteral("menuExportTimeline"));
+        addNamed(view, tr("&Export Timeline…"), QStringLiteral("menuExportTimeline"));
     return m;
 }

@@ -22,6 +22,8 @@ public:
     QAction* verifyFlashAction = nullptr;    // menuVerifyFlash
     QAction* timelineAction = nullptr;       // menuTimeline: a check mark
     QAction* exportTimelineAction = nullptr; // menuExportTimeline
+    QAction* closePortAction = nullptr;      // menuClosePort
+    QAction* saveAction = nullptr;           // menuSave, "Save": to the file last saved or loaded
 
     static Menus build(QMenuBar& bar, SequenceHistory& history);
 };

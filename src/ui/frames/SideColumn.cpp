@@ -31,6 +31,9 @@ SideColumn SideColumn::build(QWidget* parent, const portmap::Lookup& lookup, Seq
         f.portChooser->addItem(QStringLiteral("Comm%1").arg(port), port);
     }
     f.portChooser->refreshDevices();
+    // Nothing is open at start, so no entry is current.
+    f.portChooser->setPlaceholderText(tr("Choose a port…"));
+    f.portChooser->setCurrentIndex(-1);
     f.portLabel->setBuddy(f.portChooser);
     portRow->addWidget(f.portLabel);
     portRow->addWidget(f.portChooser, 1);

@@ -6,13 +6,18 @@
 #include "ui/panel/Panel.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Messages.h"
+#include "ui/shell/SwitchControl.h"
 
+#include <QAction>
+#include <QLabel>
 #include <QPushButton>
 
 LinkController::LinkController(Panel& panel, Messages& messages, PortChooser& portChooser,
-                               const SerialDebugFrame& serialDebug)
+                               const SerialDebugFrame& serialDebug, Connection connection)
     : m_panel(panel), m_messages(messages), m_portChooser(portChooser),
-      m_echoBox(*serialDebug.echoBox) {
+      m_echoBox(*serialDebug.echoBox), m_connection(connection) {
+    m_connection.field->setText(kNotConnected);
+    connect(connection.closePortAction, &QAction::triggered, this, [this] { closePort(); });
     connect(&portChooser, &QComboBox::activated, this, [this](int i) { choosePort(i); });
     connect(serialDebug.echoBox, &EchoBox::clicked, this, [this] { clearEcho(); });
     connect(serialDebug.inBufferButton, &QPushButton::clicked, this,
@@ -41,6 +46,30 @@ void LinkController::choosePort(int index) {
     }
     m_portChooser.setToolTip(m_panel.serial().device());
     m_portChooser.setEnabled(false);
+    const int port = m_portChooser.itemData(index).toInt();
+    m_connection.field->setText(tr("Connected: %1 \u2014 %2")
+                                    .arg(m_portChooser.portName(index), m_opened[port].shown));
+}
+
+void LinkController::closePort() {
+    if (!m_panel.permits(interlock::Command::ClosePort)) {
+        return;
+    }
+    SerialControl& serial = m_panel.serial();
+    if (serial.portOpen()) {
+        BoardLink& link = m_panel.link();
+        {
+            const BoardLink::Stop stop(link);
+            link.PcControlOff();
+        }
+        link.handOverAll();
+        serial.setPortOpen(false);
+    }
+    m_connection.pcControlSwitch->setValueSilently(false);
+    m_portChooser.setToolTip(QString());
+    m_portChooser.setCurrentIndex(-1);
+    m_portChooser.setEnabled(true);
+    m_connection.field->setText(kNotConnected);
 }
 
 // One look at the machine serves the check and the opening, so what opens is what was checked.
@@ -121,6 +150,7 @@ void LinkController::showInBufferCount() {
 
 void LinkController::portLost(const QString& reason, bool transferReports) {
     m_portChooser.setEnabled(true);
+    m_connection.field->setText(kConnectionLost);
     if (transferReports) {
         return;
     }

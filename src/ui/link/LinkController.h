@@ -14,18 +14,30 @@ class EchoBox;
 class Messages;
 class Panel;
 class PortChooser;
+class QAction;
+class QLabel;
+class SwitchControl;
 struct SerialDebugFrame;
 
-// The port chooser, opening the port, the loss of the connection and the debug frame.
+// The port chooser, opening and closing the port, the connection's field on the status bar,
+// the loss of the connection and the debug frame.
 class LinkController : public QObject {
     Q_OBJECT
 public:
+    // Connection names what the field on the status bar and "Close Port" need.
+    struct Connection {
+        QLabel* field = nullptr;
+        QAction* closePortAction = nullptr;
+        SwitchControl* pcControlSwitch = nullptr;
+    };
     LinkController(Panel& panel, Messages& messages, PortChooser& portChooser,
-                   const SerialDebugFrame& serialDebug);
+                   const SerialDebugFrame& serialDebug, Connection connection);
 
     // The port at this entry of the chooser, as the user picks it.
     void choosePort(int index);
     bool openPort();
+    // "Close Port": what shutdown sends goes out, then the port closes and may be chosen again.
+    void closePort();
     // A click on the echo box: the box and the receive buffer are emptied.
     void clearEcho();
     // "InBuff": how many bytes wait in the receive buffer.
@@ -37,6 +49,8 @@ public:
 
     static constexpr int kInBufferSize = 20000;
     static inline const QString kSettings = QStringLiteral("9600,N,8,2");
+    static inline const QString kNotConnected = QStringLiteral("Not connected");
+    static inline const QString kConnectionLost = QStringLiteral("Connection lost");
 
 private:
     void portLost(const QString& reason, bool transferReports);
@@ -53,6 +67,7 @@ private:
     Messages& m_messages;
     PortChooser& m_portChooser;
     EchoBox& m_echoBox;
+    Connection m_connection;
     FailureObserver m_observeFailure = &openfailure::observe;
     QMap<int, Opened> m_opened;          // by port number: what it led to when it was last opened
     std::pair<int, QString> m_movedTold; // the port and the new device the user was told of

@@ -12,6 +12,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -53,7 +54,7 @@ std::optional<int> typedCharacter(const QKeyEvent& event) {
         break;
     }
     if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) {
-        // Paste and the other shortcuts would slip text past the filter.
+        // The editing shortcuts are let through before; no other one types into the box.
         return kControlCharacter;
     }
     const QString text = event.text();
@@ -62,6 +63,21 @@ std::optional<int> typedCharacter(const QKeyEvent& event) {
     }
     return static_cast<int>(text.at(0).unicode());
 }
+
+// Select all, copy, paste, cut, undo and redo edit as in any text box: what a paste brings in
+// is checked when the box commits.
+bool isEditingShortcut(const QKeyEvent& event) {
+    for (const QKeySequence::StandardKey key :
+         {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Paste, QKeySequence::Cut,
+          QKeySequence::Undo, QKeySequence::Redo}) {
+        if (event.matches(key)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr int kNoteShownMs = 6000;
 
 } // namespace
 
@@ -74,9 +90,6 @@ LiveController::LiveController(Panel& panel, Messages& messages, const ChannelsF
                 [this](int channel, double value) { moveChannel(channel, value); });
     }
     for (QLineEdit* box : channels.offsetBoxes) {
-        box->installEventFilter(this);
-    }
-    for (QLineEdit* box : channels.angleBoxes) {
         box->installEventFilter(this);
     }
     connect(side.pcControlSwitch, &SwitchControl::valueChanged, this,
@@ -100,7 +113,18 @@ void LiveController::offsetKey(int channel, int& key) {
         commitOffset(channel);
         return;
     }
-    if (key == kBackspace || key == kMinus || (key >= '0' && key <= '9')) {
+    if (key == kMinus) {
+        // A sign goes first and once: "0-60" is never typed by accident.
+        const QLineEdit* box = m_channels.offsetBoxes[channel];
+        const int at = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
+        QString kept = box->text();
+        kept.remove(at, box->selectedText().size());
+        if (at != 0 || kept.contains(QLatin1Char('-'))) {
+            key = kDiscarded;
+        }
+        return;
+    }
+    if (key == kBackspace || (key >= '0' && key <= '9')) {
         return;
     }
     key = kDiscarded;
@@ -111,11 +135,26 @@ void LiveController::leaveOffset(int channel) {
     offsetKey(channel, key);
 }
 
-// Empty text commits as 0, and so does text that is not a number (a lone "-", "1-2"), so the
-// slider never sees garbage; the box then shows the value the slider takes.
+// Empty text centres the channel. Text that is not a number (a lone "-", a pasted "0-60") moves
+// nothing: the box shows the channel's offset again, selected, and the status bar says why, so
+// a slip never sends a servo to the centre.
 void LiveController::commitOffset(int channel) {
     QLineEdit* box = m_channels.offsetBoxes[channel];
-    const double typed = numbertext::parse(box->text(), m_panel.list().locale()).value_or(0.0);
+    const QLocale& locale = m_panel.list().locale();
+    const QString text = box->text().trimmed();
+    const std::optional<double> parsed =
+        text.isEmpty() ? std::optional(0.0) : numbertext::parse(text, locale);
+    if (!parsed) {
+        const QString offset =
+            numbertext::halfSteps(m_channels.sliders[channel]->value() - kCentre, locale);
+        box->setText(offset);
+        box->selectAll();
+        m_messages.showStatus(tr("\"%1\" is not a number; Ch%2 stays at %3.")
+                                  .arg(text, QString::number(channel), offset),
+                              kNoteShownMs);
+        return;
+    }
+    const double typed = *parsed;
     const int offset = qBound(kOffsetMin, rounding::toInt32(typed), kOffsetMax);
     box->setText(QString::number(offset));
     m_channels.sliders[channel]->setValue(offset + kCentre);
@@ -164,14 +203,14 @@ bool LiveController::eventFilter(QObject* watched, QEvent* event) {
     const auto& offsets = m_channels.offsetBoxes;
     const int channel = int(std::find(offsets.begin(), offsets.end(), watched) - offsets.begin());
     if (channel == kChannelCount) {
-        // The angle boxes only show: nothing typed reaches them.
-        const auto& angles = m_channels.angleBoxes;
-        return event->type() == QEvent::KeyPress &&
-               std::find(angles.begin(), angles.end(), watched) != angles.end() &&
-               typedCharacter(*static_cast<QKeyEvent*>(event)).has_value();
+        return false;
     }
     if (event->type() == QEvent::KeyPress) {
-        const std::optional<int> typed = typedCharacter(*static_cast<QKeyEvent*>(event));
+        const auto& keyEvent = *static_cast<QKeyEvent*>(event);
+        if (isEditingShortcut(keyEvent)) {
+            return false;
+        }
+        const std::optional<int> typed = typedCharacter(keyEvent);
         if (!typed) {
             return false;
         }

@@ -40,6 +40,8 @@ SequenceController::SequenceController(Panel& panel, Messages& messages,
     connect(pcEmu.resetBreaksButton, &QPushButton::clicked, this, [this] { resetAllBreaks(); });
 
     connect(&stepList, &QAbstractItemView::doubleClicked, this, [this] { showSelectedStep(); });
+    connect(&stepList, &StepListView::showKey, this, [this] { showSelectedStep(); });
+    connect(&stepList, &StepListView::removeKey, this, [this] { removeStep(); });
     connect(&stepList, &StepListView::mouseDown, this,
             [this](Qt::MouseButton b, int row) { listPressed(b, row); });
     connect(&stepList, &StepListView::mouseUp, this,

@@ -3,6 +3,7 @@
 #include "link/PortMap.h"
 
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -42,6 +43,23 @@ void StepListView::mousePressEvent(QMouseEvent* event) {
 void StepListView::mouseReleaseEvent(QMouseEvent* event) {
     QListView::mouseReleaseEvent(event);
     emit mouseUp(event->button(), indexAt(event->position().toPoint()).row());
+}
+
+void StepListView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit showKey();
+            return;
+        case Qt::Key_Delete:
+            emit removeKey();
+            return;
+        default:
+            break;
+        }
+    }
+    QListView::keyPressEvent(event);
 }
 
 PortChooser::PortChooser(portmap::Lookup lookup, QWidget* parent)

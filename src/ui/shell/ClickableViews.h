@@ -45,10 +45,14 @@ public:
 signals:
     void mouseDown(Qt::MouseButton button, int row);
     void mouseUp(Qt::MouseButton button, int row);
+    // Enter and Delete on the list: show the selected step, remove it.
+    void showKey();
+    void removeKey();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     StepLineDelegate* m_delegate = nullptr;

@@ -17,6 +17,8 @@ public:
     // A modal information message with one OK button.
     void inform(const QString& text, const QString& title = kProgramTitle);
     void showStatus(const QString& text, int shownMs);
+    // A yes/no question; true for yes.
+    bool ask(const QString& text, const QString& title = kProgramTitle);
 
     UserDialogs& dialogs() { return m_dialogs; }
     QWidget& window() { return m_window; }

@@ -9,6 +9,12 @@ void QtUserDialogs::information(QWidget* parent, const QString& title, const QSt
     QMessageBox::information(parent, title, text, QMessageBox::Ok);
 }
 
+// No is the default: Enter held down from the last command does not destroy anything.
+bool QtUserDialogs::question(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 QStringList QtUserDialogs::nameFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
@@ -62,7 +68,7 @@ std::optional<FileAnswer> ask(QWidget* parent, const FileQuestion& q,
         dialog.selectFile(q.initialFileName);
     }
     dialog.setOption(QFileDialog::ReadOnly, false);
-    // A file the user names to save over is replaced without asking, as the panel always did.
+    // The panel asks before replacing a file itself, once it knows the suffix the name takes.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;

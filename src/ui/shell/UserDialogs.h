@@ -32,6 +32,8 @@ public:
     virtual ~UserDialogs() = default;
     // An information message with one OK button; returns when it is dismissed.
     virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A yes/no question before something that cannot be taken back; true for yes.
+    virtual bool question(QWidget* parent, const QString& title, const QString& text) = 0;
     // The answer, or nullopt when the user cancels.
     virtual std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) = 0;
     virtual std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) = 0;
@@ -41,6 +43,7 @@ public:
 class QtUserDialogs : public UserDialogs {
 public:
     void information(QWidget* parent, const QString& title, const QString& text) override;
+    bool question(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) override;
     std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) override;
 

@@ -41,10 +41,15 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
     buildMenus();
     buildTimelineDock();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    m_connectionField = new QLabel(statusBar());
+    m_connectionField->setObjectName(QStringLiteral("connectionField"));
+    m_connectionField->setAccessibleName(tr("Connection"));
+    statusBar()->addPermanentWidget(m_connectionField);
     m_messages = std::make_unique<Messages>(dialogs, *this, *statusBar());
     connect(m_panel.get(), &Panel::refused, this,
             [this](const QString& reason) { m_messages->showStatus(reason, kRefusalShownMs); });
     makeControllers();
+    orderTabChain();
     m_session->start();
 }
 
@@ -98,6 +103,31 @@ void MainWindow::buildMenus() {
     m_menus = Menus::build(*menuBar(), history);
 }
 
+// Reading order from the port chooser: the side column, the channels, then the frames row by
+// row; each area keeps its own order.
+void MainWindow::orderTabChain() {
+    QList<QWidget*> stops;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (w->focusPolicy() & Qt::TabFocus) {
+            stops << w;
+        }
+    }
+    const QWidget* areas[] = {m_side.column,     m_channels.frame, m_bufferEdit.frame,
+                              m_pcEmu.frame,     m_pcDebug.frame,  m_serialDebug.frame,
+                              m_flash.frame,     m_realEmu.frame};
+    QWidget* previous = nullptr;
+    for (const QWidget* area : areas) {
+        for (QWidget* w : std::as_const(stops)) {
+            if (area->isAncestorOf(w)) {
+                if (previous) {
+                    setTabOrder(previous, w);
+                }
+                previous = w;
+            }
+        }
+    }
+}
+
 // Empty until first shown (the controller makes the view then), so start-up stays light.
 void MainWindow::buildTimelineDock() {
     m_timelineDock = new QDockWidget(tr("Timeline"), this);
@@ -120,7 +150,10 @@ void MainWindow::makeControllers() {
 
     m_session = std::make_unique<SessionController>(panel, *this, m_menus, m_flash, m_realEmu,
                                                     m_serialDebug, *m_side.pcControlSwitch, modes);
-    m_link = std::make_unique<LinkController>(panel, messages, *m_side.portChooser, m_serialDebug);
+    m_link = std::make_unique<LinkController>(
+        panel, messages, *m_side.portChooser, m_serialDebug,
+        LinkController::Connection{m_connectionField, m_menus.closePortAction,
+                                   m_side.pcControlSwitch});
     m_live = std::make_unique<LiveController>(panel, messages, m_channels, m_side);
     m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
                                                       m_pcEmu, *m_side.stepList);
@@ -129,7 +162,7 @@ void MainWindow::makeControllers() {
     m_flashControl = std::make_unique<FlashController>(
         panel, messages, m_flash, *m_menus.verifyFlashAction, *m_side.pcControlSwitch, modes);
     m_files = std::make_unique<FilesController>(panel, messages, *m_menus.saveBufferAction,
-                                                *m_menus.loadBufferAction);
+                                                *m_menus.loadBufferAction, *m_menus.saveAction);
     m_interp = std::make_unique<InterpController>(panel, messages, m_bufferEdit, m_channels,
                                                   m_pcEmu, m_pcDebug, *m_side.stepList);
     m_timeline = std::make_unique<TimelineController>(

@@ -17,6 +17,7 @@
 #include <memory>
 
 class QDockWidget;
+class QLabel;
 
 class FilesController;
 class FlashController;
@@ -58,6 +59,8 @@ public:
     const Menus& menus() const { return m_menus; }
     // The timeline of the sequence, from the "View" menu; hidden at start.
     QDockWidget* timelineDock() const { return m_timelineDock; }
+    // The permanent field on the status bar: "Not connected", "Connected: …", "Connection lost".
+    QLabel* connectionField() const { return m_connectionField; }
 
     SessionController& sessionController() const { return *m_session; }
     LinkController& linkController() const { return *m_link; }
@@ -78,6 +81,7 @@ private:
     void buildMenus();
     void buildTimelineDock();
     void makeControllers();
+    void orderTabChain();
 
     std::unique_ptr<Panel> m_panel;
     std::unique_ptr<Messages> m_messages;
@@ -92,6 +96,7 @@ private:
     SideColumn m_side;
     Menus m_menus;
     QDockWidget* m_timelineDock = nullptr;
+    QLabel* m_connectionField = nullptr;
 
     // Declared after what they hold references into, so they go first, the last made first.
     std::unique_ptr<SessionController> m_session;

@@ -150,6 +150,71 @@ private slots:
         QCOMPARE(rig.dialogs.texts(), QStringList{"Data Saved!"});
     }
 
+    // "Save" writes to the file last loaded or saved without a question, or asks for a name as
+    // "Save Buffer" does when there is none.
+    void saveAgain_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("nothing yet") << "" << 1 << "again.dat";
+        QTest::newRow("after a load") << "load" << 1 << "loaded.dat";
+        QTest::newRow("after a save") << "save" << 1 << "again.dat";
+    }
+    void saveAgain() {
+        QFETCH(QString, before);
+        FormRig rig(false);
+        QTemporaryDir dir;
+        QFile loaded(dir.filePath("loaded.dat"));
+        QVERIFY(loaded.open(QIODevice::WriteOnly) && loaded.write(fileLine(100)) > 0);
+        loaded.close();
+        if (before == "load") {
+            rig.dialogs.fileAnswers = {dir.filePath("loaded.dat")};
+            rig.form->menus().loadBufferAction->trigger();
+        } else if (before == "save") {
+            rig.dialogs.fileAnswers = {{dir.filePath("again"), 1}};
+            rig.form->menus().saveBufferAction->trigger();
+            QVERIFY(QFile::remove(dir.filePath("again.dat")));
+        } else {
+            rig.dialogs.fileAnswers = {{dir.filePath("again"), 1}};
+        }
+        rig.form->panel().editor().add(addLine(128, 20));
+        QVERIFY(loaded.remove());
+        rig.form->menus().saveAction->trigger();
+        QTEST(int(rig.dialogs.questions.size()), "questions");
+        QVERIFY(rig.dialogs.asked.isEmpty());
+        QTEST(QDir(dir.path()).entryList(QDir::Files).join(' '), "written");
+    }
+
+    // A file that is there is replaced only on yes; a new one is written without a question.
+    void saveAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QByteArray>("content");
+        const QStringList replace{"trip.dat already exists. Replace it?"};
+        QTest::newRow("new file") << false << false << QStringList{} << fileLine(128, "20");
+        QTest::newRow("there, yes") << true << true << replace << fileLine(128, "20");
+        QTest::newRow("there, no") << true << false << replace << QByteArray("old");
+    }
+    void saveAsksBeforeReplacing() {
+        QFETCH(bool, exists);
+        QFETCH(bool, yes);
+        FormRig rig(false);
+        rig.form->panel().editor().add(addLine(128, 20));
+        QTemporaryDir dir;
+        QFile file(dir.filePath("trip.dat"));
+        if (exists) {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
+            file.close();
+        }
+        rig.dialogs.fileAnswers = {{dir.filePath("trip"), 1}};
+        rig.dialogs.yesNoAnswers = {yes};
+        rig.form->menus().saveBufferAction->trigger();
+        QTEST(rig.dialogs.asked, "asked");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTEST(file.readAll(), "content");
+    }
+
     // Save clears the breakpoints, so it waits like every change to the list: nothing is asked
     // or cleared, and the reason is on the status bar.
     void saveRefusedWhileTheListIsHeld_data() {

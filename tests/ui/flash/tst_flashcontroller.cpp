@@ -192,6 +192,10 @@ private slots:
     void portClosed();
     void realEmu();
     void echoClickDuringRead();
+    void eraseAsks_data();
+    void eraseAsks();
+    void unansweredTransfer_data();
+    void unansweredTransfer();
 };
 
 void TestFlashController::pcControlOffBeforeProgramming() {
@@ -281,4 +285,47 @@ void TestFlashController::echoClickDuringRead() {
 }
 
 QTEST_MAIN(TestFlashController)
+void TestFlashController::eraseAsks_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("yes") << true << QByteArray::fromHex("07");
+    QTest::newRow("no") << false << QByteArray();
+}
+void TestFlashController::eraseAsks() {
+    QFETCH(bool, yes);
+    FormRig f;
+    f.dialogs.yesNoAnswers = {yes};
+    f.form->flashFrame().eraseButton->click();
+    QCOMPARE(f.dialogs.asked,
+             QStringList{"Erase the board's flash? The sequence stored on the board is lost."});
+    QVERIFY(f.lineIdle());
+    QTEST(f.port->written(), "sent");
+}
+
+// A board that says nothing for 3 s gets a note on the status bar; the wait itself goes on
+// until Abort, and the note goes with the transfer. A first byte in time means no note.
+void TestFlashController::unansweredTransfer_data() {
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("silent") << false
+                            << "The board has not answered yet. Check that it is powered and on "
+                               "the chosen port; \"Abort\" ends the wait.";
+    QTest::newRow("answered") << true << "";
+}
+void TestFlashController::unansweredTransfer() {
+    QFETCH(bool, answered);
+    FormRig f;
+    f.form->flashFrame().readButton->click();
+    QVERIFY(f.form->panel().board().transfer());
+    if (answered) {
+        f.port->inject(QByteArray::fromHex("0010")); // the count; the data never comes
+    }
+    QTest::qWait(3300);
+    QVERIFY(f.form->panel().board().transfer());
+    QTEST(f.form->statusBar()->currentMessage(), "note");
+    f.form->flashFrame().abortButton->click();
+    QTRY_VERIFY(!f.form->panel().board().transfer());
+    QCOMPARE(f.form->statusBar()->currentMessage(), QString());
+}
+
 #include "tst_flashcontroller.moc"

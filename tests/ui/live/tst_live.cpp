@@ -4,16 +4,27 @@
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 
-// What a user does: select what the box holds and type over it.
+// What a user does: select what the box holds with Ctrl+A and type over it; "^V" pastes.
 static void typeInto(QLineEdit* box, const QString& keys) {
-    box->selectAll();
-    keys.isEmpty() ? QTest::keyClick(box, Qt::Key_Backspace) : QTest::keyClicks(box, keys);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    if (keys.isEmpty()) {
+        QTest::keyClick(box, Qt::Key_Backspace);
+    }
+    const QStringList parts = keys.split(QStringLiteral("^V"));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0) {
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        }
+        QTest::keyClicks(box, parts[i]);
+    }
 }
 
 // The channel sliders with their offset and angle boxes, and PC control of the servos,
@@ -35,13 +46,18 @@ void TestLive::committedOffset_data() {
     QTest::addColumn<int>("channel");   // its slider starts at 100
     QTest::addColumn<QString>("after"); // offset box | angle box | bytes on the line
     QTest::newRow("200 clamps") << "200\n" << 3 << "127 | 63.5 ° | 0bff";
-    QTest::newRow("empty, left") << "\t" << 2 << "0 | 0 ° | 0a80";
-    QTest::newRow("1-2, left") << "1-2\t" << 5 << "0 | 0 ° | 0d80";
+    QTest::newRow("-60 over the old text") << "-60\n" << 3 << "-60 | -30 ° | 0b44";
+    QTest::newRow("empty centres, left") << "\t" << 2 << "0 | 0 ° | 0a80";
+    QTest::newRow("0-60 typed: the minus is not first") << "0-60\n" << 5 << "60 | 30 ° | 0dbc";
+    QTest::newRow("0-60 pasted goes back") << "^V\n" << 5 << "-28 | -14 ° | ";
+    QTest::newRow("0-60 pasted, left") << "^V\t" << 5 << "-28 | -14 ° | ";
+    QTest::newRow("lone minus goes back") << "-\n" << 7 << "-28 | -14 ° | ";
     QTest::newRow("-27, left") << "-27\t" << 10 << "-27 | -13.5 ° | 2a65";
     QTest::newRow("lone minus, another window") << "-~" << 6 << "- | -14 ° | ";
 }
 
-// Enter and leaving the box commit alike: clamped, and anything not a number as 0.
+// Enter and leaving the box commit alike: clamped; a text that is not a number moves nothing
+// and the box shows the channel's offset again.
 void TestLive::committedOffset() {
     QFETCH(QString, typed);
     QFETCH(int, channel);
@@ -52,6 +68,7 @@ void TestLive::committedOffset() {
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
     form.channelsFrame().sliders[channel]->setValue(100);
+    QGuiApplication::clipboard()->setText(QStringLiteral("0-60"));
     rig.port->clearWrites();
     QLineEdit* box = form.channelsFrame().offsetBoxes[channel];
     box->setFocus();
@@ -74,7 +91,8 @@ void TestLive::committedOffset() {
     QCOMPARE(rig.port->written(), QByteArray::fromHex(want[2].toLatin1()));
 }
 
-// Offset boxes take digits, "-" and Backspace, and still edit with the cursor keys. A slider
+// Offset boxes take digits, "-" first and once, and Backspace, and still edit with the cursor
+// keys. A slider
 // move is two one-byte writes, the command first, and the angle uses the user's separator.
 void TestLive::keys() {
     QLocale::setDefault(QLocale(QLocale::German));
@@ -82,12 +100,15 @@ void TestLive::keys() {
     QLineEdit* box = rig.form->channelsFrame().offsetBoxes[1];
     typeInto(box, QStringLiteral("1a.5+,e x"));
     QCOMPARE(box->text(), QStringLiteral("15"));
-    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_Left);
     QTest::keyClicks(box, QStringLiteral("-"));
+    QCOMPARE(box->text(), QStringLiteral("15"));
     QTest::keyClick(box, Qt::Key_Home);
+    QTest::keyClicks(box, QStringLiteral("--"));
     QTest::keyClick(box, Qt::Key_Delete);
     QCOMPARE(box->text(), QStringLiteral("-5"));
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box->text(), QStringLiteral("-15"));
 
     QSlider* slider = rig.form->channelsFrame().sliders[0]->slider();
     QTest::keyClick(slider, Qt::Key_Up);

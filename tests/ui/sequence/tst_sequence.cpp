@@ -27,6 +27,7 @@ private slots:
     void walkAndShowStep();
     void mouseOnTheList();
     void mouseWhilePlaying();
+    void listKeys();
 
 private:
     // The steps in list order, each named by channel 0's whole degrees.
@@ -193,4 +194,16 @@ void TestSequence::mouseWhilePlaying() {
 }
 
 QTEST_MAIN(TestSequence)
+// Enter on the list shows the selected step, as a double-click; Delete removes it, as Remove.
+void TestSequence::listKeys() {
+    QVERIFY(fillRamp(*rig, 4));
+    StepListView* list = form()->sideColumn().stepList;
+    form()->panel().list().setSelectedIndex(2);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(list->shownStep(), 2);
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(2));
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(order(), (QList<int>{0, 1, 3}));
+}
+
 #include "tst_sequence.moc"

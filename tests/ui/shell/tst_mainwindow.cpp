@@ -78,9 +78,9 @@ private slots:
             }
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
-                 QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,Edit,Undo,Redo,"
-                                "Advanced,Flash Progr,Serial Comm Debug,Reset,Verify Flash,"
-                                "View,Timeline,Export Timeline…"));
+                 QStringLiteral("&File,Sa&ve,&Save Buffer,&Load Buffer,-,&Quit,&Edit,Undo,Redo,"
+                                "&Advanced,&Flash Progr,Serial Comm &Debug,&Reset,&Verify Flash,"
+                                "&Close Port,&View,&Timeline,&Export Timeline\u2026"));
     }
 
     void choosingPortOpensAtLineSettings() {
@@ -189,6 +189,40 @@ private slots:
         QVERIFY(f.panel().board().closing() && !f.panel().board().transfer());
         rig.reset();
         QTEST(sent, "sent");
+    }
+
+    // The file commands and Quit have shortcuts (the mnemonics are in windowAtStart's menus).
+    void shortcuts_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shortcut");
+        QTest::newRow("Save") << "menuSave" << "Ctrl+S";
+        QTest::newRow("Save Buffer") << "menuSaveBuffer" << "Ctrl+Shift+S";
+        QTest::newRow("Load Buffer") << "menuLoadBuffer" << "Ctrl+O";
+        QTest::newRow("Quit") << "menuQuit" << "Ctrl+Q";
+    }
+    void shortcuts() {
+        QFETCH(QString, name);
+        FormRig rig(false);
+        auto* action = rig.form->findChild<QAction*>(name);
+        QVERIFY(action);
+        QTEST(action->shortcut().toString(), "shortcut");
+    }
+
+    // Tab follows the reading order from the port chooser; the angle boxes are no stop.
+    void tabOrder() {
+        FormRig rig(false);
+        QStringList stops;
+        QWidget* w = rig.form->sideColumn().portChooser;
+        for (int i = 0; i < 12; ++i, w = w->nextInFocusChain()) {
+            while (!(w->focusPolicy() & Qt::TabFocus)) {
+                w = w->nextInFocusChain();
+            }
+            const QWidget* named = w->objectName() == "slider" ? w->parentWidget() : w;
+            stops << named->objectName();
+        }
+        QCOMPARE(stops.join(' '), QStringLiteral("ComboPort CWButtonMainOnOff CommandStart CommandStop "
+                                                 "ListSequence CWSlide1_0 Text1_0 CWSlide1_1 Text1_1 "
+                                                 "CWSlide1_2 Text1_2 CWSlide1_3"));
     }
 };
 

@@ -8,7 +8,9 @@
 #include "ui/shell/ClickableViews.h"
 #include "ui/window/MainWindow.h"
 
+#include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,6 +134,43 @@ private slots:
         }
         QVERIFY(form.panel().serial().portOpen());
         QTEST(port->openedDevice, "opened");
+    }
+
+    // The status bar's field through a connection's life; Close Port sends PC control off
+    // (what shutdown sends) before the port closes, and the chooser may be used again.
+    void connectionFieldAndClosePort() {
+        ScriptedDialogs dialogs;
+        auto transport = std::make_unique<FakeTransport>();
+        FakeTransport* port = transport.get();
+        MainWindow form(
+            std::move(transport),
+            [](int n) { return n == 1 ? QStringLiteral("/dev/ttyUSB0") : QString(); }, dialogs);
+        PortChooser* chooser = form.sideColumn().portChooser;
+        QLabel* field = form.connectionField();
+        chooser->setDescriber([](const QString& d) { return d + QStringLiteral(" (FT232R USB UART)"); });
+        QCOMPARE(chooser->currentIndex(), -1);
+        QCOMPARE(chooser->placeholderText(), QStringLiteral("Choose a port\u2026"));
+        QCOMPARE(field->text(), QStringLiteral("Not connected"));
+
+        chooser->setCurrentIndex(0);
+        form.linkController().choosePort(0);
+        QCOMPARE(field->text(), QStringLiteral("Connected: Comm1 \u2014 /dev/ttyUSB0 (FT232R USB UART)"));
+        QVERIFY(!chooser->isEnabled());
+
+        port->clearWrites();
+        form.menus().closePortAction->trigger();
+        QCOMPARE(port->written(), QByteArray(1, '\0'));
+        QVERIFY(!form.panel().serial().portOpen());
+        QVERIFY(chooser->isEnabled());
+        QCOMPARE(chooser->currentIndex(), -1);
+        QCOMPARE(field->text(), QStringLiteral("Not connected"));
+
+        chooser->setCurrentIndex(0);
+        form.linkController().choosePort(0);
+        QVERIFY(form.panel().serial().portOpen());
+        port->loseDevice(QStringLiteral("unplugged"));
+        QTRY_COMPARE(field->text(), QStringLiteral("Connection lost"));
+        QVERIFY(chooser->isEnabled());
     }
 };
 
