@@ -71,6 +71,8 @@ enum class Command {
     ChoosePort,
     EchoClick,
     InBuff,
+    ChannelSetup,        // opening the dialog; its OK only changes what later moves send
+    SendChangedOnly,     // "Send Changed Channels Only"
     Quit, // "Quit" and closing the window alike; keep it last
 };
 

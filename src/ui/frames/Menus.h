@@ -23,5 +23,8 @@ public:
     QAction* timelineAction = nullptr;       // menuTimeline: a check mark
     QAction* exportTimelineAction = nullptr; // menuExportTimeline
 
+    QAction* channelSetupAction = nullptr; // menuChannelSetup, "Advanced"
+    QAction* changedOnlyAction = nullptr;  // menuChangedOnly, "Advanced": a check mark
+
     static Menus build(QMenuBar& bar, SequenceHistory& history);
 };

@@ -84,6 +84,19 @@ LiveController::LiveController(Panel& panel, Messages& messages, const ChannelsF
     connect(side.onButton, &QPushButton::clicked, this, [this] { pcControlOn(); });
     connect(side.offButton, &QPushButton::clicked, this, [this] { pcControlOff(); });
     connect(&panel, &Panel::shutdownWork, this, [this] { pcOffAtShutdown(); });
+    connect(&panel, &Panel::channelSetupChanged, this, [this] { showChannelSetup(); });
+}
+
+// A slider spans its channel's limits, so it shows where the servo goes; one left beyond a
+// new limit moves to it.
+void LiveController::showChannelSetup() {
+    const ChannelSetup& setup = m_panel.channelSetup();
+    for (int c = 0; c < kChannelCount; ++c) {
+        SlideControl* slide = m_channels.sliders[c];
+        slide->setAxisMinimum(setup.channel(c).minimum);
+        slide->setAxisMaximum(setup.channel(c).maximum);
+        slide->setValue(slide->value());
+    }
 }
 
 void LiveController::moveChannel(int channel, double value) {
@@ -112,13 +125,17 @@ void LiveController::leaveOffset(int channel) {
 }
 
 // Empty text commits as 0, and so does text that is not a number (a lone "-", "1-2"), so the
-// slider never sees garbage; the box then shows the value the slider takes.
+// slider never sees garbage; the box then shows the value the slider takes, at the channel's
+// limit when typed beyond it.
 void LiveController::commitOffset(int channel) {
     QLineEdit* box = m_channels.offsetBoxes[channel];
+    SlideControl* slide = m_channels.sliders[channel];
     const double typed = numbertext::parse(box->text(), m_panel.list().locale()).value_or(0.0);
     const int offset = qBound(kOffsetMin, rounding::toInt32(typed), kOffsetMax);
-    box->setText(QString::number(offset));
-    m_channels.sliders[channel]->setValue(offset + kCentre);
+    const int limited = qBound(rounding::toInt32(slide->axisMinimum() - kCentre), offset,
+                               rounding::toInt32(slide->axisMaximum() - kCentre));
+    box->setText(QString::number(limited));
+    slide->setValue(limited + kCentre);
 }
 
 void LiveController::switchPcControl(bool on) {

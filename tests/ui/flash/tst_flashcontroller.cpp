@@ -188,6 +188,7 @@ private slots:
     }
 
     void pcControlOffBeforeProgramming();
+    void limitedImageSaysSo();
     void portClosed_data();
     void portClosed();
     void realEmu();
@@ -205,6 +206,22 @@ void TestFlashController::pcControlOffBeforeProgramming() {
                                       QByteArray::fromHex("0032"));
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
     QVERIFY(!f.sideColumn().pcControlSwitch->value());
+}
+
+// Ch3 held to 100..180: the image carries its limit, and the status bar says so first.
+void TestFlashController::limitedImageSaysSo() {
+    BoardRig rig;
+    MainWindow& f = *rig.form;
+    ChannelSetup setup;
+    QVERIFY(setup.setChannel(3, {QStringLiteral("elbow"), 100, 180}));
+    f.panel().setChannelSetup(setup);
+    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-64 \u00B0\t" +
+                                   QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
+    f.flashFrame().programButton->click();
+    QCOMPARE(f.statusBar()->currentMessage(),
+             QStringLiteral("1 value lies outside the channel limits and is written at its limit."));
+    QTRY_VERIFY(!f.panel().board().transfer());
+    QCOMPARE(rig.port->written(), QByteArray::fromHex("02000e8080806480808080808080800032"));
 }
 
 void TestFlashController::portClosed_data() {
