@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 
 #include <algorithm>
 #include <optional>
@@ -96,6 +97,11 @@ void LiveController::showChannelSetup() {
         slide->setAxisMinimum(setup.channel(c).minimum);
         slide->setAxisMaximum(setup.channel(c).maximum);
         slide->setValue(slide->value());
+        // The accessible name stays "Ch3" for automation; the user's name comes with it.
+        const QString& name = setup.channel(c).name;
+        slide->setToolTip(name);
+        slide->setAccessibleDescription(name);
+        slide->slider()->setAccessibleDescription(name);
     }
 }
 

@@ -222,6 +222,19 @@ void TestFlashController::limitedImageSaysSo() {
              QStringLiteral("1 value lies outside the channel limits and is written at its limit."));
     QTRY_VERIFY(!f.panel().board().transfer());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("02000e8080806480808080808080800032"));
+
+    // Verify compares with the limited image, and names the channel.
+    f.flashFrame().verifyButton->click();
+    QTRY_VERIFY(!f.panel().board().transfer());
+    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-10 \u00B0\t" +
+                                   QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
+    f.flashFrame().verifyButton->click();
+    QTRY_VERIFY(!f.panel().board().transfer());
+    QCOMPARE(rig.dialogs.texts().mid(1),
+             (QStringList{"The board's flash holds this list (1 step).",
+                          "The board's flash does not hold this list. Step N\u00B0 0, Ch3 "
+                          "(elbow): the flash holds -14 \u00B0, the list -10 \u00B0; 1 step "
+                          "differs."}));
 }
 
 void TestFlashController::portClosed_data() {

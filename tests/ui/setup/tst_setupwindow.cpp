@@ -102,6 +102,17 @@ private slots:
         QCOMPARE(form.channelsFrame().sliders[4]->slider()->maximum(), 255);
     }
 
+    // The name comes with the slider; automation still finds it as "Ch3".
+    void namesBesideTheSliders() {
+        FormRig rig;
+        setElbow(*rig.form);
+        SlideControl* slide = rig.form->channelsFrame().sliders[3];
+        QCOMPARE(slide->slider()->accessibleName(), QStringLiteral("Ch3"));
+        QCOMPARE(slide->slider()->accessibleDescription(), QStringLiteral("elbow"));
+        QCOMPARE(slide->toolTip(), QStringLiteral("elbow"));
+        QCOMPARE(rig.form->channelsFrame().sliders[2]->toolTip(), QString());
+    }
+
     // OK keeps the setup in the settings, Cancel keeps nothing; the next window starts with it.
     void keptAndRestored() {
         {
