@@ -46,6 +46,9 @@ const ChannelSetup& Panel::channelSetup() const {
 
 void Panel::setChannelSetup(const ChannelSetup& setup) {
     m_board->moves().setChannelSetup(setup);
+    m_list.setMarkReason([setup](const stepline::StepValues& values) {
+        return setup.limitedReason(channelPositions(values));
+    });
     emit channelSetupChanged();
 }
 

@@ -3,8 +3,10 @@
 #include "board/PcPlayback.h"
 #include "ui/frames/Menus.h"
 #include "ui/frames/PcEmuFrame.h"
+#include "ui/frames/SideColumn.h"
 #include "ui/setup/ChannelSetupDialog.h"
 #include "ui/setup/SetupController.h"
+#include "ui/shell/ClickableViews.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
@@ -111,6 +113,25 @@ private slots:
         QCOMPARE(slide->slider()->accessibleDescription(), QStringLiteral("elbow"));
         QCOMPARE(slide->toolTip(), QStringLiteral("elbow"));
         QCOMPARE(rig.form->channelsFrame().sliders[2]->toolTip(), QString());
+    }
+
+    // A step beyond the limits is marked with the reason; its text stays the user's.
+    void limitedStepsMarked() {
+        FormRig rig;
+        MainWindow& form = *rig.form;
+        const QString beyond = QStringLiteral("0 \u00B0\t").repeated(3) + "36 \u00B0\t" +
+                               QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms";
+        const QString inside = QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms";
+        form.panel().editor().replaceAll({beyond, inside});
+        const QAbstractItemModel* model = form.sideColumn().stepList->model();
+        QVERIFY(!model->index(0, 0).data(Qt::ToolTipRole).isValid());
+        setElbow(form);
+        QCOMPARE(model->index(0, 0).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Ch3 (elbow) 200 above its maximum 180"));
+        QCOMPARE(model->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("Ch3 (elbow) 200 above its maximum 180"));
+        QVERIFY(!model->index(1, 0).data(Qt::ToolTipRole).isValid());
+        QCOMPARE(model->index(0, 0).data(Qt::DisplayRole).toString(), beyond);
     }
 
     // OK keeps the setup in the settings, Cancel keeps nothing; the next window starts with it.
