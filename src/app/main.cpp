@@ -1,3 +1,4 @@
+#include "core/files/SettingsNames.h"
 #include "link/PortMap.h"
 #include "link/QtSerialTransport.h"
 #include "ui/shell/UserDialogs.h"
@@ -7,7 +8,9 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tessarel"));
+    // The settings the command line reads as well.
+    QApplication::setOrganizationName(settingsnames::kOrganization);
+    QApplication::setApplicationName(settingsnames::kApplication);
     QtUserDialogs dialogs;
     MainWindow window(std::make_unique<QtSerialTransport>(), &portmap::lookUp, dialogs);
     window.resize(1280, 800);

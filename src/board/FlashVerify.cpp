@@ -46,5 +46,10 @@ void FlashVerify::readEnded(State state, const QString& message) {
         m_read.hasImage() ? m_read.readBack() : flashimage::ReadBack{};
     const flashimage::Comparison comparison =
         flashimage::compareImage(*m_table, m_lines, m_read.image(), read);
-    finish(state, flashimage::comparisonMessage(comparison, m_locale));
+    const ChannelSetup& setup = m_board.moves().channelSetup();
+    QStringList labels;
+    for (int c = 0; c < kChannelCount; ++c) {
+        labels.append(setup.label(c));
+    }
+    finish(state, flashimage::comparisonMessage(comparison, m_locale, labels));
 }

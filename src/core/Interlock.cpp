@@ -39,8 +39,14 @@ constexpr Rule kRules[] = {
     {InterpDialog, bit(C::SelectLine), Outcome::Refused,
      QT_TRANSLATE_NOOP("Interlock", "Close the interpolation dialog first.")},
 
+    // Playback reads the option when it starts; a run keeps one way of sending.
+    {kPcPlayback, bit(C::SendChangedOnly), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "Stop the playback first.")},
+
     // Neither the list nor the line, and no dialog that would stall a wait.
-    {kAlways, any(C::Abort, C::ShowHideFrames, C::InBuff, C::SelectLine, C::FixedStepTime, C::Quit),
+    {kAlways,
+     any(C::Abort, C::ShowHideFrames, C::InBuff, C::SelectLine, C::FixedStepTime,
+         C::SendChangedOnly, C::Quit),
      Outcome::Runs, ""},
 
     // A flash transfer owns the line: a byte of ours would land inside the image, a modal
@@ -138,6 +144,8 @@ QString commandName(Command c) {
     case C::EchoClick: return QStringLiteral("EchoClick");
     case C::InBuff: return QStringLiteral("InBuff");
     case C::ClosePort: return QStringLiteral("ClosePort");
+    case C::ChannelSetup: return QStringLiteral("ChannelSetup");
+    case C::SendChangedOnly: return QStringLiteral("SendChangedOnly");
     case C::Quit: return QStringLiteral("Quit");
     }
     return {};

@@ -72,6 +72,8 @@ enum class Command {
     EchoClick,
     InBuff,
     ClosePort,
+    ChannelSetup,        // opening the dialog; its OK only changes what later moves send
+    SendChangedOnly,     // "Send Changed Channels Only"
     Quit, // "Quit" and closing the window alike; keep it last
 };
 

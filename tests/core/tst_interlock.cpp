@@ -65,6 +65,8 @@ private slots:
         row(C::EchoClick,       "r    r   r    r   r    x    x    r");
         row(C::InBuff,          "r    r   r    r   r    r    r    r");
         row(C::ClosePort,       "r    x   x    x   x    x    x    r");
+        row(C::ChannelSetup,    "r    r   r    r   r    x    x    r");
+        row(C::SendChangedOnly, "r    x   x    x   r    r    r    r");
         row(C::Quit,            "r    r   r    r   r    r    r    r");
         // clang-format on
     }

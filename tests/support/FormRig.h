@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
@@ -22,6 +24,7 @@
 // chosen as a user would, through the port chooser's handler.
 struct FormRig {
     explicit FormRig(bool openPort = true) {
+        useTemporarySettings();
         auto transport = std::make_unique<FakeTransport>();
         port = transport.get();
         form = std::make_unique<MainWindow>(
@@ -31,6 +34,13 @@ struct FormRig {
             choosePort(0);
             port->clearWrites();
         }
+    }
+
+    // The window keeps its settings in a folder of the test's own, empty for each window.
+    static void useTemporarySettings() {
+        static QTemporaryDir folder;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        QSettings().clear();
     }
 
     void choosePort(int index) {

@@ -126,7 +126,8 @@ Comparison compareImage(const SequenceTable& table, int lines, const FlashImageT
     return result;
 }
 
-QString comparisonMessage(const Comparison& c, const QLocale& locale) {
+QString comparisonMessage(const Comparison& c, const QLocale& locale,
+                          const QStringList& channelLabels) {
     const auto tr = [](const char* text) { return QCoreApplication::translate("flash", text); };
     if (!c.complete) {
         return tr("The board's flash was not read to the end, so whether it holds this list is "
@@ -159,9 +160,11 @@ QString comparisonMessage(const Comparison& c, const QLocale& locale) {
                     .arg(c.flashSteps)
                     .arg(c.listSteps);
     } else if (c.firstByte < kChannelCount) {
-        first = tr("%1, Ch%2: the flash holds %3, the list %4")
-                    .arg(step)
-                    .arg(c.firstByte)
+        const QString channel = c.firstByte < channelLabels.size()
+                                    ? channelLabels[c.firstByte]
+                                    : QStringLiteral("Ch%1").arg(c.firstByte);
+        first = tr("%1, %2: the flash holds %3, the list %4")
+                    .arg(step, channel)
                     .arg(numbertext::degreeReadout(c.flash[c.firstByte], locale),
                          numbertext::degreeReadout(c.list[c.firstByte], locale));
     } else {

@@ -90,7 +90,8 @@ struct Comparison {
 Comparison compareImage(const SequenceTable& table, int lines, const FlashImageTable& image,
                         const ReadBack& read);
 // "The board's flash holds this list (N steps).", the first difference and how many, or why
-// the read cannot tell.
-QString comparisonMessage(const Comparison& comparison, const QLocale& locale = QLocale());
+// the read cannot tell. A channel goes by its label when given ("Ch3 (elbow)"), else "Ch3".
+QString comparisonMessage(const Comparison& comparison, const QLocale& locale = QLocale(),
+                          const QStringList& channelLabels = {});
 
 } // namespace flashimage

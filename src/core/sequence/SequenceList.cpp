@@ -17,7 +17,20 @@ QVariant SequenceList::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole) {
         return m_lines[index.row()].text;
     }
+    if (m_markReason &&
+        (role == kMarkRole || role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)) {
+        const QString reason = m_markReason(m_lines[index.row()].values);
+        return reason.isEmpty() ? QVariant() : QVariant(reason);
+    }
     return {};
+}
+
+void SequenceList::setMarkReason(MarkReason reason) {
+    m_markReason = std::move(reason);
+    if (count() > 0) {
+        emit dataChanged(index(0), index(count() - 1),
+                         {kMarkRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+    }
 }
 
 QString SequenceList::line(int index) const {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // The step list: at most kMaxLines text lines, the selected line (-1 for none) and the lines
@@ -23,6 +24,12 @@ public:
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    // Why a line is marked, as its tooltip, its accessible description and kMarkRole: the
+    // reason for a line's values, empty for none. The line's text stays as it is.
+    using MarkReason = std::function<QString(const stepline::StepValues&)>;
+    static constexpr int kMarkRole = Qt::UserRole + 1;
+    void setMarkReason(MarkReason reason);
 
     int count() const { return static_cast<int>(m_lines.size()); }
     bool isFull() const { return count() >= kMaxLines; }
@@ -72,6 +79,7 @@ signals:
     void selectionChanged();
 
 private:
+    MarkReason m_markReason;
     struct Line {
         QString text;
         stepline::StepValues values;

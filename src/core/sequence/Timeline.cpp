@@ -120,7 +120,8 @@ QString Timeline::summary(const QLocale& locale) const {
     return QStringLiteral("%1, %2 in total; %3.").arg(steps, secondsText(m_totalMs, locale), channels);
 }
 
-QString Timeline::describeStep(int index, const QLocale& locale) const {
+QString Timeline::describeStep(int index, const QLocale& locale,
+                               std::span<const QString> labels) const {
     const Step& s = step(index);
     QString text = QStringLiteral("Step %1 at %2, %3 ms")
                        .arg(index)
@@ -132,7 +133,8 @@ QString Timeline::describeStep(int index, const QLocale& locale) const {
     // Four channels a row keeps the tip narrow enough to sit beside the pointer.
     for (int c = 0; c < kChannelCount; ++c) {
         text += c % 4 == 0 ? QStringLiteral("\n") : QStringLiteral("   ");
-        text += channelName(c) + QLatin1Char(' ') + numbertext::degreeReadout(s.positions[size_t(c)], locale);
+        const QString name = size_t(c) < labels.size() ? labels[size_t(c)] : channelName(c);
+        text += name + QLatin1Char(' ') + numbertext::degreeReadout(s.positions[size_t(c)], locale);
     }
     return text;
 }

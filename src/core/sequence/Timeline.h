@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <span>
 #include <vector>
 
 class SequenceList;
@@ -58,7 +59,9 @@ public:
     // "30 steps, 15 s; channels that move: Ch0, Ch3."
     QString summary(const QLocale& locale = QLocale()) const;
     // The hover text of one step: number, start, duration and the twelve angles.
-    QString describeStep(int index, const QLocale& locale = QLocale()) const;
+    // Channels go by the labels given, channel 0 first, else as "Ch3".
+    QString describeStep(int index, const QLocale& locale = QLocale(),
+                         std::span<const QString> labels = {}) const;
 
     // The nearest position of the board, and the nearest duration on the grid, both in range.
     static qint32 heldPosition(double position);

@@ -15,6 +15,10 @@
 
 #include <memory>
 
+namespace {
+constexpr int kNoteShownMs = 10000;
+} // namespace
+
 FlashController::FlashController(Panel& panel, Messages& messages, const FlashFrame& flash,
                                  QAction& verifyFlashAction, SwitchControl& pcControlSwitch,
                                  PlaybackSwitches switches)
@@ -41,6 +45,8 @@ FlashController::FlashController(Panel& panel, Messages& messages, const FlashFr
     // Programming sends PC control off first when the switch is on: it is off from then on.
     connect(&m_program, &Operation::started, &m_program,
             [this] { m_pcControlSwitch.setValueSilently(false); });
+    connect(&m_program, &FlashProgram::note, &m_program,
+            [this](const QString& text) { m_messages.showStatus(text, kNoteShownMs); });
     connect(&m_program, &Operation::finished, &m_program,
             [this](Operation::State, const QString& message) { transferEnded(message); });
     connect(&m_read, &Operation::finished, &m_read,

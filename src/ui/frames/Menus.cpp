@@ -54,5 +54,11 @@ Menus Menus::build(QMenuBar& bar, SequenceHistory& history) {
     m.timelineAction = addNamed(view, tr("&Timeline"), QStringLiteral("menuTimeline"), true);
     m.exportTimelineAction =
         addNamed(view, tr("&Export Timeline…"), QStringLiteral("menuExportTimeline"));
+
+    advanced->addSeparator();
+    m.channelSetupAction =
+        addNamed(advanced, tr("Channel &Setup…"), QStringLiteral("menuChannelSetup"));
+    m.changedOnlyAction = addNamed(advanced, tr("Send C&hanged Channels Only"),
+                                   QStringLiteral("menuChangedOnly"), true);
     return m;
 }

@@ -25,5 +25,8 @@ public:
     QAction* closePortAction = nullptr;      // menuClosePort
     QAction* saveAction = nullptr;           // menuSave, "Save": to the file last saved or loaded
 
+    QAction* channelSetupAction = nullptr; // menuChannelSetup, "Advanced"
+    QAction* changedOnlyAction = nullptr;  // menuChangedOnly, "Advanced": a check mark
+
     static Menus build(QMenuBar& bar, SequenceHistory& history);
 };

@@ -15,6 +15,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 
 #include <algorithm>
 #include <optional>
@@ -97,6 +98,24 @@ LiveController::LiveController(Panel& panel, Messages& messages, const ChannelsF
     connect(side.onButton, &QPushButton::clicked, this, [this] { pcControlOn(); });
     connect(side.offButton, &QPushButton::clicked, this, [this] { pcControlOff(); });
     connect(&panel, &Panel::shutdownWork, this, [this] { pcOffAtShutdown(); });
+    connect(&panel, &Panel::channelSetupChanged, this, [this] { showChannelSetup(); });
+}
+
+// A slider spans its channel's limits, so it shows where the servo goes; one left beyond a
+// new limit moves to it.
+void LiveController::showChannelSetup() {
+    const ChannelSetup& setup = m_panel.channelSetup();
+    for (int c = 0; c < kChannelCount; ++c) {
+        SlideControl* slide = m_channels.sliders[c];
+        slide->setAxisMinimum(setup.channel(c).minimum);
+        slide->setAxisMaximum(setup.channel(c).maximum);
+        slide->setValue(slide->value());
+        // The accessible name stays "Ch3" for automation; the user's name comes with it.
+        const QString& name = setup.channel(c).name;
+        slide->setToolTip(name);
+        slide->setAccessibleDescription(name);
+        slide->slider()->setAccessibleDescription(name);
+    }
 }
 
 void LiveController::moveChannel(int channel, double value) {
@@ -155,9 +174,12 @@ void LiveController::commitOffset(int channel) {
         return;
     }
     const double typed = *parsed;
+    SlideControl* slide = m_channels.sliders[channel];
     const int offset = qBound(kOffsetMin, rounding::toInt32(typed), kOffsetMax);
-    box->setText(QString::number(offset));
-    m_channels.sliders[channel]->setValue(offset + kCentre);
+    const int limited = qBound(rounding::toInt32(slide->axisMinimum() - kCentre), offset,
+                               rounding::toInt32(slide->axisMaximum() - kCentre));
+    box->setText(QString::number(limited));
+    slide->setValue(limited + kCentre);
 }
 
 void LiveController::switchPcControl(bool on) {

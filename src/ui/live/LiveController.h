@@ -41,6 +41,7 @@ protected:
 
 private:
     void commitOffset(int channel);
+    void showChannelSetup();
 
     Panel& m_panel;
     Messages& m_messages;

@@ -3,6 +3,7 @@
 #include "SequenceHistory.h"
 
 #include "board/Board.h"
+#include "board/ChannelMoves.h"
 #include "board/PcPlayback.h"
 #include "link/SerialControl.h"
 
@@ -37,6 +38,18 @@ interlock::Activities Panel::activities() const {
 
 interlock::Decision Panel::decide(interlock::Command command) {
     return m_board->decide(command);
+}
+
+const ChannelSetup& Panel::channelSetup() const {
+    return m_board->moves().channelSetup();
+}
+
+void Panel::setChannelSetup(const ChannelSetup& setup) {
+    m_board->moves().setChannelSetup(setup);
+    m_list.setMarkReason([setup](const stepline::StepValues& values) {
+        return setup.limitedReason(channelPositions(values));
+    });
+    emit channelSetupChanged();
 }
 
 void Panel::runShutdownWork() {

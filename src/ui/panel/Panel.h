@@ -3,6 +3,7 @@
 #include "core/Interlock.h"
 #include "core/sequence/SequenceEditor.h"
 #include "core/sequence/SequenceList.h"
+#include "core/setup/ChannelSetup.h"
 #include "link/PortMap.h"
 #include "link/SerialTransport.h"
 
@@ -49,12 +50,17 @@ public:
 
     void setInterpDialogOpen(bool open) { m_interpDialogOpen = open; }
 
+    // The names and limits of the channels; the gate holds every position to them from now on.
+    const ChannelSetup& channelSetup() const;
+    void setChannelSetup(const ChannelSetup& setup);
+
     // The shutdown work: PC control off while the port is open, behind the message on the line.
     // Runs at Quit, at window close and at teardown.
     void runShutdownWork();
 
 signals:
     void refused(const QString& reason);
+    void channelSetupChanged();
     void shutdownWork();
 
 private:

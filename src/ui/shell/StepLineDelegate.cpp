@@ -1,5 +1,6 @@
 #include "StepLineDelegate.h"
 
+#include "core/sequence/SequenceList.h"
 #include "core/sequence/StepLine.h"
 
 #include <QApplication>
@@ -23,6 +24,8 @@ constexpr int kWidestDuration = 7; // 1000000
 const QColor kBreakFill(0xd9, 0x30, 0x25);
 const QColor kShownFill(0xf5, 0xb8, 0x00);
 const QColor kShownEdge(0x5a, 0x40, 0x00);
+const QColor kLimitedFill(0x8a, 0x2b, 0xe2);
+constexpr int kLimitedBarWidth = 3;
 
 QFont stretched(const QFont& font, int stretch) {
     QFont f = font;
@@ -243,6 +246,13 @@ void StepLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         }
     }
 
+    if (!index.data(SequenceList::kMarkRole).toString().isEmpty()) {
+        // A position the channel's limits change: a bar down the line's left edge, clear of
+        // the other marks; the reason is the line's tooltip.
+        painter->fillRect(QRect(opt.rect.left(), opt.rect.top(), kLimitedBarWidth,
+                                opt.rect.height()),
+                          kLimitedFill);
+    }
     painter->setRenderHint(QPainter::Antialiasing);
     const QRect dot = breakMarkRect(option, index);
     if (!dot.isEmpty()) {

@@ -36,6 +36,7 @@ TimelineController::TimelineController(Panel& panel, Messages& messages, QDockWi
     connect(list, &QAbstractItemModel::dataChanged, this, changed);
     connect(list, &QAbstractItemModel::modelReset, this, changed);
     connect(list, &QAbstractItemModel::layoutChanged, this, changed);
+    connect(&panel, &Panel::channelSetupChanged, this, [this] { showChannelSetup(); });
     connect(list, &SequenceList::selectedIndexChanged, this, [this] { followSelection(); });
     for (SwitchControl* mode : playbackSwitches) {
         connect(mode, &SwitchControl::valueChanged, this, [this] { followSelection(); });
@@ -96,8 +97,20 @@ TimelineView* TimelineController::ensureView() {
                 [this](int step) { showClickedStep(step); });
         m_dock.setWidget(m_view);
         m_stale = true;
+        showChannelSetup();
     }
     return m_view;
+}
+
+void TimelineController::showChannelSetup() {
+    if (!m_view) {
+        return;
+    }
+    std::array<QString, kChannelCount> labels;
+    for (int c = 0; c < kChannelCount; ++c) {
+        labels[size_t(c)] = m_panel.channelSetup().label(c);
+    }
+    m_view->setChannelNames(labels);
 }
 
 // A load or an interpolation changes many rows at once; the view is redrawn once after them.

@@ -49,6 +49,7 @@ private:
     void followSelection();
     void selectStep(int step);
     void showClickedStep(int step);
+    void showChannelSetup();
 
     Panel& m_panel;
     Messages& m_messages;

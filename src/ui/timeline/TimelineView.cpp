@@ -615,7 +615,7 @@ void TimelineView::showHover(const QPointF& viewportPos, const QPoint& globalPos
         QToolTip::hideText();
         return;
     }
-    m_hoverText = shown().describeStep(step);
+    m_hoverText = shown().describeStep(step, QLocale(), m_labels);
     QToolTip::showText(globalPos, m_hoverText, this);
 }
 

@@ -10,6 +10,7 @@
 #include "ui/playback/PlaybackController.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/session/SessionController.h"
+#include "ui/setup/SetupController.h"
 #include "ui/shell/Messages.h"
 #include "ui/timeline/TimelineController.h"
 
@@ -168,4 +169,9 @@ void MainWindow::makeControllers() {
     m_timeline = std::make_unique<TimelineController>(
         panel, messages, *m_timelineDock, *m_menus.timelineAction, *m_menus.exportTimelineAction,
         std::array{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch}, showStep);
+
+    // Last, so that every controller hears of the setup restored.
+    m_setup = std::make_unique<SetupController>(panel, messages, *m_menus.channelSetupAction,
+                                                *m_menus.changedOnlyAction);
+    m_setup->restore();
 }

@@ -29,6 +29,7 @@ class Panel;
 class PlaybackController;
 class SequenceController;
 class SessionController;
+class SetupController;
 class TimelineController;
 class UserDialogs;
 
@@ -71,6 +72,7 @@ public:
     FilesController& filesController() const { return *m_files; }
     InterpController& interpController() const { return *m_interp; }
     TimelineController& timelineController() const { return *m_timeline; }
+    SetupController& setupController() const { return *m_setup; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,4 +110,5 @@ private:
     std::unique_ptr<FilesController> m_files;
     std::unique_ptr<InterpController> m_interp;
     std::unique_ptr<TimelineController> m_timeline;
+    std::unique_ptr<SetupController> m_setup;
 };

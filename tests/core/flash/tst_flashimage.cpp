@@ -125,6 +125,22 @@ private slots:
         QCOMPARE(c.holds(), message.startsWith("The board's flash holds this list"));
         QVERIFY(table == before);
     }
+
+    void namedChannelInTheMessage() {
+        SequenceTable table{};
+        table[0].fill(128);
+        table[0][kDurationField] = 1000;
+        FlashImageTable image{};
+        packImage(table, 1, image);
+        table[0][5] = 148;
+        const Comparison c = compareImage(table, 1, image, {14, 14, true});
+        QStringList labels(kChannelCount, QStringLiteral("Ch"));
+        labels[5] = QStringLiteral("Ch5 (gripper)");
+        QCOMPARE(comparisonMessage(c, QLocale::c(), labels),
+                 QStringLiteral("The board's flash does not hold this list. Step N\u00B0 0, Ch5 "
+                                "(gripper): the flash holds 0 \u00B0, the list 10 \u00B0; 1 step "
+                                "differs."));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFlashImage)

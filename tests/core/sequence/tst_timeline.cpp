@@ -132,6 +132,13 @@ void TestTimeline::hoverTextOfAStep() {
                             "Ch0 0 \u00B0   Ch1 -64 \u00B0   Ch2 0 \u00B0   Ch3 0 \u00B0\n"
                             "Ch4 0 \u00B0   Ch5 0 \u00B0   Ch6 0 \u00B0   Ch7 0 \u00B0\n"
                             "Ch8 0 \u00B0   Ch9 0 \u00B0   Ch10 0 \u00B0   Ch11 0 \u00B0"));
+    std::array<QString, kChannelCount> labels;
+    for (int c = 0; c < kChannelCount; ++c) {
+        labels[size_t(c)] = QStringLiteral("Ch%1").arg(c);
+    }
+    labels[1] = QStringLiteral("Ch1 (elbow)");
+    QVERIFY(t.describeStep(1, QLocale::c(), labels)
+                .contains(QStringLiteral("\nCh0 0 \u00B0   Ch1 (elbow) -64 \u00B0   Ch2 0 \u00B0")));
 }
 
 // A drag on the timeline changes one duration: the steps after it move by the time it gains,

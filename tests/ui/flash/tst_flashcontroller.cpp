@@ -188,6 +188,7 @@ private slots:
     }
 
     void pcControlOffBeforeProgramming();
+    void limitedImageSaysSo();
     void portClosed_data();
     void portClosed();
     void realEmu();
@@ -209,6 +210,35 @@ void TestFlashController::pcControlOffBeforeProgramming() {
                                       QByteArray::fromHex("0032"));
     QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
     QVERIFY(!f.sideColumn().pcControlSwitch->value());
+}
+
+// Ch3 held to 100..180: the image carries its limit, and the status bar says so first.
+void TestFlashController::limitedImageSaysSo() {
+    BoardRig rig;
+    MainWindow& f = *rig.form;
+    ChannelSetup setup;
+    QVERIFY(setup.setChannel(3, {QStringLiteral("elbow"), 100, 180}));
+    f.panel().setChannelSetup(setup);
+    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-64 \u00B0\t" +
+                                   QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
+    f.flashFrame().programButton->click();
+    QCOMPARE(f.statusBar()->currentMessage(),
+             QStringLiteral("1 value lies outside the channel limits and is written at its limit."));
+    QTRY_VERIFY(!f.panel().board().transfer());
+    QCOMPARE(rig.port->written(), QByteArray::fromHex("02000e8080806480808080808080800032"));
+
+    // Verify compares with the limited image, and names the channel.
+    f.flashFrame().verifyButton->click();
+    QTRY_VERIFY(!f.panel().board().transfer());
+    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-10 \u00B0\t" +
+                                   QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
+    f.flashFrame().verifyButton->click();
+    QTRY_VERIFY(!f.panel().board().transfer());
+    QCOMPARE(rig.dialogs.texts().mid(1),
+             (QStringList{"The board's flash holds this list (1 step).",
+                          "The board's flash does not hold this list. Step N\u00B0 0, Ch3 "
+                          "(elbow): the flash holds -14 \u00B0, the list -10 \u00B0; 1 step "
+                          "differs."}));
 }
 
 void TestFlashController::portClosed_data() {
