@@ -3,6 +3,7 @@
 #include "link/PortMap.h"
 
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -42,6 +43,17 @@ void StepListView::mousePressEvent(QMouseEvent* event) {
 void StepListView::mouseReleaseEvent(QMouseEvent* event) {
     QListView::mouseReleaseEvent(event);
     emit mouseUp(event->button(), indexAt(event->position().toPoint()).row());
+}
+
+void StepListView::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() != Qt::LeftButton || event->modifiers() != Qt::NoModifier) {
+        QListView::mouseMoveEvent(event);
+        return;
+    }
+    const QModelIndex under = indexAt(event->position().toPoint());
+    if (under.isValid() && under != currentIndex()) {
+        selectionModel()->setCurrentIndex(under, QItemSelectionModel::ClearAndSelect);
+    }
 }
 
 PortChooser::PortChooser(portmap::Lookup lookup, QWidget* parent)

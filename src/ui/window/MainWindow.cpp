@@ -8,6 +8,7 @@
 #include "ui/panel/Panel.h"
 #include "ui/panel/SequenceHistory.h"
 #include "ui/playback/PlaybackController.h"
+#include "ui/sequence/ComposeController.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/session/SessionController.h"
 #include "ui/shell/Messages.h"
@@ -135,4 +136,8 @@ void MainWindow::makeControllers() {
     m_timeline = std::make_unique<TimelineController>(
         panel, messages, *m_timelineDock, *m_menus.timelineAction, *m_menus.exportTimelineAction,
         std::array{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch}, showStep);
+
+    // Several lines at once, through Edit.
+    m_compose = std::make_unique<ComposeController>(panel, messages, m_menus,
+                                                    *m_channels.stepLabel);
 }

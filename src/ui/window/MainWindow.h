@@ -23,6 +23,7 @@ class FlashController;
 class InterpController;
 class LinkController;
 class LiveController;
+class ComposeController;
 class Messages;
 class Panel;
 class PlaybackController;
@@ -68,6 +69,7 @@ public:
     FilesController& filesController() const { return *m_files; }
     InterpController& interpController() const { return *m_interp; }
     TimelineController& timelineController() const { return *m_timeline; }
+    ComposeController& composeController() const { return *m_compose; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,4 +105,5 @@ private:
     std::unique_ptr<FilesController> m_files;
     std::unique_ptr<InterpController> m_interp;
     std::unique_ptr<TimelineController> m_timeline;
+    std::unique_ptr<ComposeController> m_compose;
 };
