@@ -11,6 +11,7 @@
 #include "ui/sequence/ComposeController.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/session/SessionController.h"
+#include "ui/shell/ClickableViews.h"
 #include "ui/shell/Messages.h"
 #include "ui/timeline/TimelineController.h"
 
@@ -137,7 +138,10 @@ void MainWindow::makeControllers() {
         panel, messages, *m_timelineDock, *m_menus.timelineAction, *m_menus.exportTimelineAction,
         std::array{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch}, showStep);
 
+    m_timeline->setLaneEditing(*m_side.pcControlSwitch,
+                               [this] { return m_side.stepList->shownStep(); });
+
     // Several lines at once, through Edit.
-    m_compose = std::make_unique<ComposeController>(panel, messages, m_menus,
-                                                    *m_channels.stepLabel);
+    m_compose =
+        std::make_unique<ComposeController>(panel, messages, m_menus, *m_channels.stepLabel);
 }
