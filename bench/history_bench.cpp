@@ -1,7 +1,8 @@
 // What the edit history costs on a shown window with a full list of 1024 lines: a command with
 // its step recorded beside the same edit made on the editor alone, an undo beside a Load's
 // replacement of the whole list, and a command once the 64 MiB bound drops the oldest step
-// beside one below it. --quick runs a few rounds.
+// beside one below it; a paste of 1000 lines through Edit into a list of 24 and its undo, beside
+// the same Load replacement. --quick runs a few rounds.
 
 #include "BenchLines.h"
 #include "BenchSupport.h"
@@ -10,6 +11,11 @@
 #include "support/FormRig.h"
 #include "ui/panel/SequenceHistory.h"
 
+#include "core/sequence/StepClipboard.h"
+
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QTextStream>
 
@@ -69,6 +75,26 @@ int bench(bool quick) {
     }
     const double atBound = ms([&] { f.pcEmuFrame().breakButton->click(); });
 
+    // Paste 1000 lines after line 12 of 24, then take the paste back; each timed alone.
+    f.panel().editor().replaceAll(benchsupport::linesFor(kMaxLines - 1000));
+    f.panel().list().setSelectedIndex(12);
+    QGuiApplication::clipboard()->setText(
+        stepclipboard::text(f.panel().list(), {0}).repeated(1000));
+    std::vector<double> pastes;
+    std::vector<double> undoes;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        f.menus().pasteAction->trigger();
+        settle();
+        pastes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        timer.start();
+        f.menus().undoAction->trigger();
+        settle();
+        undoes.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    const bool pasted = f.panel().list().count() == kMaxLines - 1000;
+
     out << "Edit history, shown window, 1024 lines, median ms of " << runs << " runs\n";
     out << QString::asprintf("%-46s %9.3f\n", "Set/Reset Break, editor alone (baseline)",
                              toggleAlone);
@@ -84,8 +110,12 @@ int bench(bool quick) {
                              history.stack().count());
     out << QString::asprintf("%-46s %9.1f\n", "KiB counted per step",
                              double(history.bytes()) / history.stack().count() / 1024.0);
+    out << QString::asprintf("%-46s %9.3f\n", "Paste of 1000 lines into 24 (goal < 50)",
+                             benchsupport::median(std::move(pastes)));
+    out << QString::asprintf("%-46s %9.3f\n", "Undo of that paste (goal < 50)",
+                             benchsupport::median(std::move(undoes)));
     out.flush();
-    return 0;
+    return pasted ? 0 : 1;
 }
 
 } // namespace

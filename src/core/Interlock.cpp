@@ -24,7 +24,8 @@ constexpr Commands kEvery = ~Commands{0};
 // Save is one of them: it clears the breakpoints.
 constexpr Commands kChangesList =
     any(C::Add, C::Remove, C::Replace, C::ClearAll, C::DragLine, C::SetBreak, C::ResetAllBreaks,
-        C::InterpolateOk, C::Undo, C::Redo, C::Save, C::Load, C::Read);
+        C::InterpolateOk, C::Undo, C::Redo, C::Save, C::Load, C::Read, C::Cut, C::Paste,
+        C::Duplicate, C::MoveLines, C::EditStep);
 
 struct Rule {
     Activities running; // the row applies while any of these runs
@@ -48,6 +49,8 @@ constexpr Rule kRules[] = {
      any(C::Abort, C::ShowHideFrames, C::InBuff, C::SelectLine, C::FixedStepTime,
          C::SendChangedOnly, C::Quit),
      Outcome::Runs, ""},
+    // Only the clipboard takes the lines.
+    {kAlways, bit(C::Copy), Outcome::Runs, ""},
 
     // A flash transfer owns the line: a byte of ours would land inside the image, a modal
     // dialog would stall the exchange until the board gives up, and the list stays as it is.
@@ -65,7 +68,8 @@ constexpr Rule kRules[] = {
     {InterpDialog, bit(C::Interpolate), Outcome::Refused,
      QT_TRANSLATE_NOOP("Interlock", "The interpolation dialog is already open.")},
     {InterpDialog,
-     (kChangesList & ~bit(C::InterpolateOk)) | any(C::ShowStep, C::PcEmuOn, C::PcSeqOn),
+     (kChangesList & ~bit(C::InterpolateOk)) |
+         any(C::ShowStep, C::PcEmuOn, C::PcSeqOn, C::FollowDrag),
      Outcome::Refused, QT_TRANSLATE_NOOP("Interlock", "Close the interpolation dialog first.")},
 
     // Playback moves the selection under the dialog.
@@ -75,6 +79,9 @@ constexpr Rule kRules[] = {
     // PC playback writes to the port; the board's own would play on with no switch to stop it.
     {kPcPlayback | BoardPlayback, bit(C::ClosePort), Outcome::Refused,
      QT_TRANSLATE_NOOP("Interlock", "Stop the playback first.")},
+    // Playback owns the servos; the edited step plays when its turn comes.
+    {kPcPlayback, bit(C::FollowDrag), Outcome::Refused,
+     QT_TRANSLATE_NOOP("Interlock", "The servo follows the timeline once playback stops.")},
 
     // One player at a time.
     {BoardPlayback, any(C::PcEmuOn, C::PcSeqOn), Outcome::Refused,
@@ -146,6 +153,13 @@ QString commandName(Command c) {
     case C::ClosePort: return QStringLiteral("ClosePort");
     case C::ChannelSetup: return QStringLiteral("ChannelSetup");
     case C::SendChangedOnly: return QStringLiteral("SendChangedOnly");
+    case C::Cut: return QStringLiteral("Cut");
+    case C::Copy: return QStringLiteral("Copy");
+    case C::Paste: return QStringLiteral("Paste");
+    case C::Duplicate: return QStringLiteral("Duplicate");
+    case C::MoveLines: return QStringLiteral("MoveLines");
+    case C::EditStep: return QStringLiteral("EditStep");
+    case C::FollowDrag: return QStringLiteral("FollowDrag");
     case C::Quit: return QStringLiteral("Quit");
     }
     return {};

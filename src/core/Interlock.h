@@ -74,7 +74,15 @@ enum class Command {
     ClosePort,
     ChannelSetup,        // opening the dialog; its OK only changes what later moves send
     SendChangedOnly,     // "Send Changed Channels Only"
-    Quit, // "Quit" and closing the window alike; keep it last
+    // Several lines at once, and the timeline's lanes.
+    Cut,
+    Copy, // the clipboard only
+    Paste,
+    Duplicate,
+    MoveLines,  // Alt+Up, Alt+Down
+    EditStep,   // a level or duration set on the timeline
+    FollowDrag, // the servo following a level being dragged
+    Quit,       // "Quit" and closing the window alike; keep it last
 };
 
 enum class Outcome {

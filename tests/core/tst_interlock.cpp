@@ -67,6 +67,13 @@ private slots:
         row(C::ClosePort,       "r    x   x    x   x    x    x    r");
         row(C::ChannelSetup,    "r    r   r    r   r    x    x    r");
         row(C::SendChangedOnly, "r    x   x    x   r    r    r    r");
+        row(C::Cut,             "r    r   r    r   r    x    x    x");
+        row(C::Copy,            "r    r   r    r   r    r    r    r");
+        row(C::Paste,           "r    r   r    r   r    x    x    x");
+        row(C::Duplicate,       "r    r   r    r   r    x    x    x");
+        row(C::MoveLines,       "r    r   r    r   r    x    x    x");
+        row(C::EditStep,        "r    r   r    r   r    x    x    x");
+        row(C::FollowDrag,      "r    x   x    x   r    x    x    x");
         row(C::Quit,            "r    r   r    r   r    r    r    r");
         // clang-format on
     }

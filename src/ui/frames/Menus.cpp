@@ -39,6 +39,24 @@ Menus Menus::build(QMenuBar& bar, SequenceHistory& history) {
     edit->addAction(m.undoAction);
     edit->addAction(m.redoAction);
 
+    // The selected lines.
+    edit->addSeparator();
+    const auto lines = [edit](const QString& text, const QString& name, const QKeySequence& key) {
+        QAction* action = addNamed(edit, text, name);
+        action->setShortcut(key);
+        return action;
+    };
+    m.cutAction = lines(tr("Cu&t"), QStringLiteral("menuCut"), QKeySequence::Cut);
+    m.copyAction = lines(tr("&Copy"), QStringLiteral("menuCopy"), QKeySequence::Copy);
+    m.pasteAction = lines(tr("&Paste"), QStringLiteral("menuPaste"), QKeySequence::Paste);
+    m.duplicateAction =
+        lines(tr("&Duplicate"), QStringLiteral("menuDuplicate"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    edit->addSeparator();
+    m.moveUpAction =
+        lines(tr("Move &Up"), QStringLiteral("menuMoveUp"), QKeySequence(Qt::ALT | Qt::Key_Up));
+    m.moveDownAction = lines(tr("Move Do&wn"), QStringLiteral("menuMoveDown"),
+                             QKeySequence(Qt::ALT | Qt::Key_Down));
+
     QMenu* advanced = bar.addMenu(tr("&Advanced"));
     advanced->setObjectName(QStringLiteral("menuAdvanced"));
     m.flashFramesAction =

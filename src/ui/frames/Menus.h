@@ -16,6 +16,12 @@ public:
     QAction* quitAction = nullptr;           // menuQuit
     QAction* undoAction = nullptr;           // menuUndo, "Undo <command>"
     QAction* redoAction = nullptr;           // menuRedo
+    QAction* cutAction = nullptr;            // menuCut, Ctrl+X: the selected lines
+    QAction* copyAction = nullptr;           // menuCopy, Ctrl+C
+    QAction* pasteAction = nullptr;          // menuPaste, Ctrl+V
+    QAction* duplicateAction = nullptr;      // menuDuplicate, Ctrl+D
+    QAction* moveUpAction = nullptr;         // menuMoveUp, Alt+Up
+    QAction* moveDownAction = nullptr;       // menuMoveDown, Alt+Down
     QAction* flashFramesAction = nullptr;    // menuFlashProgr, "Flash Progr": a check mark
     QAction* serialDebugAction = nullptr;    // menuSerialDebug: a check mark
     QAction* resetAction = nullptr;          // menuReset, the board's reset

@@ -56,7 +56,7 @@ SideColumn SideColumn::build(QWidget* parent, const portmap::Lookup& lookup, Seq
     steps->setAccessibleName(tr("Sequence"));
     steps->setModel(&list);
     steps->setUniformItemSizes(true);
-    steps->setSelectionMode(QAbstractItemView::SingleSelection);
+    steps->setSelectionMode(QAbstractItemView::ExtendedSelection);
     steps->setEditTriggers(QAbstractItemView::NoEditTriggers);
     auto* header = new StepListHeader(steps, side);
     header->setObjectName(QStringLiteral("ListSequenceHeader"));

@@ -12,13 +12,16 @@
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 
+#include <QItemSelection>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace {
 const QString kUnreadableEntry = QStringLiteral(
@@ -49,11 +52,15 @@ SequenceController::SequenceController(Panel& panel, Messages& messages,
     stepList.viewport()->installEventFilter(this);
 
     SequenceList* list = &panel.list();
-    connect(list, &SequenceList::selectedIndexChanged, this, [this](int i) { mirrorSelection(i); });
+    connect(list, &SequenceList::selectedIndexChanged, this, [this] { mirrorSelection(); });
+    connect(list, &SequenceList::selectionChanged, this, [this] { mirrorSelection(); });
     connect(stepList.selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { takeViewSelection(); });
     const auto changing = [this] { m_rowsChanging = true; };
-    const auto changed = [this] { m_rowsChanging = false; };
+    const auto changed = [this] {
+        m_rowsChanging = false;
+        mirrorSelection();
+    };
     connect(list, &QAbstractItemModel::rowsAboutToBeInserted, this, changing);
     connect(list, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
     connect(list, &QAbstractItemModel::rowsAboutToBeMoved, this, changing);
@@ -97,7 +104,10 @@ void SequenceController::removeStep() {
         return;
     }
     const auto step = m_panel.history().step(tr("Remove"));
-    if (m_panel.editor().remove() == EditOutcome::Done) {
+    const QList<int> rows = m_panel.list().selectedRows();
+    const EditOutcome outcome =
+        rows.size() > 1 ? m_panel.editor().removeRows(rows) : m_panel.editor().remove();
+    if (outcome == EditOutcome::Done) {
         showSelectedInLabel();
     }
 }
@@ -150,7 +160,7 @@ void SequenceController::showSelectedStep() {
 // The button does not matter: only the left one reaches the view (see eventFilter).
 void SequenceController::listPressed(Qt::MouseButton, int row) {
     m_panel.history().notePress();
-    m_panel.editor().pressOnList(row);
+    m_panel.editor().pressOnList(m_pressExtends ? -1 : row);
 }
 
 void SequenceController::listReleased(Qt::MouseButton, int row) {
@@ -204,29 +214,58 @@ void SequenceController::tellRefused(EditOutcome outcome) {
     }
 }
 
-void SequenceController::mirrorSelection(int index) {
-    QItemSelectionModel* selection = m_stepList.selectionModel();
-    if (index < 0) {
-        selection->clear();
-    } else {
-        selection->setCurrentIndex(m_panel.list().index(index),
-                                   QItemSelectionModel::ClearAndSelect);
-    }
-}
-
-// Only the list's own rules leave no line selected. A gesture that empties the view's selection
-// (a click below the last line, Ctrl+click on the selected line) gets the line back at once, or
-// the next Add would go to the top and Remove would do nothing.
-void SequenceController::takeViewSelection() {
+void SequenceController::mirrorSelection() {
     if (m_rowsChanging) {
         return;
     }
-    const QModelIndexList selected = m_stepList.selectionModel()->selectedRows();
-    if (selected.isEmpty()) {
-        mirrorSelection(m_panel.list().selectedIndex());
+    const SequenceList& list = m_panel.list();
+    QItemSelection rows;
+    const QList<int> selected = list.selectedRows();
+    // One range per run of adjacent rows, so selecting a thousand pasted lines stays cheap.
+    for (qsizetype i = 0; i < selected.size();) {
+        qsizetype j = i;
+        while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1) {
+            ++j;
+        }
+        rows.select(list.index(selected[i]), list.index(selected[j]));
+        i = j + 1;
+    }
+    m_mirroring = true;
+    QItemSelectionModel* view = m_stepList.selectionModel();
+    if (list.selectedIndex() >= 0) {
+        view->setCurrentIndex(list.index(list.selectedIndex()), QItemSelectionModel::NoUpdate);
+    }
+    view->select(rows, QItemSelectionModel::ClearAndSelect);
+    m_mirroring = false;
+}
+
+// Only the list's own rules leave no line selected. A gesture that empties the view's selection
+// (a click below the last line, Ctrl+click on the only selected line) gets the line back at
+// once, or the next Add would go to the top and Remove would do nothing. Ctrl+click on the
+// current line of several leaves the nearest selected one current.
+void SequenceController::takeViewSelection() {
+    if (m_rowsChanging || m_mirroring) {
         return;
     }
-    m_panel.list().setSelectedIndex(selected.first().row());
+    QList<int> rows;
+    for (const QModelIndex& index : m_stepList.selectionModel()->selectedRows()) {
+        rows << index.row();
+    }
+    if (rows.isEmpty()) {
+        mirrorSelection();
+        return;
+    }
+    int current = m_stepList.currentIndex().row();
+    if (!rows.contains(current)) {
+        const int from = current;
+        current = *std::min_element(rows.begin(), rows.end(), [from](int a, int b) {
+            return std::abs(a - from) < std::abs(b - from);
+        });
+    }
+    m_panel.list().setSelection(rows, current);
+    if (m_stepList.currentIndex().row() != current) {
+        mirrorSelection();
+    }
 }
 
 // The view would select a line on any button, and on a release after a right press; only the
@@ -237,6 +276,9 @@ bool SequenceController::eventFilter(QObject* watched, QEvent* event) {
     }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
+        m_pressExtends = (static_cast<QMouseEvent*>(event)->modifiers() &
+                          (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
+        return static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton;
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
         return static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton;

@@ -27,6 +27,7 @@ public:
     void showStep(int index);
 
     void addStep();
+    // Every selected line goes.
     void removeStep();
     void replaceStep();
     void clearAll();
@@ -50,7 +51,7 @@ private:
     QString lineFromEntry() const;
     void showSelectedInLabel();
     void tellRefused(EditOutcome outcome);
-    void mirrorSelection(int index);
+    void mirrorSelection();
     void takeViewSelection();
 
     Panel& m_panel;
@@ -60,4 +61,7 @@ private:
     // While the list's rows change, the view adjusts its own selection; the list keeps the
     // authoritative one and tells the view afterwards.
     bool m_rowsChanging = false;
+    bool m_mirroring = false;
+    // A press with Shift or Ctrl extends the selection and never starts a line's drag move.
+    bool m_pressExtends = false;
 };

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -60,6 +61,17 @@ void StepListView::keyPressEvent(QKeyEvent* event) {
         }
     }
     QListView::keyPressEvent(event);
+}
+
+void StepListView::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() != Qt::LeftButton || event->modifiers() != Qt::NoModifier) {
+        QListView::mouseMoveEvent(event);
+        return;
+    }
+    const QModelIndex under = indexAt(event->position().toPoint());
+    if (under.isValid() && under != currentIndex()) {
+        selectionModel()->setCurrentIndex(under, QItemSelectionModel::ClearAndSelect);
+    }
 }
 
 PortChooser::PortChooser(portmap::Lookup lookup, QWidget* parent)

@@ -27,7 +27,8 @@ protected:
 // The step list: reports button down and up, after the view has moved its selection, with the
 // row under the pointer (-1 for none). The row, not the selection, is where the pointer is:
 // a playback tick may move the selection while the button is held. Its lines are drawn as the
-// rows of a table (StepLineDelegate) that always fits the list's width.
+// rows of a table (StepLineDelegate) that always fits the list's width. A plain drag keeps one
+// line selected, the one under the pointer, since it moves a line; Shift and Ctrl extend.
 class StepListView : public QListView {
     Q_OBJECT
     Q_PROPERTY(int shownStep READ shownStep WRITE setShownStep)
@@ -53,6 +54,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     StepLineDelegate* m_delegate = nullptr;

@@ -2,7 +2,12 @@
 
 #include "TimelineView.h"
 
+#include "board/Board.h"
+#include "board/ChannelMoves.h"
+#include "core/NumberText.h"
+#include "core/sequence/StepLine.h"
 #include "ui/panel/Panel.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/shell/Messages.h"
 #include "ui/shell/SwitchControl.h"
 #include "ui/shell/UserDialogs.h"
@@ -11,6 +16,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
+
+namespace {
+constexpr double kCentre = 128.0;
+} // namespace
 
 TimelineController::TimelineController(Panel& panel, Messages& messages, QDockWidget& dock,
                                        QAction& showAction, QAction& exportAction,
@@ -44,7 +53,9 @@ TimelineController::TimelineController(Panel& panel, Messages& messages, QDockWi
 }
 
 // The view draws from this controller's timeline, so it goes first.
-TimelineController::~TimelineController() { delete m_view; }
+TimelineController::~TimelineController() {
+    delete m_view;
+}
 
 void TimelineController::showTimeline(bool on) {
     if (!m_panel.permits(interlock::Command::ShowHideFrames)) {
@@ -95,6 +106,13 @@ TimelineView* TimelineController::ensureView() {
         connect(m_view, &TimelineView::stepClicked, this, [this](int step) { selectStep(step); });
         connect(m_view, &TimelineView::stepDoubleClicked, this,
                 [this](int step) { showClickedStep(step); });
+        connect(
+            m_view, &TimelineView::levelChanged, this,
+            [this](int step, int channel, int position) { editLevel(step, channel, position); });
+        connect(m_view, &TimelineView::durationChanged, this,
+                [this](int step, int ms) { editDuration(step, ms); });
+        connect(m_view, &TimelineView::levelDragging, this,
+                [this](int, int channel, int position) { followDrag(channel, position); });
         m_dock.setWidget(m_view);
         m_stale = true;
         showChannelSetup();
@@ -120,7 +138,8 @@ void TimelineController::scheduleRefresh() {
         return;
     }
     m_refreshQueued = true;
-    QMetaObject::invokeMethod(this, [this] { refresh(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { refresh(); }, Qt::QueuedConnection);
 }
 
 void TimelineController::refresh() {
@@ -157,6 +176,61 @@ void TimelineController::showClickedStep(int step) {
         selectStep(step);
     }
     if (m_panel.list().selectedIndex() == step && m_panel.permits(interlock::Command::ShowStep)) {
+        m_showStep(step);
+    }
+}
+
+void TimelineController::setLaneEditing(const SwitchControl& pcControl,
+                                        std::function<int()> shownStep) {
+    m_pcControl = &pcControl;
+    m_shownStep = std::move(shownStep);
+}
+
+void TimelineController::editLevel(int step, int channel, int position) {
+    rewriteStep(step, channel, position);
+}
+
+void TimelineController::editDuration(int step, int ms) {
+    rewriteStep(step, kDurationField, ms);
+}
+
+void TimelineController::followDrag(int channel, int position) {
+    if (!m_pcControl || !m_pcControl->value()) {
+        return;
+    }
+    if (m_panel.permits(interlock::Command::FollowDrag)) {
+        m_panel.board().moves().move(channel, position);
+    }
+}
+
+// Playback shows the edited step when its turn comes; otherwise the sliders take it at once,
+// so they, the list and the lanes agree.
+void TimelineController::rewriteStep(int step, int field, int value) {
+    SequenceList& list = m_panel.list();
+    if (step < 0 || step >= list.count() || !m_panel.permits(interlock::Command::EditStep)) {
+        return;
+    }
+    StepRecord record = m_panel.editor().step(step);
+    if (record[field] == value) {
+        return;
+    }
+    record[field] = value;
+    std::array<QString, kChannelCount> readouts;
+    for (int k = 0; k < kChannelCount; ++k) {
+        readouts[k] = numbertext::halfSteps((record[k] - kCentre) * 64.0 / 128.0, list.locale()) +
+                      numbertext::kDegreeSuffix;
+    }
+    QString line = stepline::addForm(readouts, record[kDurationField], list.locale());
+    if (list.hasBreakMark(step)) {
+        line = stepline::withBreakMark(line);
+    }
+    {
+        const auto undoStep = m_panel.history().step(tr("Edit Step"));
+        list.setLine(step, line);
+        m_panel.editor().rebuildTable();
+    }
+    const bool playing = (m_panel.activities() & interlock::kPcPlayback) != 0;
+    if (!playing && m_shownStep && m_shownStep() == step) {
         m_showStep(step);
     }
 }

@@ -30,6 +30,16 @@ public:
                        ShowStep showStep);
     ~TimelineController() override;
 
+    // What the lanes' edits need beyond the list: whether PC control is on, for the servo to
+    // follow a level drag, and the step the sliders show, which follows an edit of it.
+    void setLaneEditing(const SwitchControl& pcControl, std::function<int()> shownStep);
+
+    // An edit from the lanes: one undo step that rewrites the step's line, breakpoint kept.
+    void editLevel(int step, int channel, int position);
+    void editDuration(int step, int ms);
+    // The servo follows a level drag as it follows a slider, while PC control is on.
+    void followDrag(int channel, int position);
+
     // "View" › "Timeline", checked or not.
     void showTimeline(bool on);
     // "View" › "Export Timeline…".
@@ -50,6 +60,7 @@ private:
     void selectStep(int step);
     void showClickedStep(int step);
     void showChannelSetup();
+    void rewriteStep(int step, int field, int value);
 
     Panel& m_panel;
     Messages& m_messages;
@@ -60,4 +71,6 @@ private:
     TimelineView* m_view = nullptr;
     bool m_stale = true;
     bool m_refreshQueued = false;
+    const SwitchControl* m_pcControl = nullptr;
+    std::function<int()> m_shownStep;
 };

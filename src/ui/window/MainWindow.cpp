@@ -8,9 +8,11 @@
 #include "ui/panel/Panel.h"
 #include "ui/panel/SequenceHistory.h"
 #include "ui/playback/PlaybackController.h"
+#include "ui/sequence/ComposeController.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/session/SessionController.h"
 #include "ui/setup/SetupController.h"
+#include "ui/shell/ClickableViews.h"
 #include "ui/shell/Messages.h"
 #include "ui/timeline/TimelineController.h"
 
@@ -169,6 +171,13 @@ void MainWindow::makeControllers() {
     m_timeline = std::make_unique<TimelineController>(
         panel, messages, *m_timelineDock, *m_menus.timelineAction, *m_menus.exportTimelineAction,
         std::array{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch}, showStep);
+
+    m_timeline->setLaneEditing(*m_side.pcControlSwitch,
+                               [this] { return m_side.stepList->shownStep(); });
+
+    // Several lines at once, through Edit.
+    m_compose =
+        std::make_unique<ComposeController>(panel, messages, m_menus, *m_channels.stepLabel);
 
     // Last, so that every controller hears of the setup restored.
     m_setup = std::make_unique<SetupController>(panel, messages, *m_menus.channelSetupAction,

@@ -24,6 +24,7 @@ class FlashController;
 class InterpController;
 class LinkController;
 class LiveController;
+class ComposeController;
 class Messages;
 class Panel;
 class PlaybackController;
@@ -73,6 +74,7 @@ public:
     InterpController& interpController() const { return *m_interp; }
     TimelineController& timelineController() const { return *m_timeline; }
     SetupController& setupController() const { return *m_setup; }
+    ComposeController& composeController() const { return *m_compose; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,4 +113,5 @@ private:
     std::unique_ptr<InterpController> m_interp;
     std::unique_ptr<TimelineController> m_timeline;
     std::unique_ptr<SetupController> m_setup;
+    std::unique_ptr<ComposeController> m_compose;
 };
