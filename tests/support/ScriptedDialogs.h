@@ -30,6 +30,7 @@ public:
     void information(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) override;
     std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) override;
+    bool restoreRecovery(QWidget* parent, const QString& text) override;
 
     QStringList texts() const;
 
@@ -37,6 +38,10 @@ public:
     // Taken front first, for save and open alike; an empty queue answers as a cancel.
     QList<Answer> fileAnswers;
     QList<FileQuestion> questions;
+    // Recovery offers: the texts asked, and the answers taken front first (true: Restore); an
+    // empty queue answers Discard.
+    QStringList recoveryTexts;
+    QList<bool> recoveryAnswers;
     // Runs while the message is "shown", for tests that act inside a modal message.
     std::function<void(const Message&)> onInformation;
 

@@ -43,6 +43,7 @@ void FilesController::save() {
         m_messages.inform(saved.error, sequencefile::kSaveTitle);
         return;
     }
+    emit stepsStored();
     m_messages.inform(sequencefile::kSavedText, sequencefile::kSaveTitle);
 }
 
@@ -76,6 +77,7 @@ void FilesController::load() {
             sequencefile::kLoadTitle);
         return;
     }
+    emit stepsStored();
     const QString stopped = loaded.stopMessage();
     if (!stopped.isEmpty()) {
         m_messages.inform(stopped, sequencefile::kLoadTitle);

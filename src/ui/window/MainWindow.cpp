@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "ui/files/FilesController.h"
+#include "ui/files/RecoveryController.h"
 #include "ui/flash/FlashController.h"
 #include "ui/interp/InterpController.h"
 #include "ui/link/LinkController.h"
@@ -135,4 +136,11 @@ void MainWindow::makeControllers() {
     m_timeline = std::make_unique<TimelineController>(
         panel, messages, *m_timelineDock, *m_menus.timelineAction, *m_menus.exportTimelineAction,
         std::array{m_pcEmu.pcEmuSwitch, m_pcDebug.pcSeqSwitch}, showStep);
+}
+
+void MainWindow::keepRecovery(const QString& folder) {
+    m_recovery = std::make_unique<RecoveryController>(*m_panel, *m_messages, folder);
+    connect(m_files.get(), &FilesController::stepsStored, m_recovery.get(),
+            &RecoveryController::stepsStored);
+    m_recovery->start();
 }

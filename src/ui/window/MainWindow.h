@@ -26,6 +26,7 @@ class LiveController;
 class Messages;
 class Panel;
 class PlaybackController;
+class RecoveryController;
 class SequenceController;
 class SessionController;
 class TimelineController;
@@ -69,6 +70,12 @@ public:
     InterpController& interpController() const { return *m_interp; }
     TimelineController& timelineController() const { return *m_timeline; }
 
+    // Keeps a recovery copy of the unsaved steps in folder (empty: the user's state folder) and
+    // offers the steps a panel that no longer runs left there. Off unless called, so a window
+    // made by a test keeps no copy.
+    void keepRecovery(const QString& folder = QString());
+    RecoveryController* recoveryController() const { return m_recovery.get(); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -103,4 +110,5 @@ private:
     std::unique_ptr<FilesController> m_files;
     std::unique_ptr<InterpController> m_interp;
     std::unique_ptr<TimelineController> m_timeline;
+    std::unique_ptr<RecoveryController> m_recovery;
 };
