@@ -15,5 +15,6 @@ int main(int argc, char* argv[]) {
     MainWindow window(std::make_unique<QtSerialTransport>(), &portmap::lookUp, dialogs);
     window.resize(1280, 800);
     window.show();
+    window.keepRecovery();
     return QApplication::exec();
 }

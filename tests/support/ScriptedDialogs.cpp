@@ -24,6 +24,11 @@ std::optional<QString> ScriptedDialogs::openFileName(QWidget*, const FileQuestio
     return answer(q).path;
 }
 
+bool ScriptedDialogs::restoreRecovery(QWidget*, const QString& text) {
+    recoveryTexts << text;
+    return !recoveryAnswers.isEmpty() && recoveryAnswers.takeFirst();
+}
+
 ScriptedDialogs::Answer ScriptedDialogs::answer(const FileQuestion& q) {
     questions.append(q);
     return fileAnswers.isEmpty() ? Answer(std::nullopt) : fileAnswers.takeFirst();

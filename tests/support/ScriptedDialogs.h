@@ -31,6 +31,7 @@ public:
     bool question(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) override;
     std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) override;
+    bool restoreRecovery(QWidget* parent, const QString& text) override;
 
     QStringList texts() const;
 
@@ -41,6 +42,10 @@ public:
     // Yes/no questions asked, and their answers taken front first; an empty queue says yes.
     QStringList asked;
     QList<bool> yesNoAnswers;
+    // Recovery offers: the texts asked, and the answers taken front first (true: Restore); an
+    // empty queue answers Discard.
+    QStringList recoveryTexts;
+    QList<bool> recoveryAnswers;
     // Runs while the message is "shown", for tests that act inside a modal message.
     std::function<void(const Message&)> onInformation;
 

@@ -41,6 +41,7 @@ void FilesController::write(const QString& path) {
         return;
     }
     m_lastPath = path;
+    emit stepsStored();
     m_messages.inform(sequencefile::kSavedText, sequencefile::kSaveTitle);
 }
 
@@ -116,6 +117,7 @@ void FilesController::read(const QString& path) {
             sequencefile::kLoadTitle);
         return;
     }
+    emit stepsStored();
     // "Save" must not write a part of a file over the whole of it.
     const QString stopped = loaded.stopMessage();
     m_lastPath = stopped.isEmpty() ? path : QString();

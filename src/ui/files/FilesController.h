@@ -26,6 +26,10 @@ public:
     // The saves begun this run; the name proposed for a save carries its number.
     qint16 saveCount() const { return m_saveCount; }
 
+signals:
+    // The list now matches a file: it was saved or loaded.
+    void stepsStored();
+
 private:
     void write(const QString& path);
     void read(const QString& path);

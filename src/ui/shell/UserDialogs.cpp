@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 void QtUserDialogs::information(QWidget* parent, const QString& title, const QString& text) {
@@ -64,6 +65,9 @@ std::optional<FileAnswer> ask(QWidget* parent, const FileQuestion& q,
     if (q.selectedFilter >= 1 && q.selectedFilter <= filters.size()) {
         dialog.selectNameFilter(filters.at(q.selectedFilter - 1));
     }
+    if (!q.folder.isEmpty()) {
+        dialog.setDirectory(q.folder);
+    }
     if (!q.initialFileName.isEmpty()) {
         dialog.selectFile(q.initialFileName);
     }
@@ -85,4 +89,14 @@ std::optional<FileAnswer> QtUserDialogs::saveFileName(QWidget* parent, const Fil
 std::optional<QString> QtUserDialogs::openFileName(QWidget* parent, const FileQuestion& q) {
     const std::optional<FileAnswer> answer = ask(parent, q, QFileDialog::AcceptOpen);
     return answer ? std::optional(answer->path) : std::nullopt;
+}
+
+bool QtUserDialogs::restoreRecovery(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Program"), text, QMessageBox::NoButton,
+                    parent);
+    QPushButton* restore = box.addButton(QObject::tr("Restore"), QMessageBox::AcceptRole);
+    box.addButton(QObject::tr("Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    return box.clickedButton() == restore;
 }

@@ -19,6 +19,7 @@ struct FileQuestion {
     QString defaultExtension;
     QString initialFileName;
     bool hideReadOnly = false;
+    QString folder; // where the dialog opens; empty for its own choice
 
     // The file a save answer names: a name typed without a suffix takes the one of the chosen
     // filter, or the default extension when that filter stands for every file.
@@ -37,6 +38,13 @@ public:
     // The answer, or nullopt when the user cancels.
     virtual std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) = 0;
     virtual std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) = 0;
+    // Steps a panel left unsaved: true to Restore them, false to Discard them. Discards unless
+    // a front end asks.
+    virtual bool restoreRecovery(QWidget* parent, const QString& text) {
+        (void)parent;
+        (void)text;
+        return false;
+    }
 };
 
 // The real dialogs.
@@ -46,6 +54,7 @@ public:
     bool question(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<FileAnswer> saveFileName(QWidget* parent, const FileQuestion& q) override;
     std::optional<QString> openFileName(QWidget* parent, const FileQuestion& q) override;
+    bool restoreRecovery(QWidget* parent, const QString& text) override;
 
     // "Data Files (*.dat)|*.dat|..." as the file dialog's name filters.
     static QStringList nameFilters(const QString& filter);

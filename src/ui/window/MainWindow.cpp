@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "ui/files/FilesController.h"
+#include "ui/files/RecoveryController.h"
 #include "ui/flash/FlashController.h"
 #include "ui/interp/InterpController.h"
 #include "ui/link/LinkController.h"
@@ -183,4 +184,11 @@ void MainWindow::makeControllers() {
     m_setup = std::make_unique<SetupController>(panel, messages, *m_menus.channelSetupAction,
                                                 *m_menus.changedOnlyAction);
     m_setup->restore();
+}
+
+void MainWindow::keepRecovery(const QString& folder) {
+    m_recovery = std::make_unique<RecoveryController>(*m_panel, *m_messages, folder);
+    connect(m_files.get(), &FilesController::stepsStored, m_recovery.get(),
+            &RecoveryController::stepsStored);
+    m_recovery->start();
 }

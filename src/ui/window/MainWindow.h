@@ -28,6 +28,7 @@ class ComposeController;
 class Messages;
 class Panel;
 class PlaybackController;
+class RecoveryController;
 class SequenceController;
 class SessionController;
 class SetupController;
@@ -76,6 +77,12 @@ public:
     SetupController& setupController() const { return *m_setup; }
     ComposeController& composeController() const { return *m_compose; }
 
+    // Keeps a recovery copy of the unsaved steps in folder (empty: the user's state folder) and
+    // offers the steps a panel that no longer runs left there. Off unless called, so a window
+    // made by a test keeps no copy.
+    void keepRecovery(const QString& folder = QString());
+    RecoveryController* recoveryController() const { return m_recovery.get(); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -114,4 +121,5 @@ private:
     std::unique_ptr<TimelineController> m_timeline;
     std::unique_ptr<SetupController> m_setup;
     std::unique_ptr<ComposeController> m_compose;
+    std::unique_ptr<RecoveryController> m_recovery;
 };
