@@ -1,5 +1,6 @@
 #include "WindowBenchMain.h"
 
+#include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 
 #include "board/Board.h"
@@ -69,13 +70,6 @@ public:
 
 private:
     long& m_bytes;
-};
-
-class SilentDialogs : public UserDialogs {
-public:
-    void information(QWidget*, const QString&, const QString&) override {}
-    std::optional<FileAnswer> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
-    std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
 };
 
 void pump(double seconds) {
@@ -150,7 +144,7 @@ Figures soak(double seconds) {
     if (!sim.start({QStringLiteral("--pace"), QStringLiteral("--log"), logPath})) {
         throw std::runtime_error("simulator: " + sim.error().toStdString());
     }
-    SilentDialogs dialogs;
+    ScriptedDialogs dialogs;
     const QString device = sim.devicePath();
     long written = 0;
     MainWindow form(std::make_unique<CountingTransport>(written), [device](int) { return device; },
