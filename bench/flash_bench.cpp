@@ -52,6 +52,7 @@ double seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 class SilentDialogs : public UserDialogs {
 public:
     void information(QWidget*, const QString&, const QString& text) override { last = text; }
+    bool question(QWidget*, const QString&, const QString&) override { return true; }
     std::optional<FileAnswer> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
     std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
     QString last;

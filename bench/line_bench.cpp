@@ -63,6 +63,7 @@ private:
 class SilentDialogs : public UserDialogs {
 public:
     void information(QWidget*, const QString&, const QString&) override {}
+    bool question(QWidget*, const QString&, const QString&) override { return true; }
     std::optional<FileAnswer> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
     std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
 };

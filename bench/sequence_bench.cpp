@@ -267,6 +267,7 @@ public:
 class NoQuestions : public UserDialogs {
 public:
     void information(QWidget*, const QString&, const QString&) override {}
+    bool question(QWidget*, const QString&, const QString&) override { return true; }
     std::optional<FileAnswer> saveFileName(QWidget*, const FileQuestion&) override { return {}; }
     std::optional<QString> openFileName(QWidget*, const FileQuestion&) override { return {}; }
 };
