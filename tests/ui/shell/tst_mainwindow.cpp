@@ -79,6 +79,7 @@ private slots:
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
                  QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,Edit,Undo,Redo,"
+                                "-,Cut,Copy,Paste,Duplicate,-,Move Up,Move Down,"
                                 "Advanced,Flash Progr,Serial Comm Debug,Reset,Verify Flash,"
                                 "View,Timeline,Export Timeline…"));
     }
