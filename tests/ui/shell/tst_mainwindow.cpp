@@ -78,9 +78,16 @@ private slots:
             }
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
+<<<<<<< HEAD
                  QStringLiteral("&File,Sa&ve,&Save Buffer,&Load Buffer,-,&Quit,&Edit,Undo,Redo,"
                                 "&Advanced,&Flash Progr,Serial Comm &Debug,&Reset,&Verify Flash,"
                                 "&Close Port,&View,&Timeline,&Export Timeline\u2026"));
+=======
+                 QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,Edit,Undo,Redo,"
+                                "-,Cut,Copy,Paste,Duplicate,-,Move Up,Move Down,"
+                                "Advanced,Flash Progr,Serial Comm Debug,Reset,Verify Flash,"
+                                "View,Timeline,Export Timeline…"));
+>>>>>>> compose-ui
     }
 
     void choosingPortOpensAtLineSettings() {
