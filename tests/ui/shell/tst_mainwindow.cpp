@@ -78,16 +78,11 @@ private slots:
             }
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
-<<<<<<< HEAD
                  QStringLiteral("&File,Sa&ve,&Save Buffer,&Load Buffer,-,&Quit,&Edit,Undo,Redo,"
+                                "-,Cu&t,&Copy,&Paste,&Duplicate,-,Move &Up,Move Do&wn,"
                                 "&Advanced,&Flash Progr,Serial Comm &Debug,&Reset,&Verify Flash,"
-                                "&Close Port,&View,&Timeline,&Export Timeline\u2026"));
-=======
-                 QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,Edit,Undo,Redo,"
-                                "-,Cut,Copy,Paste,Duplicate,-,Move Up,Move Down,"
-                                "Advanced,Flash Progr,Serial Comm Debug,Reset,Verify Flash,"
-                                "View,Timeline,Export Timeline…"));
->>>>>>> compose-ui
+                                "&Close Port,-,Channel &Setup\u2026,Send C&hanged Channels Only,"
+                                "&View,&Timeline,&Export Timeline\u2026"));
     }
 
     void choosingPortOpensAtLineSettings() {
