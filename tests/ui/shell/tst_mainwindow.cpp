@@ -79,7 +79,8 @@ private slots:
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
                  QStringLiteral("File,Save Buffer,Load Buffer,-,Quit,Edit,Undo,Redo,"
-                                "Advanced,Flash Progr,Serial Comm Debug,Reset,Verify Flash,"
+                                "Advanced,Flash Progr,Serial Comm Debug,Reset,Verify Flash,-,"
+                                "Channel Setup…,Send Changed Channels Only,"
                                 "View,Timeline,Export Timeline…"));
     }
 
