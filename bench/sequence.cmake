@@ -1,2 +1,2 @@
 # The sequence bench also drives the commands through the window.
-target_link_libraries(sequence_bench PRIVATE tessarel_ui)
+target_link_libraries(sequence_bench PRIVATE tessarel_window)
