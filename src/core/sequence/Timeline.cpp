@@ -17,6 +17,7 @@ void Timeline::rebuild(const SequenceList& list) {
         std::copy_n(values.begin(), kChannelCount, s.positions.begin());
         s.durationMs = values[kDurationField];
         s.breakpoint = list.hasBreakMark(i);
+        s.limited = list.data(list.index(i), SequenceList::kMarkRole).toString();
     }
     setSteps(std::move(steps));
 }
@@ -129,6 +130,9 @@ QString Timeline::describeStep(int index, const QLocale& locale,
                        .arg(s.durationMs);
     if (s.breakpoint) {
         text += QStringLiteral(", BREAK!");
+    }
+    if (!s.limited.isEmpty()) {
+        text += QStringLiteral("\nLimited: ") + s.limited;
     }
     // Four channels a row keeps the tip narrow enough to sit beside the pointer.
     for (int c = 0; c < kChannelCount; ++c) {

@@ -24,6 +24,7 @@ public:
         qint32 durationMs = 0;
         std::array<qint32, kChannelCount> positions{};
         bool breakpoint = false;
+        QString limited; // why the channel limits change what goes out; empty when they do not
     };
 
     // What an edit on the timeline may give a step: positions of the board, and durations of the

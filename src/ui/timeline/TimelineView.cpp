@@ -909,8 +909,8 @@ void TimelineView::paintPlot(QPainter& painter, const QRect& clip) const {
     painter.restore();
 }
 
-// Breakpoints sit on the time axis, where playback would halt; the cursor stands at the
-// playing step.
+// Breakpoints sit on the time axis, where playback would halt; steps the channel limits change
+// are barred along the top; the cursor stands at the playing step.
 void TimelineView::paintMarks(QPainter& painter) const {
     const QRect plot = m_geometry.plot();
     const Timeline& t = shown();
@@ -920,6 +920,16 @@ void TimelineView::paintMarks(QPainter& painter) const {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(200, 0, 0));
     painter.setRenderHint(QPainter::Antialiasing, true);
+    // A step the channel limits change: an amber bar along the top of the plot over its time.
+    for (int i = 0; i < count; ++i) {
+        if (t.step(i).limited.isEmpty()) {
+            continue;
+        }
+        const double from = m_geometry.xOf(double(t.step(i).startMs));
+        const double to = m_geometry.xOf(double(t.endMs(i)));
+        painter.fillRect(QRectF(from, plot.top(), std::max(2.0, to - from), 4),
+                         QColor(230, 140, 0));
+    }
     for (int i = 0; i < count; ++i) {
         if (!t.step(i).breakpoint) {
             continue;

@@ -139,6 +139,15 @@ void TestTimeline::hoverTextOfAStep() {
     labels[1] = QStringLiteral("Ch1 (elbow)");
     QVERIFY(t.describeStep(1, QLocale::c(), labels)
                 .contains(QStringLiteral("\nCh0 0 \u00B0   Ch1 (elbow) -64 \u00B0   Ch2 0 \u00B0")));
+
+    // A step the channel limits change carries the list's reason, for its mark and its hover text.
+    list.setMarkReason([](const stepline::StepValues& v) {
+        return v[1] < 100 ? QStringLiteral("Ch1 0 below its minimum 100") : QString();
+    });
+    t.rebuild(list);
+    QCOMPARE(t.step(0).limited, QString());
+    QVERIFY(t.describeStep(1).startsWith(
+        QStringLiteral("Step 1 at 0.5 s, 250 ms, BREAK!\nLimited: Ch1 0 below its minimum 100\nCh0")));
 }
 
 // A drag on the timeline changes one duration: the steps after it move by the time it gains,
