@@ -13,6 +13,7 @@
 #include "ui/frames/SideColumn.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 
@@ -82,6 +83,10 @@ public:
     // made by a test keeps no copy.
     void keepRecovery(const QString& folder = QString());
     RecoveryController* recoveryController() const { return m_recovery.get(); }
+
+    // Loads the file the command line names (the program's own name first), as "Load Buffer"
+    // would; a command line without one leaves the list as it is.
+    void openFromCommandLine(const QStringList& arguments);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
