@@ -46,6 +46,10 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
     buildMenus();
     buildTimelineDock();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    m_playbackField = new QLabel(statusBar());
+    m_playbackField->setObjectName(QStringLiteral("playbackField"));
+    m_playbackField->setAccessibleName(tr("Playback"));
+    statusBar()->addPermanentWidget(m_playbackField);
     m_connectionField = new QLabel(statusBar());
     m_connectionField->setObjectName(QStringLiteral("connectionField"));
     m_connectionField->setAccessibleName(tr("Connection"));
@@ -163,7 +167,7 @@ void MainWindow::makeControllers() {
     m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
                                                       m_pcEmu, *m_side.stepList);
     m_playback = std::make_unique<PlaybackController>(panel, messages, m_channels, m_pcEmu,
-                                                      m_pcDebug, modes, showStep);
+                                                      m_pcDebug, modes, showStep, *m_playbackField);
     m_flashControl = std::make_unique<FlashController>(
         panel, messages, m_flash, *m_menus.verifyFlashAction, *m_side.pcControlSwitch, modes);
     m_files = std::make_unique<FilesController>(panel, messages, *m_menus.saveBufferAction,

@@ -65,6 +65,8 @@ public:
     QDockWidget* timelineDock() const { return m_timelineDock; }
     // The permanent field on the status bar: "Not connected", "Connected: …", "Connection lost".
     QLabel* connectionField() const { return m_connectionField; }
+    // The permanent field saying which step PC playback plays, or where it halted.
+    QLabel* playbackField() const { return m_playbackField; }
 
     SessionController& sessionController() const { return *m_session; }
     LinkController& linkController() const { return *m_link; }
@@ -113,6 +115,7 @@ private:
     Menus m_menus;
     QDockWidget* m_timelineDock = nullptr;
     QLabel* m_connectionField = nullptr;
+    QLabel* m_playbackField = nullptr;
 
     // Declared after what they hold references into, so they go first, the last made first.
     std::unique_ptr<SessionController> m_session;
