@@ -121,9 +121,9 @@ void MainWindow::orderTabChain() {
             stops << w;
         }
     }
-    const QWidget* areas[] = {m_side.column, m_channels.frame, m_bufferEdit.frame,
-                              m_pcEmu.frame, m_pcDebug.frame,  m_serialDebug.frame,
-                              m_flash.frame, m_realEmu.frame};
+    const QWidget* areas[] = {m_side.column,     m_channels.frame, m_bufferEdit.frame,
+                              m_pcEmu.frame,     m_pcDebug.frame,  m_serialDebug.frame,
+                              m_flash.frame,     m_realEmu.frame};
     QWidget* previous = nullptr;
     for (const QWidget* area : areas) {
         for (QWidget* w : std::as_const(stops)) {
@@ -159,10 +159,10 @@ void MainWindow::makeControllers() {
 
     m_session = std::make_unique<SessionController>(panel, *this, m_menus, m_flash, m_realEmu,
                                                     m_serialDebug, *m_side.pcControlSwitch, modes);
-    m_link = std::make_unique<LinkController>(panel, messages, *m_side.portChooser, m_serialDebug,
-                                              LinkController::Connection{m_connectionField,
-                                                                         m_menus.closePortAction,
-                                                                         m_side.pcControlSwitch});
+    m_link = std::make_unique<LinkController>(
+        panel, messages, *m_side.portChooser, m_serialDebug,
+        LinkController::Connection{m_connectionField, m_menus.closePortAction,
+                                   m_side.pcControlSwitch});
     m_live = std::make_unique<LiveController>(panel, messages, m_channels, m_side);
     m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
                                                       m_pcEmu, *m_side.stepList);

@@ -225,9 +225,8 @@ void TestFlashController::limitedImageSaysSo() {
     f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-64 \u00B0\t" +
                                    QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
     f.flashFrame().programButton->click();
-    QCOMPARE(
-        f.statusBar()->currentMessage(),
-        QStringLiteral("1 value lies outside the channel limits and is written at its limit."));
+    QCOMPARE(f.statusBar()->currentMessage(),
+             QStringLiteral("1 value lies outside the channel limits and is written at its limit."));
     QTRY_VERIFY(!f.panel().board().transfer());
     QCOMPARE(rig.port->written(), QByteArray::fromHex("02000e8080806480808080808080800032"));
 

@@ -1,9 +1,9 @@
 #include "ui/flash/BoardRig.h"
 
-#include "board/HiResTimer.h"
 #include "core/sequence/StepLine.h"
 #include "ui/playback/PlaybackController.h"
 #include "ui/sequence/SequenceController.h"
+#include "board/HiResTimer.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"

@@ -199,14 +199,10 @@ private slots:
     void shortcuts_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("shortcut");
-        QTest::newRow("Save") << "menuSave"
-                              << "Ctrl+S";
-        QTest::newRow("Save Buffer") << "menuSaveBuffer"
-                                     << "Ctrl+Shift+S";
-        QTest::newRow("Load Buffer") << "menuLoadBuffer"
-                                     << "Ctrl+O";
-        QTest::newRow("Quit") << "menuQuit"
-                              << "Ctrl+Q";
+        QTest::newRow("Save") << "menuSave" << "Ctrl+S";
+        QTest::newRow("Save Buffer") << "menuSaveBuffer" << "Ctrl+Shift+S";
+        QTest::newRow("Load Buffer") << "menuLoadBuffer" << "Ctrl+O";
+        QTest::newRow("Quit") << "menuQuit" << "Ctrl+Q";
     }
     void shortcuts() {
         QFETCH(QString, name);
@@ -228,10 +224,9 @@ private slots:
             const QWidget* named = w->objectName() == "slider" ? w->parentWidget() : w;
             stops << named->objectName();
         }
-        QCOMPARE(stops.join(' '),
-                 QStringLiteral("ComboPort CWButtonMainOnOff CommandStart CommandStop "
-                                "ListSequence CWSlide1_0 Text1_0 CWSlide1_1 Text1_1 "
-                                "CWSlide1_2 Text1_2 CWSlide1_3"));
+        QCOMPARE(stops.join(' '), QStringLiteral("ComboPort CWButtonMainOnOff CommandStart CommandStop "
+                                                 "ListSequence CWSlide1_0 Text1_0 CWSlide1_1 Text1_1 "
+                                                 "CWSlide1_2 Text1_2 CWSlide1_3"));
     }
 
     // At its minimum size, with every frame shown, the window still shows each caption whole.
