@@ -16,5 +16,6 @@ int main(int argc, char* argv[]) {
     window.resize(1280, 800);
     window.show();
     window.keepRecovery();
+    window.openFromCommandLine(QApplication::arguments());
     return QApplication::exec();
 }

@@ -87,6 +87,7 @@ void PcPlayback::tick() {
     m_clock.setInterval(duration(now));
     if (m_sequence.step(now)[kBreakField] > 0) {
         m_clock.setEnabled(false);
+        emit halted(now);
     }
 }
 

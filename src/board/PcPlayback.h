@@ -65,6 +65,8 @@ signals:
     void stepPlayed(int step);
     // The step to put on the sliders, every channel the board does not hold sent.
     void showStep(int step);
+    // Own time stopped at a breakpoint on that step, until Continue or Repeat.
+    void halted(int step);
     void note(const QString& text);
 
 private:

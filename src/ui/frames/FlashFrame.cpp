@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QSizePolicy>
 
 using frameparts::makeButton;
 
@@ -22,6 +23,10 @@ FlashFrame FlashFrame::build(QWidget* parent) {
     f.progressBar =
         new SlideControl(SlideControl::Look::Progress, 0, tr("Flash Progress"), f.frame);
     f.progressBar->setObjectName(QStringLiteral("ProgressBarFlash"));
+    // Shown only during a transfer; its place is kept, so no button shifts under the pointer.
+    QSizePolicy keepPlace = f.progressBar->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    f.progressBar->setSizePolicy(keepPlace);
     f.progressBar->setVisible(false);
     auto* grid = new QGridLayout(f.frame);
     grid->addWidget(f.programButton, 0, 0);

@@ -25,10 +25,10 @@ constexpr int kNoteShownMs = 15000;
 PlaybackController::PlaybackController(Panel& panel, Messages& messages,
                                        const ChannelsFrame& channels, const PcEmuFrame& pcEmu,
                                        const PcDebugFrame& pcDebug, PlaybackSwitches switches,
-                                       ShowStep showStep)
+                                       ShowStep showStep, QLabel& stateField)
     : m_panel(panel), m_messages(messages), m_playback(panel.board().pcPlayback()),
       m_channels(channels), m_fixedStepTime(*pcDebug.fixedStepTime), m_switches(switches),
-      m_showStep(std::move(showStep)) {
+      m_showStep(std::move(showStep)), m_stateField(stateField) {
     m_panel.clock().setInterval(rounding::toInt32(m_fixedStepTime.value()));
     connect(switches.pcEmu, &SwitchControl::valueChanged, this,
             [this](bool on) { switchPcEmu(on); });
@@ -41,6 +41,11 @@ PlaybackController::PlaybackController(Panel& panel, Messages& messages,
     connect(channels.resetButton, &QPushButton::clicked, this, [this] { centreAll(); });
     connect(&m_playback, &PcPlayback::stepPlayed, this, [this](int step) { showPlayed(step); });
     connect(&m_playback, &PcPlayback::showStep, this, [this](int step) { m_showStep(step); });
+    connect(&m_playback, &PcPlayback::halted, this, [this](int step) {
+        m_stateField.setText(
+            tr("Halted at the breakpoint on step %1: Continue or Repeat").arg(step));
+    });
+    connect(&m_playback, &PcPlayback::finished, this, [this] { m_stateField.clear(); });
     connect(&m_playback, &PcPlayback::note, this,
             [this](const QString& text) { m_messages.showStatus(text, kNoteShownMs); });
 }
@@ -62,6 +67,7 @@ void PlaybackController::switchPcEmu(bool on) {
     excludeOtherModes(pcEmu, on);
     if (on) {
         m_playback.start(PcPlayback::Pace::OwnTime);
+        showPlaying();
     } else {
         m_playback.stop(PcPlayback::Pace::OwnTime);
     }
@@ -74,6 +80,16 @@ void PlaybackController::clockTick() {
 void PlaybackController::showPlayed(int step) {
     m_channels.stepDuration->setValue(m_panel.editor().step(step)[kDurationField]);
     m_channels.stepLabel->setText(stepline::stepLabel(step));
+    showPlaying();
+}
+
+void PlaybackController::showPlaying() {
+    const int step = m_panel.list().selectedIndex();
+    if (!m_playback.isRunning() || step < 0) {
+        m_stateField.clear();
+        return;
+    }
+    m_stateField.setText(tr("Playing step %1 of %2").arg(step).arg(m_panel.list().count()));
 }
 
 void PlaybackController::repeat() {
@@ -81,6 +97,7 @@ void PlaybackController::repeat() {
         return;
     }
     m_playback.repeat();
+    showPlaying();
 }
 
 void PlaybackController::resume() {
@@ -89,6 +106,7 @@ void PlaybackController::resume() {
         return;
     }
     m_playback.resume();
+    showPlaying();
 }
 
 void PlaybackController::switchPcSeq(bool on) {
@@ -103,6 +121,7 @@ void PlaybackController::switchPcSeq(bool on) {
     excludeOtherModes(pcSeq, on);
     if (on) {
         m_playback.start(PcPlayback::Pace::Fixed, rounding::toInt32(m_fixedStepTime.value()));
+        showPlaying();
     } else {
         m_playback.stop(PcPlayback::Pace::Fixed);
     }

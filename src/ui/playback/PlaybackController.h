@@ -10,6 +10,7 @@
 
 class Messages;
 class NumericField;
+class QLabel;
 class Panel;
 class PcPlayback;
 class SwitchControl;
@@ -27,7 +28,7 @@ public:
 
     PlaybackController(Panel& panel, Messages& messages, const ChannelsFrame& channels,
                        const PcEmuFrame& pcEmu, const PcDebugFrame& pcDebug,
-                       PlaybackSwitches switches, ShowStep showStep);
+                       PlaybackSwitches switches, ShowStep showStep, QLabel& stateField);
     ~PlaybackController() override;
 
     // "PC Emu": each step's own time, halting on breakpoints.
@@ -51,6 +52,8 @@ private:
     void excludeOtherModes(SwitchControl* mode, bool on);
     // A step played: its duration and number.
     void showPlayed(int step);
+    // The state field: the step playing, or nothing when no playback runs.
+    void showPlaying();
 
     Panel& m_panel;
     Messages& m_messages;
@@ -59,4 +62,5 @@ private:
     NumericField& m_fixedStepTime;
     PlaybackSwitches m_switches;
     ShowStep m_showStep;
+    QLabel& m_stateField;
 };

@@ -18,6 +18,7 @@
 #include "ui/timeline/TimelineController.h"
 
 #include <QCloseEvent>
+#include <QCommandLineParser>
 #include <QDockWidget>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -45,6 +46,10 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
     buildMenus();
     buildTimelineDock();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    m_playbackField = new QLabel(statusBar());
+    m_playbackField->setObjectName(QStringLiteral("playbackField"));
+    m_playbackField->setAccessibleName(tr("Playback"));
+    statusBar()->addPermanentWidget(m_playbackField);
     m_connectionField = new QLabel(statusBar());
     m_connectionField->setObjectName(QStringLiteral("connectionField"));
     m_connectionField->setAccessibleName(tr("Connection"));
@@ -162,7 +167,7 @@ void MainWindow::makeControllers() {
     m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
                                                       m_pcEmu, *m_side.stepList);
     m_playback = std::make_unique<PlaybackController>(panel, messages, m_channels, m_pcEmu,
-                                                      m_pcDebug, modes, showStep);
+                                                      m_pcDebug, modes, showStep, *m_playbackField);
     m_flashControl = std::make_unique<FlashController>(
         panel, messages, m_flash, *m_menus.verifyFlashAction, *m_side.pcControlSwitch, modes);
     m_files = std::make_unique<FilesController>(panel, messages, *m_menus.saveBufferAction,
@@ -184,6 +189,17 @@ void MainWindow::makeControllers() {
     m_setup = std::make_unique<SetupController>(panel, messages, *m_menus.channelSetupAction,
                                                 *m_menus.changedOnlyAction);
     m_setup->restore();
+}
+
+void MainWindow::openFromCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("file"), tr("A sequence file to load."));
+    // An option the window does not know is no reason to refuse the file.
+    parser.parse(arguments);
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty()) {
+        m_files->loadFile(files.first());
+    }
 }
 
 void MainWindow::keepRecovery(const QString& folder) {

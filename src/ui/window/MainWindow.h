@@ -13,6 +13,7 @@
 #include "ui/frames/SideColumn.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 
@@ -64,6 +65,8 @@ public:
     QDockWidget* timelineDock() const { return m_timelineDock; }
     // The permanent field on the status bar: "Not connected", "Connected: …", "Connection lost".
     QLabel* connectionField() const { return m_connectionField; }
+    // The permanent field saying which step PC playback plays, or where it halted.
+    QLabel* playbackField() const { return m_playbackField; }
 
     SessionController& sessionController() const { return *m_session; }
     LinkController& linkController() const { return *m_link; }
@@ -82,6 +85,10 @@ public:
     // made by a test keeps no copy.
     void keepRecovery(const QString& folder = QString());
     RecoveryController* recoveryController() const { return m_recovery.get(); }
+
+    // Loads the file the command line names (the program's own name first), as "Load Buffer"
+    // would; a command line without one leaves the list as it is.
+    void openFromCommandLine(const QStringList& arguments);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +115,7 @@ private:
     Menus m_menus;
     QDockWidget* m_timelineDock = nullptr;
     QLabel* m_connectionField = nullptr;
+    QLabel* m_playbackField = nullptr;
 
     // Declared after what they hold references into, so they go first, the last made first.
     std::unique_ptr<SessionController> m_session;

@@ -329,6 +329,34 @@ private slots:
         QVERIFY(view);
         QTRY_COMPARE(view->model()->rowCount(view->rootIndex()), 2);
     }
+
+    // "tessarel wave.dat", or a file manager's "Open With".
+    void commandLineFile_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QString>("messages");
+        QTest::newRow("a file") << QStringList{"tessarel", "wave.dat"} << 2 << "Load: Data Loaded!";
+        QTest::newRow("after an option")
+            << QStringList{"tessarel", "--style=x", "wave.dat"} << 2 << "Load: Data Loaded!";
+        QTest::newRow("no file") << QStringList{"tessarel"} << 1 << "";
+    }
+    void commandLineFile() {
+        QFETCH(QStringList, arguments);
+        FormRig rig(false);
+        rig.form->panel().editor().add(addLine(128, 20));
+        QTemporaryDir dir;
+        QFile wave(dir.filePath("wave.dat"));
+        QVERIFY(wave.open(QIODevice::WriteOnly) && wave.write(fileLine(100) + fileLine(90)) > 0);
+        wave.close();
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        rig.form->openFromCommandLine(arguments);
+        QDir::setCurrent(before);
+        QTEST(rig.form->panel().list().count(), "steps");
+        QTEST(shown(rig.dialogs).join('\n'), "messages");
+        QCOMPARE(rig.form->panel().editor().table()[0][0],
+                 QTest::currentDataTag() == QByteArray("no file") ? 128 : 100);
+    }
 };
 
 QTEST_MAIN(TestFilesMenu)

@@ -5,11 +5,13 @@
 #include "core/BoardCommands.h"
 #include "core/flash/FlashImage.h"
 #include "ui/flash/FlashController.h"
+#include "ui/session/SessionController.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -194,6 +196,7 @@ private slots:
     void realEmu();
     void echoClickDuringRead();
     void eraseAsks_data();
+    void nothingMovesWhenProgrammingStarts();
     void eraseAsks();
     void unansweredTransfer_data();
     void unansweredTransfer();
@@ -330,6 +333,26 @@ void TestFlashController::eraseAsks() {
              QStringList{"Erase the board's flash? The sequence stored on the board is lost."});
     QVERIFY(f.lineIdle());
     QTEST(f.port->written(), "sent");
+}
+
+// The progress bar appears while the user works: the buttons beside it stay where they were.
+void TestFlashController::nothingMovesWhenProgrammingStarts() {
+    FormRig f;
+    MainWindow& w = *f.form;
+    w.resize(1280, 800);
+    w.show();
+    w.sessionController().showFlashFrames(true);
+    w.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+    const QPushButton* add = w.bufferEditFrame().addButton;
+    const auto place = [&] {
+        QApplication::processEvents();
+        return QRect(add->mapTo(&w, QPoint()), add->size());
+    };
+    const QRect before = place();
+    w.flashFrame().programButton->click();
+    QVERIFY(w.panel().board().transfer()); // the fake board never answers
+    QVERIFY(w.flashFrame().progressBar->isVisible());
+    QCOMPARE(place(), before);
 }
 
 // A board that says nothing for 3 s gets a note on the status bar; the wait itself goes on

@@ -175,6 +175,34 @@ private slots:
         }
     }
 
+    // The status bar's playback field after each action, through a halt and a stop.
+    void stateField() {
+        FormRig rig;
+        MainWindow& f = *rig.form;
+        load(rig, 5, {2});
+        rig.ownClock();
+        const auto tick = [&] {
+            rig.pass(10'000'000'000);
+            f.playbackController().clockTick();
+        };
+        const QList<std::pair<std::function<void()>, QString>> script{
+            {[&] { f.pcEmuFrame().pcEmuSwitch->click(); }, "Playing step 0 of 5"},
+            {tick, "Playing step 1 of 5"},
+            {tick, "Halted at the breakpoint on step 2: Continue or Repeat"},
+            {[&] { f.pcEmuFrame().continueButton->click(); }, "Playing step 2 of 5"},
+            {tick, "Playing step 3 of 5"},
+            {[&] { f.pcEmuFrame().repeatButton->click(); }, "Playing step 2 of 5"},
+            {[&] { f.pcEmuFrame().pcEmuSwitch->click(); }, ""},
+            {[&] { f.pcDebugFrame().pcSeqSwitch->click(); }, "Playing step 2 of 5"},
+            {tick, "Playing step 3 of 5"},
+            {[&] { f.pcDebugFrame().pcSeqSwitch->click(); }, ""},
+        };
+        for (const auto& [act, text] : script) {
+            act();
+            QCOMPARE(f.playbackField()->text(), text);
+        }
+    }
+
     void burstHoldsPositionsToTheRange();
     void boardHoldsWhatTheWindowShows_data();
     void boardHoldsWhatTheWindowShows();

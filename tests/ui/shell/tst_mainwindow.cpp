@@ -1,10 +1,12 @@
 #include "support/FormRig.h"
 
+#include "ui/session/SessionController.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -225,6 +227,32 @@ private slots:
         QCOMPARE(stops.join(' '), QStringLiteral("ComboPort CWButtonMainOnOff CommandStart CommandStop "
                                                  "ListSequence CWSlide1_0 Text1_0 CWSlide1_1 Text1_1 "
                                                  "CWSlide1_2 Text1_2 CWSlide1_3"));
+    }
+
+    // At its minimum size, with every frame shown, the window still shows each caption whole.
+    void noCaptionClippedAtMinimumSize() {
+        FormRig rig;
+        MainWindow& w = *rig.form;
+        w.show();
+        w.sessionController().showFlashFrames(true);
+        w.sessionController().showSerialDebug(true);
+        w.resize(1, 1);
+        QApplication::processEvents();
+        QVERIFY(w.width() <= 1280 && w.height() <= 800);
+        QStringList clipped;
+        for (const QWidget* c : w.findChildren<QWidget*>()) {
+            const auto* box = qobject_cast<const QGroupBox*>(c);
+            const QString text = (box ? box->title() : c->property("text").toString()).remove('&');
+            if (c->isVisibleTo(&w) && c->fontMetrics().horizontalAdvance(text) > c->width()) {
+                clipped << c->objectName() + ": " + text;
+            }
+        }
+        for (QAction* menu : w.menuBar()->actions()) {
+            if (!w.menuBar()->rect().contains(w.menuBar()->actionGeometry(menu))) {
+                clipped << menu->text();
+            }
+        }
+        QCOMPARE(clipped, QStringList());
     }
 };
 
