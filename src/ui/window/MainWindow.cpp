@@ -166,7 +166,8 @@ void MainWindow::makeControllers() {
     m_flashControl = std::make_unique<FlashController>(
         panel, messages, m_flash, *m_menus.verifyFlashAction, *m_side.pcControlSwitch, modes);
     m_files = std::make_unique<FilesController>(panel, messages, *m_menus.saveBufferAction,
-                                                *m_menus.loadBufferAction, *m_menus.saveAction);
+                                                *m_menus.loadBufferAction, *m_menus.saveAction,
+                                                *m_menus.openRecentMenu);
     m_interp = std::make_unique<InterpController>(panel, messages, m_bufferEdit, m_channels,
                                                   m_pcEmu, m_pcDebug, *m_side.stepList);
     m_timeline = std::make_unique<TimelineController>(
