@@ -1,5 +1,6 @@
 #include "FilesController.h"
 
+#include "core/files/RecentFiles.h"
 #include "core/sequence/SequenceFile.h"
 #include "ui/panel/Panel.h"
 #include "ui/panel/SequenceHistory.h"
@@ -7,14 +8,72 @@
 #include "ui/shell/UserDialogs.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
+#include <QMenu>
+#include <QSettings>
 
 FilesController::FilesController(Panel& panel, Messages& messages, QAction& saveAction,
-                                 QAction& loadAction, QAction& saveAgainAction)
-    : m_panel(panel), m_messages(messages) {
+                                 QAction& loadAction, QAction& saveAgainAction, QMenu& recentMenu)
+    : m_panel(panel), m_messages(messages), m_recentMenu(recentMenu) {
     connect(&saveAction, &QAction::triggered, this, [this] { save(); });
     connect(&loadAction, &QAction::triggered, this, [this] { load(); });
     connect(&saveAgainAction, &QAction::triggered, this, [this] { saveAgain(); });
+    // Files may have gone while the panel ran; the menu is checked each time it opens.
+    connect(&recentMenu, &QMenu::aboutToShow, this, [this] {
+        QSettings settings;
+        noteGone(RecentFiles(settings).prune());
+        fillRecentMenu();
+    });
+    fillRecentMenu();
+}
+
+void FilesController::openRecent(const QString& path) {
+    if (QFileInfo::exists(path)) {
+        loadFile(path);
+        return;
+    }
+    {
+        QSettings settings;
+        RecentFiles(settings).remove(path);
+    }
+    noteGone({path});
+    fillRecentMenu();
+}
+
+void FilesController::remember(const QString& path) {
+    {
+        QSettings settings;
+        RecentFiles(settings).add(path);
+    }
+    fillRecentMenu();
+}
+
+void FilesController::fillRecentMenu() {
+    m_recentMenu.clear();
+    QSettings settings;
+    const QStringList files = RecentFiles(settings).files();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString& path = files[i];
+        const QString name = QFileInfo(path).fileName().replace('&', QStringLiteral("&&"));
+        QAction* action = m_recentMenu.addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        action->setToolTip(QDir::toNativeSeparators(path));
+        action->setStatusTip(action->toolTip());
+        connect(action, &QAction::triggered, this, [this, path] { openRecent(path); });
+    }
+    m_recentMenu.setEnabled(!files.isEmpty());
+}
+
+void FilesController::noteGone(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    QStringList names;
+    for (const QString& path : paths) {
+        names << QDir::toNativeSeparators(path);
+    }
+    m_messages.showStatus(tr("No longer there, taken off Open Recent: %1").arg(names.join(", ")),
+                          kNoteShownMs);
 }
 
 // Clears the breakpoints as "Save Buffer" does, so both write the same file.
@@ -41,6 +100,7 @@ void FilesController::write(const QString& path) {
         return;
     }
     m_lastPath = path;
+    remember(path);
     emit stepsStored();
     m_messages.inform(sequencefile::kSavedText, sequencefile::kSaveTitle);
 }
@@ -117,6 +177,7 @@ void FilesController::read(const QString& path) {
             sequencefile::kLoadTitle);
         return;
     }
+    remember(path);
     emit stepsStored();
     // "Save" must not write a part of a file over the whole of it.
     const QString stopped = loaded.stopMessage();

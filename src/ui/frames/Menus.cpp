@@ -28,6 +28,8 @@ Menus Menus::build(QMenuBar& bar, SequenceHistory& history) {
     m.saveBufferAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     m.loadBufferAction = addNamed(file, tr("&Load Buffer"), QStringLiteral("menuLoadBuffer"));
     m.loadBufferAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m.openRecentMenu = file->addMenu(tr("Open &Recent"));
+    m.openRecentMenu->setObjectName(QStringLiteral("menuOpenRecent"));
     file->addSeparator();
     m.quitAction = addNamed(file, tr("&Quit"), QStringLiteral("menuQuit"));
     m.quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class SequenceHistory;
 
@@ -13,6 +14,7 @@ struct Menus {
 public:
     QAction* saveBufferAction = nullptr;     // menuSaveBuffer
     QAction* loadBufferAction = nullptr;     // menuLoadBuffer
+    QMenu* openRecentMenu = nullptr;         // menuOpenRecent: the files used last
     QAction* quitAction = nullptr;           // menuQuit
     QAction* undoAction = nullptr;           // menuUndo, "Undo <command>"
     QAction* redoAction = nullptr;           // menuRedo

@@ -11,12 +11,18 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 
 LinkController::LinkController(Panel& panel, Messages& messages, PortChooser& portChooser,
                                const SerialDebugFrame& serialDebug, Connection connection)
     : m_panel(panel), m_messages(messages), m_portChooser(portChooser),
       m_echoBox(*serialDebug.echoBox), m_connection(connection) {
     m_connection.field->setText(kNotConnected);
+    // Shown only: the board may be on another port today, so nothing opens until chosen.
+    const QVariant lastPort = QSettings().value(kLastPortKey);
+    if (lastPort.isValid()) {
+        portChooser.setCurrentIndex(portChooser.findData(lastPort.toInt()));
+    }
     connect(connection.closePortAction, &QAction::triggered, this, [this] { closePort(); });
     connect(&portChooser, &QComboBox::activated, this, [this](int i) { choosePort(i); });
     connect(serialDebug.echoBox, &EchoBox::clicked, this, [this] { clearEcho(); });
@@ -47,6 +53,7 @@ void LinkController::choosePort(int index) {
     m_portChooser.setToolTip(m_panel.serial().device());
     m_portChooser.setEnabled(false);
     const int port = m_portChooser.itemData(index).toInt();
+    QSettings().setValue(kLastPortKey, port);
     m_connection.field->setText(tr("Connected: %1 \u2014 %2")
                                     .arg(m_portChooser.portName(index), m_opened[port].shown));
 }

@@ -51,6 +51,8 @@ public:
     static inline const QString kSettings = QStringLiteral("9600,N,8,2");
     static inline const QString kNotConnected = QStringLiteral("Not connected");
     static inline const QString kConnectionLost = QStringLiteral("Connection lost");
+    // The port number opened last, which the chooser shows at the next start.
+    static inline const QString kLastPortKey = QStringLiteral("link/lastPort");
 
 private:
     void portLost(const QString& reason, bool transferReports);

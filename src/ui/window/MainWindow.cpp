@@ -15,6 +15,7 @@
 #include "ui/setup/SetupController.h"
 #include "ui/shell/ClickableViews.h"
 #include "ui/shell/Messages.h"
+#include "ui/shell/RememberingDialogs.h"
 #include "ui/timeline/TimelineController.h"
 
 #include <QCloseEvent>
@@ -25,6 +26,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -54,11 +56,20 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
     m_connectionField->setObjectName(QStringLiteral("connectionField"));
     m_connectionField->setAccessibleName(tr("Connection"));
     statusBar()->addPermanentWidget(m_connectionField);
-    m_messages = std::make_unique<Messages>(dialogs, *this, *statusBar());
+    m_dialogs = std::make_unique<RememberingDialogs>(dialogs);
+    m_messages = std::make_unique<Messages>(*m_dialogs, *this, *statusBar());
     connect(m_panel.get(), &Panel::refused, this,
             [this](const QString& reason) { m_messages->showStatus(reason, kRefusalShownMs); });
     makeControllers();
     orderTabChain();
+    const QSettings settings;
+    restoreGeometry(settings.value(kGeometryKey).toByteArray());
+    restoreState(settings.value(kStateKey).toByteArray());
+    // A timeline shown last time is built as one shown from the menu.
+    if (!m_timelineDock->isHidden()) {
+        m_timeline->showTimeline(true);
+        m_menus.timelineAction->setChecked(true);
+    }
     m_session->start();
 }
 
@@ -68,6 +79,9 @@ MainWindow::~MainWindow() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     m_session->windowClosing();
+    QSettings settings;
+    settings.setValue(kGeometryKey, saveGeometry());
+    settings.setValue(kStateKey, saveState());
     event->accept();
 }
 
@@ -171,7 +185,8 @@ void MainWindow::makeControllers() {
     m_flashControl = std::make_unique<FlashController>(
         panel, messages, m_flash, *m_menus.verifyFlashAction, *m_side.pcControlSwitch, modes);
     m_files = std::make_unique<FilesController>(panel, messages, *m_menus.saveBufferAction,
-                                                *m_menus.loadBufferAction, *m_menus.saveAction);
+                                                *m_menus.loadBufferAction, *m_menus.saveAction,
+                                                *m_menus.openRecentMenu);
     m_interp = std::make_unique<InterpController>(panel, messages, m_bufferEdit, m_channels,
                                                   m_pcEmu, m_pcDebug, *m_side.stepList);
     m_timeline = std::make_unique<TimelineController>(

@@ -20,6 +20,8 @@
 class QDockWidget;
 class QLabel;
 
+class RememberingDialogs;
+
 class FilesController;
 class FlashController;
 class InterpController;
@@ -47,6 +49,9 @@ public:
     ~MainWindow() override;
 
     static inline const QString kTitle = QStringLiteral("Tessarel V 2.5");
+    // Where the window's size and place and the docks' layout are kept in the settings.
+    static inline const QString kGeometryKey = QStringLiteral("window/geometry");
+    static inline const QString kStateKey = QStringLiteral("window/state");
 
     Panel& panel() { return *m_panel; }
     const Panel& panel() const { return *m_panel; }
@@ -102,6 +107,7 @@ private:
     void orderTabChain();
 
     std::unique_ptr<Panel> m_panel;
+    std::unique_ptr<RememberingDialogs> m_dialogs;
     std::unique_ptr<Messages> m_messages;
 
     ChannelsFrame m_channels;

@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -59,6 +60,19 @@ QStringList shown(const ScriptedDialogs& dialogs) {
         list << m.title + ": " + m.text;
     }
     return list;
+}
+
+QStringList recentTexts(const MainWindow& form) {
+    QStringList texts;
+    for (const QAction* a : form.menus().openRecentMenu->actions()) {
+        texts << a->text();
+    }
+    return texts;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
 QString settings(const FileQuestion& q) {
@@ -287,6 +301,56 @@ private slots:
                  stop.isEmpty() ? loaded : QStringList{"Load: " + stop} + loaded);
         QCOMPARE(rig.form->panel().list().count(), lines);
         QVERIFY(clean(*rig.form));
+    }
+
+    // Saved and loaded files come back most recent first; one that has gone leaves the list.
+    void openRecent() {
+        FormRig rig;
+        MainWindow& form = *rig.form;
+        QCOMPARE(form.menus().openRecentMenu->objectName(), "menuOpenRecent");
+        QVERIFY(!form.menus().openRecentMenu->isEnabled());
+        QTemporaryDir dir;
+        writeFile(dir.filePath("a.dat"), fileLine(10));
+        writeFile(dir.filePath("c&d.dat"), fileLine(30) + fileLine(31));
+        form.filesController().loadFile(dir.filePath("a.dat"));
+        QCOMPARE(form.panel().editor().replaceAll({addLine(20, 100)}), EditOutcome::Done);
+        rig.dialogs.fileAnswers = {dir.filePath("b.dat")};
+        form.menus().saveBufferAction->trigger();
+        form.filesController().loadFile(dir.filePath("c&d.dat"));
+        QCOMPARE(recentTexts(form), (QStringList{"&1 c&&d.dat", "&2 b.dat", "&3 a.dat"}));
+        QVERIFY(form.menus().openRecentMenu->isEnabled());
+
+        rig.dialogs.messages.clear();
+        form.menus().openRecentMenu->actions().at(2)->trigger();
+        QCOMPARE(shown(rig.dialogs), QStringList{"Load: Data Loaded!"});
+        QCOMPARE(form.panel().editor().table()[0][0], 10);
+        QCOMPARE(form.panel().list().count(), 1);
+        QCOMPARE(recentTexts(form), (QStringList{"&1 a.dat", "&2 c&&d.dat", "&3 b.dat"}));
+        QCOMPARE(form.menus().undoAction->text(), "Undo Load Buffer");
+
+        // Held while a transfer waits, as Load Buffer is.
+        form.flashFrame().readButton->click();
+        form.menus().openRecentMenu->actions().at(1)->trigger();
+        QCOMPARE(form.statusBar()->currentMessage(),
+                 "The board is busy with a flash transfer; wait for it to end or Abort it.");
+        QCOMPARE(form.panel().list().count(), 1);
+        form.flashFrame().abortButton->click();
+
+        QVERIFY(QFile::remove(dir.filePath("b.dat")));
+        rig.dialogs.messages.clear();
+        form.menus().openRecentMenu->actions().at(2)->trigger();
+        QCOMPARE(form.statusBar()->currentMessage(),
+                 "No longer there, taken off Open Recent: " + dir.filePath("b.dat"));
+        QVERIFY(rig.dialogs.messages.isEmpty());
+        QCOMPARE(form.panel().list().count(), 1);
+        QCOMPARE(recentTexts(form), (QStringList{"&1 a.dat", "&2 c&&d.dat"}));
+
+        // Gone while the menu was closed: found when it opens.
+        QVERIFY(QFile::remove(dir.filePath("a.dat")));
+        emit form.menus().openRecentMenu->aboutToShow();
+        QCOMPARE(form.statusBar()->currentMessage(),
+                 "No longer there, taken off Open Recent: " + dir.filePath("a.dat"));
+        QCOMPARE(recentTexts(form), QStringList{"&1 c&&d.dat"});
     }
 
     // The real dialog hands back the name as typed and the filter shown: a default suffix of its

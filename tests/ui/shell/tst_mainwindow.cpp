@@ -80,7 +80,8 @@ private slots:
             }
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
-                 QStringLiteral("&File,Sa&ve,&Save Buffer,&Load Buffer,-,&Quit,&Edit,Undo,Redo,"
+                 QStringLiteral("&File,Sa&ve,&Save Buffer,&Load Buffer,Open &Recent,-,&Quit,"
+                                "&Edit,Undo,Redo,"
                                 "-,Cu&t,&Copy,&Paste,&Duplicate,-,Move &Up,Move Do&wn,"
                                 "&Advanced,&Flash Progr,Serial Comm &Debug,&Reset,&Verify Flash,"
                                 "&Close Port,-,Channel &Setup\u2026,Send C&hanged Channels Only,"
