@@ -1,3 +1,5 @@
+#include "support/FormRig.h"
+
 #include "support/FakeTransport.h"
 #include "support/ScriptedDialogs.h"
 
@@ -18,6 +20,9 @@
 class TestPortChooser : public QObject {
     Q_OBJECT
 private slots:
+    // The port opened last is kept in the settings; each case starts from none.
+    void init() { FormRig::useTemporarySettings(); }
+
     void entriesShowWhatTheyLeadTo() {
         PortChooser chooser([](int n) { return n == 1 ? QStringLiteral("/dev/ttyUSB0") : QString(); });
         chooser.setDescriber([](const QString& device) {
