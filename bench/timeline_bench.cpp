@@ -88,33 +88,6 @@ Time medianOf(int runs, const std::function<Time(int)>& once) {
     return {benchsupport::median(std::move(wall)), benchsupport::median(std::move(cpu))};
 }
 
-// The whole chart made anew from the timeline and painted: the baseline for a view that
-// would not update its series in place.
-Time recreatedChart(const Timeline& timeline, QSize size) {
-    return timed([&] {
-    auto* chart = new QChart;
-    auto* x = new QValueAxis;
-    auto* y = new QValueAxis;
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (int c = 0; c < kChannelCount; ++c) {
-        auto* s = new QLineSeries;
-        s->replace(timeline.staircase(c));
-        s->setName(Timeline::channelName(c));
-        chart->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    x->setRange(0, double(timeline.totalMs()) / 1000.0);
-    y->setRange(-64, 63.5);
-    QChartView view(chart);
-    view.resize(size);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.show();
-    view.viewport()->repaint();
-    });
-}
-
 // The timeline as a chart of the chart library would draw it: twelve staircases over a time
 // axis, a legend above. An edit takes every channel's staircase again, replaces the series
 // that differ and paints the view: the baseline of a level drag.
@@ -158,6 +131,12 @@ struct ChartBaseline {
         view.viewport()->repaint();
     }
 };
+
+// The whole chart made anew from the timeline and painted: the baseline for a view that
+// would not update its series in place.
+Time recreatedChart(const Timeline& timeline, QSize size) {
+    return timed([&] { ChartBaseline chart(timeline, size); });
+}
 
 QMouseEvent mouse(QEvent::Type type, QWidget* widget, QPointF pos, Qt::MouseButtons buttons) {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
