@@ -41,10 +41,12 @@ QSize StepListHeader::minimumSizeHint() const {
 
 // The viewport narrows when the list's scroll bar comes and widens when it goes; the list may
 // move against this widget when the layout changes.
+// The event's type is looked at first: other events come while the list is being torn down,
+// when it is no longer a StepListView.
 bool StepListHeader::eventFilter(QObject* watched, QEvent* event) {
-    if (m_view && (watched == m_view || watched == m_view->viewport()) &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
-         event->type() == QEvent::FontChange)) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Resize || type == QEvent::Move || type == QEvent::FontChange) && m_view &&
+        (watched == m_view || watched == m_view->viewport())) {
         update();
     }
     return QWidget::eventFilter(watched, event);
