@@ -85,11 +85,14 @@ void FilesController::saveAgain() {
     if (!m_panel.permits(interlock::Command::Save)) {
         return;
     }
-    {
-        const auto step = m_panel.history().step(tr("Reset  All Break"));
-        m_panel.editor().resetBreakPoints();
-    }
+    clearBreaksForSave();
     write(m_lastPath);
+}
+
+// What a save clears can be had back; the file it writes is not undone.
+void FilesController::clearBreaksForSave() {
+    const auto step = m_panel.history().step(tr("Reset  All Break"));
+    m_panel.editor().resetBreakPoints();
 }
 
 void FilesController::write(const QString& path) {
@@ -110,11 +113,7 @@ void FilesController::save() {
         return;
     }
     ++m_saveCount;
-    {
-        // What the save clears can be had back; the file it writes is not undone.
-        const auto step = m_panel.history().step(tr("Reset  All Break"));
-        m_panel.editor().resetBreakPoints();
-    }
+    clearBreaksForSave();
 
     FileQuestion question;
     question.filter = sequencefile::kFilter;

@@ -36,6 +36,7 @@ signals:
     void stepsStored();
 
 private:
+    void clearBreaksForSave();
     void write(const QString& path);
     void read(const QString& path);
     void remember(const QString& path);
