@@ -1,3 +1,5 @@
+#include "support/IdLines.h"
+
 #include "core/sequence/SequenceEditor.h"
 
 #include <QAbstractItemModelTester>
@@ -8,13 +10,6 @@
 #include <optional>
 
 namespace {
-
-// A line whose channel 0 shows id degrees and whose duration is 20 + id.
-QString lineFor(int id) {
-    return QString::number(id) + QStringLiteral(" \u00B0\t") +
-           QStringLiteral("0 \u00B0\t").repeated(kChannelCount - 1) + QString::number(20 + id) +
-           QStringLiteral(" ms");
-}
 
 QList<int> rowsOf(const QString& text) {
     QList<int> rows;

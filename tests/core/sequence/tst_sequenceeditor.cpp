@@ -1,3 +1,5 @@
+#include "support/IdLines.h"
+
 #include "core/sequence/SequenceEditor.h"
 
 #include <QAbstractItemModelTester>
@@ -6,25 +8,6 @@
 
 #include <algorithm>
 #include <optional>
-
-namespace {
-
-// A line whose channel 0 shows id degrees and whose duration is 20 + id.
-QString lineFor(int id) {
-    return QString::number(id) + QStringLiteral(" \u00B0\t") +
-           QStringLiteral("0 \u00B0\t").repeated(kChannelCount - 1) + QString::number(20 + id) +
-           QStringLiteral(" ms");
-}
-
-QStringList linesFor(int count, int firstId = 0) {
-    QStringList lines;
-    for (int i = 0; i < count; ++i) {
-        lines.append(lineFor(firstId + i));
-    }
-    return lines;
-}
-
-} // namespace
 
 class TestSequenceEditor : public QObject {
     Q_OBJECT
