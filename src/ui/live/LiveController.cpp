@@ -105,6 +105,10 @@ LiveController::LiveController(Panel& panel, Messages& messages, const ChannelsF
 // new limit moves to it.
 void LiveController::showChannelSetup() {
     const ChannelSetup& setup = m_panel.channelSetup();
+    bool anyNamed = false;
+    for (int c = 0; c < kChannelCount; ++c) {
+        anyNamed = anyNamed || !setup.channel(c).name.isEmpty();
+    }
     for (int c = 0; c < kChannelCount; ++c) {
         SlideControl* slide = m_channels.sliders[c];
         slide->setAxisMinimum(setup.channel(c).minimum);
@@ -112,6 +116,7 @@ void LiveController::showChannelSetup() {
         slide->setValue(slide->value());
         // The accessible name stays "Ch3" for automation; the user's name comes with it.
         const QString& name = setup.channel(c).name;
+        slide->setName(name, anyNamed);
         slide->setToolTip(name);
         slide->setAccessibleDescription(name);
         slide->slider()->setAccessibleDescription(name);

@@ -21,11 +21,23 @@ SlideControl::SlideControl(Look look, int index, const QString& caption, QWidget
     if (look == Look::Slider) {
         m_caption = new QLabel(caption, this);
         m_caption->setAlignment(Qt::AlignHCenter);
+        m_nameLabel = new QLabel(this);
+        m_nameLabel->setObjectName(QStringLiteral("name"));
+        m_nameLabel->setAlignment(Qt::AlignHCenter);
+        // However long the name, the column keeps the width the caption and boxes give it.
+        m_nameLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        QFont small = m_nameLabel->font();
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+        m_nameLabel->setFont(small);
+        // An empty line as high as a named one, so the sliders stay level.
+        m_nameLabel->setFixedHeight(m_nameLabel->fontMetrics().height());
+        m_nameLabel->hide();
         m_slider = new QSlider(Qt::Vertical, this);
         m_slider->setAccessibleName(caption);
         m_slider->setObjectName(QStringLiteral("slider"));
         m_slider->setPageStep(16);
         layout->addWidget(m_caption);
+        layout->addWidget(m_nameLabel);
         layout->addWidget(m_slider, 1, Qt::AlignHCenter);
         connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
             if (v != m_value) {
@@ -63,6 +75,31 @@ void SlideControl::setValue(double value) {
     m_value = value;
     showValue();
     emit valueChanged(m_index, m_value);
+}
+
+void SlideControl::setName(const QString& name, bool lineShown) {
+    if (!m_nameLabel) {
+        return;
+    }
+    m_name = name;
+    m_nameLabel->setVisible(lineShown || !name.isEmpty());
+    showName();
+}
+
+QString SlideControl::shownName() const {
+    return m_nameLabel && m_nameLabel->isVisibleTo(this) ? m_nameLabel->text() : QString();
+}
+
+void SlideControl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    showName();
+}
+
+void SlideControl::showName() {
+    if (m_nameLabel) {
+        m_nameLabel->setText(
+            m_nameLabel->fontMetrics().elidedText(m_name, Qt::ElideRight, width()));
+    }
 }
 
 void SlideControl::showValue() {

@@ -27,11 +27,21 @@ public:
     // The movable part, for keyboard focus and tests that drive it as a user would.
     QSlider* slider() const { return m_slider; }
 
+    // A slider's second caption, the user's name for the channel, elided to the column.
+    // lineShown keeps an empty line too, so sliders beside a named one stay level with it.
+    void setName(const QString& name, bool lineShown);
+    QString name() const { return m_name; }
+    QString shownName() const;
+
 signals:
     void valueChanged(int index, double value);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void showValue();
+    void showName();
 
     Look m_look;
     int m_index;
@@ -39,6 +49,8 @@ private:
     double m_minimum = 0;
     double m_maximum = 10;
     QLabel* m_caption = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QString m_name;
     QSlider* m_slider = nullptr;
     QProgressBar* m_progress = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "ui/shell/SwitchControl.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -104,15 +105,34 @@ private slots:
         QCOMPARE(form.channelsFrame().sliders[4]->slider()->maximum(), 255);
     }
 
-    // The name comes with the slider; automation still finds it as "Ch3".
+    // The name stands under the caption; automation still finds the slider as "Ch3". The
+    // unnamed sliders keep an empty line, so all twelve stay level; a long name is elided and
+    // does not widen its column.
     void namesBesideTheSliders() {
         FormRig rig;
+        rig.form->resize(1280, 800);
+        rig.form->show();
+        const auto& sliders = rig.form->channelsFrame().sliders;
+        QCOMPARE(sliders[3]->shownName(), QString());
+        const int columnWidth = sliders[3]->width();
         setElbow(*rig.form);
-        SlideControl* slide = rig.form->channelsFrame().sliders[3];
+        SlideControl* slide = sliders[3];
+        QCOMPARE(slide->shownName(), QStringLiteral("elbow"));
         QCOMPARE(slide->slider()->accessibleName(), QStringLiteral("Ch3"));
         QCOMPARE(slide->slider()->accessibleDescription(), QStringLiteral("elbow"));
         QCOMPARE(slide->toolTip(), QStringLiteral("elbow"));
-        QCOMPARE(rig.form->channelsFrame().sliders[2]->toolTip(), QString());
+        QCOMPARE(sliders[2]->toolTip(), QString());
+        QApplication::processEvents();
+        QCOMPARE(sliders[2]->slider()->y(), slide->slider()->y());
+
+        rig.form->menus().channelSetupAction->trigger();
+        ChannelSetupDialog* dialog = rig.form->setupController().channelSetupDialog();
+        dialog->nameEdits[3]->setText(QStringLiteral("left shoulder, upper arm"));
+        dialog->okButton->click();
+        QApplication::processEvents();
+        QVERIFY2(slide->shownName().endsWith(QChar(0x2026)), qPrintable(slide->shownName()));
+        QCOMPARE(slide->width(), columnWidth);
+        QCOMPARE(slide->toolTip(), QStringLiteral("left shoulder, upper arm"));
     }
 
     // A step beyond the limits is marked with the reason; its text stays the user's.
