@@ -13,8 +13,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(settingsnames::kApplication);
     QtUserDialogs dialogs;
     MainWindow window(std::make_unique<QtSerialTransport>(), &portmap::lookUp, dialogs);
-    window.resize(1280, 800);
-    window.show();
+    window.showAtStart();
     window.keepRecovery();
     window.openFromCommandLine(QApplication::arguments());
     return QApplication::exec();

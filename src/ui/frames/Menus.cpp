@@ -41,6 +41,15 @@ Menus Menus::build(QMenuBar& bar, SequenceHistory& history) {
     edit->addAction(m.undoAction);
     edit->addAction(m.redoAction);
 
+    // Add and Replace as the buttons do them, without taking the keys from the slider.
+    edit->addSeparator();
+    m.addStepAction =
+        addNamed(edit, tr("&Add Step"), QStringLiteral("menuAddStep"));
+    m.addStepAction->setShortcut(QKeySequence(Qt::Key_Insert));
+    m.replaceStepAction =
+        addNamed(edit, tr("&Replace Step"), QStringLiteral("menuReplaceStep"));
+    m.replaceStepAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+
     // The selected lines.
     edit->addSeparator();
     const auto lines = [edit](const QString& text, const QString& name, const QKeySequence& key) {

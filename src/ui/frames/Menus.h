@@ -18,6 +18,8 @@ public:
     QAction* quitAction = nullptr;           // menuQuit
     QAction* undoAction = nullptr;           // menuUndo, "Undo <command>"
     QAction* redoAction = nullptr;           // menuRedo
+    QAction* addStepAction = nullptr;        // menuAddStep, Insert: as "Add"
+    QAction* replaceStepAction = nullptr;    // menuReplaceStep, Ctrl+R: as "Replace"
     QAction* cutAction = nullptr;            // menuCut, Ctrl+X: the selected lines
     QAction* copyAction = nullptr;           // menuCopy, Ctrl+C
     QAction* pasteAction = nullptr;          // menuPaste, Ctrl+V

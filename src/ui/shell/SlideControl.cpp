@@ -1,5 +1,6 @@
 #include "SlideControl.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalBlocker>
@@ -36,6 +37,7 @@ SlideControl::SlideControl(Look look, int index, const QString& caption, QWidget
         m_slider->setAccessibleName(caption);
         m_slider->setObjectName(QStringLiteral("slider"));
         m_slider->setPageStep(16);
+        m_slider->installEventFilter(this);
         layout->addWidget(m_caption);
         layout->addWidget(m_nameLabel);
         layout->addWidget(m_slider, 1, Qt::AlignHCenter);
@@ -93,6 +95,22 @@ QString SlideControl::shownName() const {
 void SlideControl::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     showName();
+}
+
+bool SlideControl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_slider &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        showFocus(event->type() == QEvent::FocusIn);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// A vertical slider draws no focus of its own in most styles: the caption shows whose keys
+// the arrows move.
+void SlideControl::showFocus(bool focused) {
+    m_caption->setAutoFillBackground(focused);
+    m_caption->setBackgroundRole(focused ? QPalette::Highlight : QPalette::Window);
+    m_caption->setForegroundRole(focused ? QPalette::HighlightedText : QPalette::WindowText);
 }
 
 void SlideControl::showName() {

@@ -38,10 +38,12 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showValue();
     void showName();
+    void showFocus(bool focused);
 
     Look m_look;
     int m_index;

@@ -18,6 +18,7 @@
 #include "ui/shell/RememberingDialogs.h"
 #include "ui/timeline/TimelineController.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCommandLineParser>
 #include <QDockWidget>
@@ -26,6 +27,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -62,8 +65,10 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
             [this](const QString& reason) { m_messages->showStatus(reason, kRefusalShownMs); });
     makeControllers();
     orderTabChain();
+    // A newcomer's first step; the Tab chain starts here too.
+    m_side.portChooser->setFocus();
     const QSettings settings;
-    restoreGeometry(settings.value(kGeometryKey).toByteArray());
+    m_geometryRestored = restoreGeometry(settings.value(kGeometryKey).toByteArray());
     restoreState(settings.value(kStateKey).toByteArray());
     // A timeline shown last time is built as one shown from the menu.
     if (!m_timelineDock->isHidden()) {
@@ -75,6 +80,21 @@ MainWindow::MainWindow(std::unique_ptr<SerialTransport> transport, portmap::Look
 
 MainWindow::~MainWindow() {
     m_session->teardown();
+}
+
+void MainWindow::showAtStart() {
+    if (!m_geometryRestored) {
+        const QSize first(1280, 800);
+        // Room for a title bar and borders, which are not known before the window is shown.
+        constexpr int kFrameRoom = 48;
+        const QSize room = screen()->availableGeometry().size();
+        if (room.width() >= first.width() && room.height() >= first.height() + kFrameRoom) {
+            resize(first);
+        } else {
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    }
+    show();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -180,6 +200,10 @@ void MainWindow::makeControllers() {
     m_live = std::make_unique<LiveController>(panel, messages, m_channels, m_side);
     m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
                                                       m_pcEmu, *m_side.stepList);
+    connect(m_menus.addStepAction, &QAction::triggered, m_bufferEdit.addButton,
+            &QPushButton::click);
+    connect(m_menus.replaceStepAction, &QAction::triggered, m_bufferEdit.replaceButton,
+            &QPushButton::click);
     m_playback = std::make_unique<PlaybackController>(panel, messages, m_channels, m_pcEmu,
                                                       m_pcDebug, modes, showStep, *m_playbackField);
     m_flashControl = std::make_unique<FlashController>(

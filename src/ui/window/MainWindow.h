@@ -53,6 +53,10 @@ public:
     static inline const QString kGeometryKey = QStringLiteral("window/geometry");
     static inline const QString kStateKey = QStringLiteral("window/state");
 
+    // Shows the window as it was left, or at its first size: 1280×800 where the screen has room
+    // for that and a frame, else maximised, so the status bar never lies under the screen's edge.
+    void showAtStart();
+
     Panel& panel() { return *m_panel; }
     const Panel& panel() const { return *m_panel; }
     Messages& messages() { return *m_messages; }
@@ -121,6 +125,7 @@ private:
     Menus m_menus;
     QDockWidget* m_timelineDock = nullptr;
     QLabel* m_connectionField = nullptr;
+    bool m_geometryRestored = false;
     QLabel* m_playbackField = nullptr;
 
     // Declared after what they hold references into, so they go first, the last made first.

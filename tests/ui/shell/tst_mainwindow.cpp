@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 
 #include <algorithm>
@@ -81,7 +82,7 @@ private slots:
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
                  QStringLiteral("&File,Sa&ve,&Save Buffer,&Load Buffer,Open &Recent,-,&Quit,"
-                                "&Edit,Undo,Redo,"
+                                "&Edit,Undo,Redo,-,&Add Step,&Replace Step,"
                                 "-,Cu&t,&Copy,&Paste,&Duplicate,-,Move &Up,Move Do&wn,"
                                 "&Advanced,&Flash Progr,Serial Comm &Debug,&Reset,&Verify Flash,"
                                 "&Close Port,-,Channel &Setup\u2026,Send C&hanged Channels Only,"
@@ -204,6 +205,8 @@ private slots:
         QTest::newRow("Save Buffer") << "menuSaveBuffer" << "Ctrl+Shift+S";
         QTest::newRow("Load Buffer") << "menuLoadBuffer" << "Ctrl+O";
         QTest::newRow("Quit") << "menuQuit" << "Ctrl+Q";
+        QTest::newRow("Add Step") << "menuAddStep" << "Ins";
+        QTest::newRow("Replace Step") << "menuReplaceStep" << "Ctrl+R";
     }
     void shortcuts() {
         QFETCH(QString, name);
@@ -213,9 +216,41 @@ private slots:
         QTEST(action->shortcut().toString(), "shortcut");
     }
 
-    // Tab follows the reading order from the port chooser; the angle boxes are no stop.
+    // A pose composed without the mouse: the slider keeps the keys while its steps are added
+    // and replaced.
+    void composeFromTheKeys() {
+        FormRig rig;
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        QSlider* ch0 = rig.form->channelsFrame().sliders[0]->slider();
+        ch0->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(ch0, Qt::Key_PageUp);
+        QTest::keyClick(ch0, Qt::Key_Insert);
+        const QString rest = QStringLiteral("0 °\t").repeated(11) + "20 ms";
+        QCOMPARE(rig.form->panel().list().count(), 1);
+        QCOMPARE(rig.form->panel().list().line(0), "8 °\t" + rest);
+        QTest::keyClick(ch0, Qt::Key_Up);
+        QTest::keyClick(ch0, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(rig.form->panel().list().count(), 1);
+        QCOMPARE(rig.form->panel().list().line(0), "8.5 °\t" + rest);
+        QCOMPARE(QApplication::focusWidget(), ch0);
+    }
+
+    // Keys start at the port chooser, a slider with the keys shows it on its caption, and Tab
+    // follows the reading order; the angle boxes are no stop.
     void tabOrder() {
         FormRig rig(false);
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        QCOMPARE(QApplication::focusWidget(), rig.form->sideColumn().portChooser);
+        const SlideControl* ch0 = rig.form->channelsFrame().sliders[0];
+        const auto* caption = ch0->findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(caption->text(), QStringLiteral("Ch0"));
+        ch0->slider()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(caption->backgroundRole(), QPalette::Highlight);
+        rig.form->sideColumn().portChooser->setFocus(Qt::TabFocusReason);
+        QCOMPARE(caption->backgroundRole(), QPalette::Window);
+
         QStringList stops;
         QWidget* w = rig.form->sideColumn().portChooser;
         for (int i = 0; i < 12; ++i, w = w->nextInFocusChain()) {

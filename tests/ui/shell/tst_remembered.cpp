@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QLabel>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,11 +43,25 @@ private slots:
 
         ScriptedDialogs dialogs;
         const std::unique_ptr<MainWindow> next = nextRun(dialogs);
+        next->showAtStart();
         QCOMPARE(next->size(), QSize(1600, 950));
+        QVERIFY(!next->isMaximized());
         QVERIFY(!next->timelineDock()->isHidden());
         QVERIFY(next->timelineDock()->widget() != nullptr);
         QVERIFY(next->menus().timelineAction->isChecked());
         QCOMPARE(next->dockWidgetArea(next->timelineDock()), Qt::RightDockWidgetArea);
+    }
+
+    // With nothing remembered the window never reaches under the screen's edge.
+    void firstRunFitsTheScreen() {
+        FormRig rig(false);
+        rig.form->showAtStart();
+        const QSize room = rig.form->screen()->availableGeometry().size();
+        if (room.width() >= 1280 && room.height() >= 848) {
+            QCOMPARE(rig.form->size(), QSize(1280, 800));
+        } else {
+            QVERIFY(rig.form->isMaximized());
+        }
     }
 
     void folderOfTheLastFile() {
