@@ -178,9 +178,8 @@ private slots:
             << "Ch5";
         QTest::newRow("a duration")
             << withField(seq, 900, 12, 2040) << 1
-            << "The board's flash does not hold this list. Step N° 900, "
-               "duration: the flash holds 2020 ms, the list 2040 ms; 1 step "
-               "differs."
+            << "The board's flash does not hold this list. Step N° 900, duration: the flash holds "
+               "2020 ms, the list 2040 ms; 1 step differs."
             << "duration";
         QTest::newRow("a step less") << firstLines(seq, 1023) << 1
                                      << "The board's flash does not hold this list. Step N° 1023: "
@@ -260,14 +259,12 @@ private slots:
             << QStringList{} << QStringList{"--port", "Comm3", "release"} << 4
             << "tessarel-cli: Comm3 (%dir/nowhere) could not be opened: no device is attached to "
                "this port.\n\nThe device %dir/nowhere is not there: the adapter was unplugged, or "
-               "the "
-               "link to it points nowhere. Plug the adapter in and choose the port again.\n"
+               "the link to it points nowhere. Plug the adapter in and choose the port again.\n"
             << QString();
         QTest::newRow("malformed file")
             << QStringList{} << QStringList{"program", "%dir/bad.dat"} << 3
             << "tessarel-cli: %dir/bad.dat: Loading stopped at line 3 of the file: it has fewer "
-               "than "
-               "13 values. Nothing was sent to the board.\n"
+               "than 13 values. Nothing was sent to the board.\n"
             << QString();
         QTest::newRow("a duration the flash cannot store")
             << QStringList{} << QStringList{"program", "%dir/long.dat"} << 3
@@ -277,8 +274,7 @@ private slots:
         QTest::newRow("an output that cannot be written")
             << QStringList{} << QStringList{"read", "-o", "%dir/none/x.dat"} << 3
             << "tessarel-cli: The sequence could not be saved to \"%dir/none/x.dat\": No such file "
-               "or "
-               "directory\n"
+               "or directory\n"
             << QString();
         QTest::newRow("usage") << QStringList{} << QStringList{"move", "12=100"} << 2
                                << "tessarel-cli: \"12=100\": the channels are 0 to 11\n"
