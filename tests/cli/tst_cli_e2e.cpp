@@ -178,9 +178,8 @@ private slots:
             << "Ch5";
         QTest::newRow("a duration")
             << withField(seq, 900, 12, 2040) << 1
-            << "The board's flash does not hold this list. Step N° 900, "
-               "duration: the flash holds 2020 ms, the list 2040 ms; 1 step "
-               "differs."
+            << "The board's flash does not hold this list. Step N° 900, duration: the flash holds "
+               "2020 ms, the list 2040 ms; 1 step differs."
             << "duration";
         QTest::newRow("a step less") << firstLines(seq, 1023) << 1
                                      << "The board's flash does not hold this list. Step N° 1023: "
@@ -219,71 +218,62 @@ private slots:
         const QString stopped = QStringLiteral(". Programming stopped; the board's flash is "
                                                "incomplete: program the sequence again.\n");
         const QString seq = QStringLiteral("%seq");
-        QTest::newRow("wrong acknowledgement")
-            << QStringList{"--wrong-ack", "85"} << QStringList{"program", seq} << 5
-            << "tessarel-cli: ACK !!!: the board answered with a byte other than 255 (Error!)" +
-                   stopped
-            << "flash-program abandoned 0 of 14336";
-        QTest::newRow("wrong acknowledgement of a block")
-            << QStringList{"--wrong-ack", "85", "--wrong-ack-from", "2", "--ack-after-wrong"}
-            << QStringList{"program", seq} << 5
-            << "tessarel-cli: ACK 511: the board answered with a byte other than 255 (Error!)" +
-                   stopped
-            << "flash-program abandoned 512 of 14336";
-        QTest::newRow("silent board")
-            << QStringList{"--mute-after", "0"} << QStringList{"program", seq, "--timeout", "0.5"}
-            << 5 << "tessarel-cli: ACK !!!: the board did not answer within 0.5 s" + stopped
-            << "flash-program abandoned 0 of 14336";
-        QTest::newRow("silent after two blocks")
-            << QStringList{"--mute-after", "512"} << QStringList{"program", seq, "--timeout", "0.5"}
-            << 5 << "tessarel-cli: ACK 511: the board did not answer within 0.5 s" + stopped
-            << "flash-program abandoned 512 of 14336";
-        QTest::newRow("a read cut short")
-            << QStringList{"--read-count", "200", "--read-send", "100"}
-            << QStringList{"read", "--timeout", "0.5"} << 5
-            << "tessarel-cli: the board did not answer within 0.5 s: the flash was not read to the "
-               "end; nothing was written.\n"
-            << "flash-read 200 sent 100";
-        QTest::newRow("port lost while programming")
-            << QStringList{"--hang-up-after", "1000"} << QStringList{"program", seq} << 4
-            << "tessarel-cli: The connection was lost during programming. The board's flash is "
-               "incomplete: program the sequence again when the board is back.\n"
-            << "fault hang-up 1000";
+        const auto row = [](const char* name, const QStringList& sim, const QStringList& args,
+                            int code, const QString& error, const QString& simLast) {
+            QTest::newRow(name) << sim << args << code << error << simLast;
+        };
+        row("wrong acknowledgement", {"--wrong-ack", "85"}, {"program", seq}, 5,
+            "tessarel-cli: ACK !!!: the board answered with a byte other than 255 (Error!)" +
+                stopped,
+            "flash-program abandoned 0 of 14336");
+        row("wrong acknowledgement of a block",
+            {"--wrong-ack", "85", "--wrong-ack-from", "2", "--ack-after-wrong"}, {"program", seq},
+            5,
+            "tessarel-cli: ACK 511: the board answered with a byte other than 255 (Error!)" +
+                stopped,
+            "flash-program abandoned 512 of 14336");
+        row("silent board", {"--mute-after", "0"}, {"program", seq, "--timeout", "0.5"}, 5,
+            "tessarel-cli: ACK !!!: the board did not answer within 0.5 s" + stopped,
+            "flash-program abandoned 0 of 14336");
+        row("silent after two blocks", {"--mute-after", "512"},
+            {"program", seq, "--timeout", "0.5"}, 5,
+            "tessarel-cli: ACK 511: the board did not answer within 0.5 s" + stopped,
+            "flash-program abandoned 512 of 14336");
+        row("a read cut short", {"--read-count", "200", "--read-send", "100"},
+            {"read", "--timeout", "0.5"}, 5,
+            "tessarel-cli: the board did not answer within 0.5 s: the flash was not read to the "
+            "end; nothing was written.\n",
+            "flash-read 200 sent 100");
+        row("port lost while programming", {"--hang-up-after", "1000"}, {"program", seq}, 4,
+            "tessarel-cli: The connection was lost during programming. The board's flash is "
+            "incomplete: program the sequence again when the board is back.\n",
+            "fault hang-up 1000");
         // The reason after the colon is the system's.
         // Gone after the first byte, while twelve pairs still wait their turn on the line: a
         // later hang-up can come after the last pair was handed on, on a busy machine.
-        QTest::newRow("port lost before the moves left")
-            << QStringList{"--hang-up-after", "1"} << QStringList{"centre"} << 4
-            << "tessarel-cli: The connection on Comm1 was lost: …"
-            << "fault hang-up 1";
-        QTest::newRow("port that leads nowhere")
-            << QStringList{} << QStringList{"--port", "Comm3", "release"} << 4
-            << "tessarel-cli: Comm3 (%dir/nowhere) could not be opened: no device is attached to "
-               "this port.\n\nThe device %dir/nowhere is not there: the adapter was unplugged, or "
-               "the "
-               "link to it points nowhere. Plug the adapter in and choose the port again.\n"
-            << QString();
-        QTest::newRow("malformed file")
-            << QStringList{} << QStringList{"program", "%dir/bad.dat"} << 3
-            << "tessarel-cli: %dir/bad.dat: Loading stopped at line 3 of the file: it has fewer "
-               "than "
-               "13 values. Nothing was sent to the board.\n"
-            << QString();
-        QTest::newRow("a duration the flash cannot store")
-            << QStringList{} << QStringList{"program", "%dir/long.dat"} << 3
-            << "tessarel-cli: Step N° 1 cannot be stored in the board's flash: its duration of "
-               "1310720 ms is outside 0 to 1310700 ms. Nothing was sent.\n"
-            << QString();
-        QTest::newRow("an output that cannot be written")
-            << QStringList{} << QStringList{"read", "-o", "%dir/none/x.dat"} << 3
-            << "tessarel-cli: The sequence could not be saved to \"%dir/none/x.dat\": No such file "
-               "or "
-               "directory\n"
-            << QString();
-        QTest::newRow("usage") << QStringList{} << QStringList{"move", "12=100"} << 2
-                               << "tessarel-cli: \"12=100\": the channels are 0 to 11\n"
-                                  "Try 'tessarel-cli --help'.\n"
-                               << QString();
+        row("port lost before the moves left", {"--hang-up-after", "1"}, {"centre"}, 4,
+            "tessarel-cli: The connection on Comm1 was lost: …", "fault hang-up 1");
+        row("port that leads nowhere", {}, {"--port", "Comm3", "release"}, 4,
+            "tessarel-cli: Comm3 (%dir/nowhere) could not be opened: no device is attached to "
+            "this port.\n\nThe device %dir/nowhere is not there: the adapter was unplugged, or "
+            "the link to it points nowhere. Plug the adapter in and choose the port again.\n",
+            QString());
+        row("malformed file", {}, {"program", "%dir/bad.dat"}, 3,
+            "tessarel-cli: %dir/bad.dat: Loading stopped at line 3 of the file: it has fewer "
+            "than 13 values. Nothing was sent to the board.\n",
+            QString());
+        row("a duration the flash cannot store", {}, {"program", "%dir/long.dat"}, 3,
+            "tessarel-cli: Step N° 1 cannot be stored in the board's flash: its duration of "
+            "1310720 ms is outside 0 to 1310700 ms. Nothing was sent.\n",
+            QString());
+        row("an output that cannot be written", {}, {"read", "-o", "%dir/none/x.dat"}, 3,
+            "tessarel-cli: The sequence could not be saved to \"%dir/none/x.dat\": No such file "
+            "or directory\n",
+            QString());
+        row("usage", {}, {"move", "12=100"}, 2,
+            "tessarel-cli: \"12=100\": the channels are 0 to 11\n"
+            "Try 'tessarel-cli --help'.\n",
+            QString());
     }
     void faults() {
         QFETCH(QStringList, sim);
@@ -401,13 +391,29 @@ private slots:
         QCOMPARE(lines.at(lines.size() - 2), "channel 11 " + position);
     }
 
-    // The simulator's "channel 3 100" is the pair 0b 64 on the wire, "channel 3 180" 0b b4.
-    void channelSetup_data() {
+    // The commands that move the servos or play the board's own list, and the channel setup
+    // they go through. The simulator's "channel 3 100" is the pair 0b 64 on the wire, "channel 3
+    // 180" 0b b4.
+    void live_data() {
         QTest::addColumn<bool>("kept"); // the setup in the window's settings, else none there
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QStringList>("sim");
+        QTest::newRow("positions and angles")
+            << false << QStringList{"move", "3=200", "Ch11=-20deg", "0=12.5°"} << 0 << QString()
+            << QStringList{"pc-control on", "channel 3 200", "channel 11 88", "channel 0 153"};
+        QStringList centred{"pc-control on"};
+        for (int c = 0; c < 12; ++c) {
+            centred << QStringLiteral("channel %1 128").arg(c);
+        }
+        QTest::newRow("centre") << false << QStringList{"centre"} << 0 << QString() << centred;
+        QTest::newRow("release") << false << QStringList{"release"} << 0 << QString()
+                                 << QStringList{"pc-control off"};
+        QTest::newRow("erase") << false << QStringList{"erase"} << 0 << QString()
+                               << QStringList{"flash-erase"};
+        QTest::newRow("board-play off") << false << QStringList{"board-play", "off"} << 0
+                                        << QString() << QStringList{"play stop"};
         const QString limited = QStringLiteral("tessarel-cli: Ch3 (elbow): %1 lies outside the "
                                                "channel's limits, 100 to 180; %2 was sent.\n");
         QTest::newRow("below the minimum, from --setup")
@@ -425,7 +431,7 @@ private slots:
                "position (0 to 255). Nothing was sent to the board.\n"
             << QStringList{};
     }
-    void channelSetup() {
+    void live() {
         QFETCH(bool, kept);
         QFETCH(QStringList, args);
         QFETCH(int, code);
@@ -493,32 +499,6 @@ private slots:
                  << "channel 5 120"
                  << "pc-control off";
         QCOMPARE(simLines(QStringLiteral("pc-control off")), expected);
-    }
-
-    void live_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QStringList>("sim");
-        QTest::newRow("positions and angles")
-            << QStringList{"move", "3=200", "Ch11=-20deg", "0=12.5°"}
-            << QStringList{"pc-control on", "channel 3 200", "channel 11 88", "channel 0 153"};
-        QStringList centred{"pc-control on"};
-        for (int c = 0; c < 12; ++c) {
-            centred << QStringLiteral("channel %1 128").arg(c);
-        }
-        QTest::newRow("centre") << QStringList{"centre"} << centred;
-        QTest::newRow("release") << QStringList{"release"} << QStringList{"pc-control off"};
-        QTest::newRow("erase") << QStringList{"erase"} << QStringList{"flash-erase"};
-        QTest::newRow("board-play off")
-            << QStringList{"board-play", "off"} << QStringList{"play stop"};
-    }
-    void live() {
-        QFETCH(QStringList, args);
-        QFETCH(QStringList, sim);
-        startSim({});
-        const CliRun cli = run(args);
-        QCOMPARE(cli.out + cli.err, QByteArray());
-        QCOMPARE(cli.code, 0);
-        QCOMPARE(simLines(sim.constLast()), sim);
     }
 };
 

@@ -39,153 +39,124 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString usb = QStringLiteral("/dev/ttyUSB0");
         const QString denied = QStringLiteral("Permission denied");
+        const auto row = [](const char* name, const Facts& facts, const char* message) {
+            QTest::newRow(name) << facts << QString::fromUtf8(message);
+        };
 
         Facts none = seen(QString(), QStringLiteral("no device is attached to this port"));
-        QTest::newRow("no device")
-            << none
-            << QStringLiteral("Comm1 could not be opened: no device is attached to this port.\n\n"
-                              "Plug in the adapter, then choose the port again; the list of ports "
-                              "shows what each one leads to.");
+        row("no device", none,
+            "Comm1 could not be opened: no device is attached to this port.\n\nPlug in the "
+            "adapter, then choose the port again; the list of ports shows what each one leads to.");
         Facts brltty = none;
         brltty.brlttyRunning = true;
         brltty.adaptersWithoutTty = QStringList{QStringLiteral("1a86:7523 USB Serial")};
-        QTest::newRow("brltty took the adapter")
-            << brltty
-            << QStringLiteral(
-                   "Comm1 could not be opened: no device is attached to this port.\n\n"
-                   "The braille display service brltty is running and has taken the USB serial "
-                   "adapter (1a86:7523 USB Serial): it is plugged in, but no serial device was "
-                   "made for it. If you use no braille display, remove brltty: sudo apt remove "
-                   "brltty\nOtherwise keep it away from serial adapters: sudo systemctl mask "
-                   "brltty-udev.service && sudo systemctl stop brltty.service\n"
-                   "Then unplug the adapter and plug it in again.");
+        row("brltty took the adapter", brltty,
+            "Comm1 could not be opened: no device is attached to this port.\n\nThe braille display "
+            "service brltty is running and has taken the USB serial adapter (1a86:7523 USB "
+            "Serial): it is plugged in, but no serial device was made for it. If you use no "
+            "braille display, remove brltty: sudo apt remove brltty\nOtherwise keep it away from "
+            "serial adapters: sudo systemctl mask brltty-udev.service && sudo systemctl stop "
+            "brltty.service\nThen unplug the adapter and plug it in again.");
         Facts gone = seen(usb, QStringLiteral("No such file or directory"));
         gone.exists = false;
-        QTest::newRow("device gone")
-            << gone
-            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: No such file or "
-                              "directory.\n\nThe device /dev/ttyUSB0 is not there: the adapter "
-                              "was unplugged, or the link to it points nowhere. Plug the adapter "
-                              "in and choose the port again.");
+        row("device gone", gone,
+            "Comm1 (/dev/ttyUSB0) could not be opened: No such file or directory.\n\nThe device "
+            "/dev/ttyUSB0 is not there: the adapter was unplugged, or the link to it points "
+            "nowhere. Plug the adapter in and choose the port again.");
         Facts perm = seen(usb, denied);
         perm.accessible = false;
-        QTest::newRow("not in the group")
-            << perm
-            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
-                              "The device belongs to the group \"dialout\" and you are not in it. "
-                              "Add yourself to the group: sudo usermod -aG dialout $USER\n"
-                              "A new login is needed before it counts: log out and in again, then "
-                              "choose the port again.");
+        row("not in the group", perm,
+            "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\nThe device belongs to "
+            "the group \"dialout\" and you are not in it. Add yourself to the group: sudo usermod "
+            "-aG dialout $USER\nA new login is needed before it counts: log out and in again, then "
+            "choose the port again.");
         Facts rootOnly = perm;
         rootOnly.group = QStringLiteral("root");
-        QTest::newRow("only root may open it")
-            << rootOnly
-            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
-                              "Only the administrator may open the device. Open it up for this "
-                              "session: sudo chmod a+rw /dev/ttyUSB0\nFor good, install the "
-                              "panel's udev rule (see \"Troubleshooting the connection\" in the "
-                              "README).");
+        row("only root may open it", rootOnly,
+            "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\nOnly the "
+            "administrator may open the device. Open it up for this session: sudo chmod a+rw "
+            "/dev/ttyUSB0\nFor good, install the panel's udev rule (see \"Troubleshooting the "
+            "connection\" in the README).");
         Facts relogin = perm;
         relogin.groupListsYou = true;
-        QTest::newRow("in the group since this login")
-            << relogin
-            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
-                              "The device belongs to the group \"dialout\". You are in that group, "
-                              "but this login started before you were added: log out and in again "
-                              "(or restart the computer), then choose the port again.");
+        row("in the group since this login", relogin,
+            "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\nThe device belongs to "
+            "the group \"dialout\". You are in that group, but this login started before you were "
+            "added: log out and in again (or restart the computer), then choose the port again.");
         Facts member = perm;
         member.inGroupNow = member.groupListsYou = true;
         member.mode = 0600;
-        QTest::newRow("in the group, but the group may not open it")
-            << member
-            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
-                              "The device belongs to the group \"dialout\" and you are in it, but "
-                              "the group may not read and write it (mode 0600). Give the group its "
-                              "rights for this session: sudo chmod g+rw /dev/ttyUSB0\nFor good, "
-                              "install the panel's udev rule (see \"Troubleshooting the "
-                              "connection\" in the README).");
+        row("in the group, but the group may not open it", member,
+            "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\nThe device belongs to "
+            "the group \"dialout\" and you are in it, but the group may not read and write it "
+            "(mode 0600). Give the group its rights for this session: sudo chmod g+rw "
+            "/dev/ttyUSB0\nFor good, install the panel's udev rule (see \"Troubleshooting the "
+            "connection\" in the README).");
         Facts outsider = perm;
         outsider.mode = 0600;
-        QTest::newRow("not in the group, which may not open it either")
-            << outsider
-            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
-                              "Only the administrator may open the device: its group \"dialout\" "
-                              "may not read and write it (mode 0600), so joining the group would "
-                              "not help. Open it up for this session: sudo chmod a+rw "
-                              "/dev/ttyUSB0\nFor good, install the panel's udev rule (see "
-                              "\"Troubleshooting the connection\" in the README).");
+        row("not in the group, which may not open it either", outsider,
+            "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\nOnly the "
+            "administrator may open the device: its group \"dialout\" may not read and write it "
+            "(mode 0600), so joining the group would not help. Open it up for this session: sudo "
+            "chmod a+rw /dev/ttyUSB0\nFor good, install the panel's udev rule (see "
+            "\"Troubleshooting the connection\" in the README).");
         Facts console = seen(QStringLiteral("/dev/tty1"), denied);
         console.accessible = false;
         console.group = QStringLiteral("tty");
         console.mode = 0620;
-        QTest::newRow("a console, root:tty 0620")
-            << console
-            << QStringLiteral("Comm1 (/dev/tty1) could not be opened: Permission denied.\n\n"
-                              "The device belongs to the group \"tty\", which may write to it but "
-                              "not read it (mode 0620): it is a terminal or a console. Joining "
-                              "that group would not let the panel read, and would let you write "
-                              "to other users' terminals. Choose the port the board's adapter is "
-                              "on; if the board is on this one, a login console runs on it (see "
-                              "\"Troubleshooting the connection\" in the README).");
+        row("a console, root:tty 0620", console,
+            "Comm1 (/dev/tty1) could not be opened: Permission denied.\n\nThe device belongs to "
+            "the group \"tty\", which may write to it but not read it (mode 0620): it is a "
+            "terminal or a console. Joining that group would not let the panel read, and would let "
+            "you write to other users' terminals. Choose the port the board's adapter is on; if "
+            "the board is on this one, a login console runs on it (see \"Troubleshooting the "
+            "connection\" in the README).");
         Facts refused = member;
         refused.mode = 0660;
-        QTest::newRow("in the group, which may open it, yet refused")
-            << refused
-            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
-                              "The device belongs to the group \"dialout\", which may read and "
-                              "write it (mode 0660), and you are in that group, yet the system "
-                              "refused. A sandbox (a snap or Flatpak) or a security module may "
-                              "keep the panel away from serial devices: run the panel outside it, "
-                              "or ask the administrator.");
+        row("in the group, which may open it, yet refused", refused,
+            "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\nThe device belongs to "
+            "the group \"dialout\", which may read and write it (mode 0660), and you are in that "
+            "group, yet the system refused. A sandbox (a snap or Flatpak) or a security module may "
+            "keep the panel away from serial devices: run the panel outside it, or ask the "
+            "administrator.");
         Facts busy = seen(usb, denied);
         busy.holders = QStringList{QStringLiteral("minicom (pid 4711)")};
         busy.modemManagerRunning = true; // what /proc names outweighs a guess
-        QTest::newRow("held by a named process")
-            << busy
-            << QStringLiteral("Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
-                              "Another program has the device open: minicom (pid 4711). Close it "
-                              "(or end it: kill 4711) and choose the port again.");
+        row("held by a named process", busy,
+            "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\nAnother program has "
+            "the device open: minicom (pid 4711). Close it (or end it: kill 4711) and choose the "
+            "port again.");
         // The simulator keeps its end open; the program to close is the other one.
         const QString sim = QStringLiteral("tessarel-boardsim (pid 300)");
         Facts panels =
             seen(QStringLiteral("/dev/pts/3"), QStringLiteral("Device or resource busy"));
         panels.holders = QStringList{sim, QStringLiteral("tessarel (pid 310)")};
-        QTest::newRow("a second panel beside the simulator")
-            << panels
-            << QStringLiteral("Comm1 (/dev/pts/3) could not be opened: Device or resource busy.\n\n"
-                              "Another program has the device open: tessarel (pid 310). Close it "
-                              "(or end it: kill 310) and choose the port again.");
+        row("a second panel beside the simulator", panels,
+            "Comm1 (/dev/pts/3) could not be opened: Device or resource busy.\n\nAnother program "
+            "has the device open: tessarel (pid 310). Close it (or end it: kill 310) and choose "
+            "the port again.");
         Facts unseen = panels;
         unseen.holders = QStringList{sim};
-        QTest::newRow("only the simulator to be seen")
-            << unseen
-            << QStringLiteral("Comm1 (/dev/pts/3) could not be opened: Device or resource busy.\n\n"
-                              "Only the board simulator is seen holding the device "
-                              "(tessarel-boardsim (pid 300)), and it does not keep the panel out: "
-                              "another program does, which this login cannot see. To see which: "
-                              "sudo fuser -v /dev/pts/3");
+        row("only the simulator to be seen", unseen,
+            "Comm1 (/dev/pts/3) could not be opened: Device or resource busy.\n\nOnly the board "
+            "simulator is seen holding the device (tessarel-boardsim (pid 300)), and it does not "
+            "keep the panel out: another program does, which this login cannot see. To see which: "
+            "sudo fuser -v /dev/pts/3");
         Facts mm = seen(usb, denied);
         mm.modemManagerRunning = true;
-        QTest::newRow("ModemManager probing")
-            << mm
-            << QStringLiteral(
-                   "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\n"
-                   "ModemManager is running: it probes every new serial device for a modem and "
-                   "holds it "
-                   "for several seconds. Wait a moment and choose the port again. If you have no "
-                   "mobile "
-                   "modem, switch it off: sudo systemctl disable --now ModemManager\nOr install "
-                   "the "
-                   "panel's udev rule, which tells ModemManager to leave the adapter alone (see "
-                   "\"Troubleshooting the connection\" in the README).");
+        row("ModemManager probing", mm,
+            "Comm1 (/dev/ttyUSB0) could not be opened: Permission denied.\n\nModemManager is "
+            "running: it probes every new serial device for a modem and holds it for several "
+            "seconds. Wait a moment and choose the port again. If you have no mobile modem, switch "
+            "it off: sudo systemctl disable --now ModemManager\nOr install the panel's udev rule, "
+            "which tells ModemManager to leave the adapter alone (see \"Troubleshooting the "
+            "connection\" in the README).");
         Facts mmBuiltIn = seen(QStringLiteral("/dev/ttyS0"), denied);
         mmBuiltIn.modemManagerRunning = true; // it leaves built-in ports alone
-        QTest::newRow("held by someone unseen")
-            << mmBuiltIn
-            << QStringLiteral("Comm1 (/dev/ttyS0) could not be opened: Permission denied.\n\n"
-                              "Another program may have the device open, such as a terminal "
-                              "program or a second copy of this panel. To see which: fuser -v "
-                              "/dev/ttyS0");
+        row("held by someone unseen", mmBuiltIn,
+            "Comm1 (/dev/ttyS0) could not be opened: Permission denied.\n\nAnother program may "
+            "have the device open, such as a terminal program or a second copy of this panel. To "
+            "see which: fuser -v /dev/ttyS0");
     }
     void messageNamesTheCure() {
         QFETCH(Facts, facts);

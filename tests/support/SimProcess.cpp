@@ -13,7 +13,7 @@
 
 SimProcess::SimProcess(QObject* parent)
     : QObject(parent), m_environment(QProcessEnvironment::systemEnvironment()) {
-    m_process.setProgram(binaryPath());
+    m_process.setProgram(QStringLiteral(TESSAREL_BOARDSIM_PATH));
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &SimProcess::takeOutput);
     connect(&m_process, &QProcess::readyReadStandardError, this,
             [this] { m_stderr += m_process.readAllStandardError(); });
@@ -23,10 +23,6 @@ SimProcess::~SimProcess() {
     if (running()) {
         stop(5000);
     }
-}
-
-QString SimProcess::binaryPath() {
-    return QStringLiteral(TESSAREL_BOARDSIM_PATH);
 }
 
 void SimProcess::setEnvironmentValue(const QString& name, const QString& value) {
@@ -45,7 +41,8 @@ bool SimProcess::start(const QStringList& options, int timeoutMs) {
     m_process.setArguments(options);
     m_process.start(QIODevice::ReadWrite);
     if (!m_process.waitForStarted(timeoutMs)) {
-        m_error = QStringLiteral("%1 did not start: %2").arg(binaryPath(), m_process.errorString());
+        m_error = QStringLiteral("%1 did not start: %2")
+                      .arg(m_process.program(), m_process.errorString());
         return false;
     }
     if (pumpUntil([this] { return m_haveDevice || !running(); }, timeoutMs) && m_haveDevice) {

@@ -20,9 +20,6 @@ public:
     explicit SimProcess(QObject* parent = nullptr);
     ~SimProcess() override; // stops the simulator if it still runs
 
-    // The built tessarel-boardsim.
-    static QString binaryPath();
-
     // Added to the simulator's environment (TESSAREL_PORT_DIR for --attach, for instance).
     void setEnvironmentValue(const QString& name, const QString& value);
 

@@ -99,15 +99,12 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"full.dat"});
     }
 
+    // The Load form's text; and what other programs write: a byte-order mark, a plus sign, a
+    // fractional duration, which the line keeps as read and the table rounds half to even.
     void loadFormText() {
         QCOMPARE(parse(kOddLine).lines,
                  QStringList{"0.5 \u00B0\t-0.5 \u00B0\t-64 \u00B0\t63.5 \u00B0\t" +
                              QStringLiteral("0 \u00B0\t").repeated(8) + "0500  ms\t"});
-    }
-
-    // What other programs write: a byte-order mark, a plus sign, a fractional duration, which
-    // the line keeps as read and the table rounds half to even.
-    void loadTakesMarkPlusAndFraction() {
         const LoadResult loaded =
             parse("\xEF\xBB\xBF+129\t" + QByteArray("128\t").repeated(11) + "20.5\t\r\n" +
                   QByteArray("128\t").repeated(12) + "+5\t\r\n");

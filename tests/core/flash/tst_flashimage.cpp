@@ -6,6 +6,7 @@
 #include <algorithm>
 
 using namespace flashimage;
+using Edits = QList<QList<int>>; // {step, field, value}; field 12 is the duration
 
 class TestFlashImage : public QObject {
     Q_OBJECT
@@ -53,7 +54,6 @@ private slots:
     // Verify: the list against the flash, on the bytes programming would write. Only a read
     // that ended by itself, of exactly the list's bytes, holds it.
     void compareWithFlash_data() {
-        using Edits = QList<QList<int>>; // {step, field, value}; field 12 is the duration
         QTest::addColumn<int>("lines");
         QTest::addColumn<int>("bytes");     // stored by the read
         QTest::addColumn<int>("announced"); // by the board
@@ -61,43 +61,44 @@ private slots:
         QTest::addColumn<Edits>("list");
         QTest::addColumn<Edits>("flash");
         QTest::addColumn<QString>("message");
-        QTest::newRow("holds the list")
-            << 5 << 70 << 70 << true << Edits{} << Edits{}
-            << "The board's flash holds this list (5 steps).";
-        QTest::newRow("1030 ms is stored as 1040 ms")
-            << 5 << 70 << 70 << true << Edits{{2, 12, 1030}} << Edits{{2, 12, 1040}}
-            << "The board's flash holds this list (5 steps).";
-        QTest::newRow("a position")
-            << 5 << 70 << 70 << true << Edits{{3, 5, 148}} << Edits{{3, 5, 129}}
-            << "The board's flash does not hold this list. Step N\u00B0 3, Ch5: the flash holds "
-               "0.5 \u00B0, the list 10 \u00B0; 1 step differs.";
-        QTest::newRow("a duration first, a position later")
-            << 5 << 70 << 70 << true << Edits{{1, 12, 1100}, {4, 0, 0}} << Edits{}
-            << "The board's flash does not hold this list. Step N\u00B0 1, duration: the flash "
-               "holds 1000 ms, the list 1100 ms; 2 steps differ.";
-        QTest::newRow("the flash is shorter")
-            << 5 << 42 << 42 << true << Edits{} << Edits{}
-            << "The board's flash does not hold this list. Step N\u00B0 3: the flash holds 3 "
-               "steps, the list 5; 2 steps differ.";
-        QTest::newRow("the list is shorter, and differs before")
-            << 4 << 70 << 70 << true << Edits{} << Edits{{0, 11, 255}}
-            << "The board's flash does not hold this list. Step N\u00B0 0, Ch11: the flash holds "
-               "63.5 \u00B0, the list 0 \u00B0; 2 steps differ.";
-        QTest::newRow("two stray bytes after the steps")
-            << 3 << 44 << 44 << true << Edits{} << Edits{}
-            << "The board's flash does not hold this list: it holds 44 bytes where the list's 3 "
-               "steps make 42.";
-        QTest::newRow("one byte more than the flash can give")
-            << 1024 << 14336 << 14337 << true << Edits{} << Edits{}
-            << "The board's flash does not hold this list: it holds 14337 bytes where the list's "
-               "1024 steps make 14336.";
-        QTest::newRow("a read that did not end by itself")
-            << 3 << 42 << 20000 << false << Edits{} << Edits{}
-            << "The board's flash was not read to the end, so whether it holds this list is not "
-               "known.";
+        QTest::addColumn<QString>("label"); // Ch5's, if it has one
+        const auto row = [](const char* name, int lines, int bytes, int announced, bool complete,
+                            const Edits& list, const Edits& flash, const char* message,
+                            const char* label = "") {
+            QTest::newRow(name) << lines << bytes << announced << complete << list << flash
+                                << QString::fromUtf8(message) << QString::fromUtf8(label);
+        };
+        row("holds the list", 5, 70, 70, true, {}, {},
+            "The board's flash holds this list (5 steps).");
+        row("1030 ms is stored as 1040 ms", 5, 70, 70, true, {{2, 12, 1030}}, {{2, 12, 1040}},
+            "The board's flash holds this list (5 steps).");
+        row("a position", 5, 70, 70, true, {{3, 5, 148}}, {{3, 5, 129}},
+            "The board's flash does not hold this list. Step N° 3, Ch5: the flash holds "
+            "0.5 °, the list 10 °; 1 step differs.");
+        row("a named channel", 1, 14, 14, true, {{0, 5, 148}}, {},
+            "The board's flash does not hold this list. Step N° 0, Ch5 (gripper): the flash "
+            "holds 0 °, the list 10 °; 1 step differs.",
+            "Ch5 (gripper)");
+        row("a duration first, a position later", 5, 70, 70, true, {{1, 12, 1100}, {4, 0, 0}}, {},
+            "The board's flash does not hold this list. Step N° 1, duration: the flash "
+            "holds 1000 ms, the list 1100 ms; 2 steps differ.");
+        row("the flash is shorter", 5, 42, 42, true, {}, {},
+            "The board's flash does not hold this list. Step N° 3: the flash holds 3 "
+            "steps, the list 5; 2 steps differ.");
+        row("the list is shorter, and differs before", 4, 70, 70, true, {}, {{0, 11, 255}},
+            "The board's flash does not hold this list. Step N° 0, Ch11: the flash holds "
+            "63.5 °, the list 0 °; 2 steps differ.");
+        row("two stray bytes after the steps", 3, 44, 44, true, {}, {},
+            "The board's flash does not hold this list: it holds 44 bytes where the list's 3 "
+            "steps make 42.");
+        row("one byte more than the flash can give", 1024, 14336, 14337, true, {}, {},
+            "The board's flash does not hold this list: it holds 14337 bytes where the list's "
+            "1024 steps make 14336.");
+        row("a read that did not end by itself", 3, 42, 20000, false, {}, {},
+            "The board's flash was not read to the end, so whether it holds this list is not "
+            "known.");
     }
     void compareWithFlash() {
-        using Edits = QList<QList<int>>;
         QFETCH(int, lines);
         QFETCH(int, bytes);
         QFETCH(int, announced);
@@ -105,6 +106,7 @@ private slots:
         QFETCH(Edits, list);
         QFETCH(Edits, flash);
         QFETCH(QString, message);
+        QFETCH(QString, label);
         SequenceTable table{};
         for (StepRecord& r : table) {
             std::fill_n(r.begin(), kChannelCount, 128);
@@ -121,25 +123,14 @@ private slots:
         packImage(stored, kMaxLines, image);
         const SequenceTable before = table;
         const Comparison c = compareImage(table, lines, image, {announced, bytes, complete});
-        QCOMPARE(comparisonMessage(c, QLocale::c()), message);
+        QStringList labels;
+        if (!label.isEmpty()) {
+            labels = QStringList(kChannelCount, QStringLiteral("Ch"));
+            labels[5] = label;
+        }
+        QCOMPARE(comparisonMessage(c, QLocale::c(), labels), message);
         QCOMPARE(c.holds(), message.startsWith("The board's flash holds this list"));
         QVERIFY(table == before);
-    }
-
-    void namedChannelInTheMessage() {
-        SequenceTable table{};
-        table[0].fill(128);
-        table[0][kDurationField] = 1000;
-        FlashImageTable image{};
-        packImage(table, 1, image);
-        table[0][5] = 148;
-        const Comparison c = compareImage(table, 1, image, {14, 14, true});
-        QStringList labels(kChannelCount, QStringLiteral("Ch"));
-        labels[5] = QStringLiteral("Ch5 (gripper)");
-        QCOMPARE(comparisonMessage(c, QLocale::c(), labels),
-                 QStringLiteral("The board's flash does not hold this list. Step N\u00B0 0, Ch5 "
-                                "(gripper): the flash holds 0 \u00B0, the list 10 \u00B0; 1 step "
-                                "differs."));
     }
 };
 

@@ -14,6 +14,7 @@ struct Case {
     Direction direction = Direction::None;
     double count = 0;
     Result expected;
+    Curve curve = Curve::Linear;
 };
 
 // Channel k at ch0 + k degrees, so that a mix-up of channels shows.
@@ -27,19 +28,19 @@ QString line(double ch0, double ms) {
 
 // block: the new lines in list order as "degrees of channel 0/ms", e.g. "0/20 2.5/40".
 void row(const char* name, const QStringList& list, int selected, Direction direction, double count,
-         Outcome outcome, int source = -1, const QString& block = {}, const QString& message = {}) {
+         Outcome outcome, int source = -1, const QString& block = {}, const QString& message = {},
+         Curve curve = Curve::Linear) {
     Result expected{outcome, source, {}, message.isEmpty() ? QString() : kNoteTitle, message};
     for (const QString& step : block.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         expected.newLines << line(step.section('/', 0, 0).toDouble(),
                                   step.section('/', 1).toDouble());
     }
-    QTest::newRow(name) << Case{list, selected, direction, count, expected};
+    QTest::newRow(name) << Case{list, selected, direction, count, expected, curve};
 }
 
 } // namespace
 
 Q_DECLARE_METATYPE(Case)
-Q_DECLARE_METATYPE(interpolation::Curve)
 
 class TestInterpolation : public QObject {
     Q_OBJECT
@@ -73,42 +74,25 @@ private slots:
         row("junk source", {"junk", line(0, 100)}, 0, Next, 2, Stayed, -1, {}, kUnreadableText);
         row("marks", {mark(line(0, 100)), mark(line(10, 100))}, 0, Next, 2, Done, 0, "0/60 5/40");
         row("Load form", {loaded(0), loaded(5)}, 0, Next, 2, Done, 0, "0/60 2.5/40");
+        // 0 to 50 degrees (100 units) over 100 ms in 4 steps. The curve moves the positions
+        // only; the durations are the worked example's.
+        const QStringList up{line(0, 100), line(50, 100)};
+        const QStringList down{line(50, 100), line(0, 100)};
+        row("ease in", up, 0, Next, 4, Done, 0, "0/20 3/40 12.5/20 28/20", {}, Curve::EaseIn);
+        row("ease out", up, 0, Next, 4, Done, 0, "0/20 22/40 37.5/20 47/20", {}, Curve::EaseOut);
+        row("ease in-out", up, 0, Next, 4, Done, 0, "0/20 6/40 25/20 44/20", {}, Curve::EaseInOut);
+        row("ease in-out falling", down, 0, Next, 4, Done, 0, "50/20 44/40 25/20 6/20", {},
+            Curve::EaseInOut);
     }
     void table() {
         QFETCH(Case, c);
-        const Result r = interpolate(c.list, c.selected, c.direction, c.count, QLocale::c());
+        const Result r =
+            interpolate(c.list, c.selected, c.direction, c.count, QLocale::c(), c.curve);
         QCOMPARE(r.outcome, c.expected.outcome);
         QCOMPARE(r.sourceIndex, c.expected.sourceIndex);
         QCOMPARE(r.newLines, c.expected.newLines);
         QCOMPARE(r.messageTitle, c.expected.messageTitle);
         QCOMPARE(r.messageText, c.expected.messageText);
-    }
-
-    // 0 to 50 degrees (100 units) over 100 ms in 4 steps. The curve moves the positions only;
-    // the durations are the worked example's.
-    void curves_data() {
-        QTest::addColumn<Curve>("curve");
-        QTest::addColumn<QStringList>("ramp");
-        QTest::addColumn<QString>("block");
-        const QStringList up{line(0, 100), line(50, 100)};
-        const QStringList down{line(50, 100), line(0, 100)};
-        QTest::newRow("ease in") << Curve::EaseIn << up << "0/20 3/40 12.5/20 28/20";
-        QTest::newRow("ease out") << Curve::EaseOut << up << "0/20 22/40 37.5/20 47/20";
-        QTest::newRow("ease in-out") << Curve::EaseInOut << up << "0/20 6/40 25/20 44/20";
-        QTest::newRow("ease in-out falling")
-            << Curve::EaseInOut << down << "50/20 44/40 25/20 6/20";
-    }
-    void curves() {
-        QFETCH(Curve, curve);
-        QFETCH(QStringList, ramp);
-        QFETCH(QString, block);
-        QStringList expected;
-        for (const QString& step : block.split(QLatin1Char(' '))) {
-            expected << line(step.section('/', 0, 0).toDouble(), step.section('/', 1).toDouble());
-        }
-        const Result r = interpolate(ramp, 0, Direction::Next, 4, QLocale::c(), curve);
-        QCOMPARE(r.outcome, Outcome::Done);
-        QCOMPARE(r.newLines, expected);
     }
 };
 

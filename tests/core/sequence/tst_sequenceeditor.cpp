@@ -1,5 +1,3 @@
-#include "support/IdLines.h"
-
 #include "core/sequence/SequenceEditor.h"
 
 #include <QAbstractItemModelTester>
@@ -9,6 +7,35 @@
 #include <algorithm>
 #include <optional>
 
+namespace {
+
+// Lines of the Add form that tell themselves apart: channel 0 shows id degrees and the duration
+// is 20 + id, so an order of lines reads as an order of ids.
+QString lineFor(int id) {
+    return QString::number(id) + QStringLiteral(" \u00B0\t") +
+           QStringLiteral("0 \u00B0\t").repeated(kChannelCount - 1) + QString::number(20 + id) +
+           QStringLiteral(" ms");
+}
+
+QStringList linesFor(int count, int firstId = 0) {
+    QStringList lines;
+    for (int i = 0; i < count; ++i) {
+        lines.append(lineFor(firstId + i));
+    }
+    return lines;
+}
+
+QList<int> rowsOf(const QString& text) {
+    QList<int> rows;
+    for (const QString& row : text.split(',', Qt::SkipEmptyParts)) {
+        rows.append(row.toInt());
+    }
+    return rows;
+}
+
+} // namespace
+
+// The editing commands, on one line and on several at once, and the selection they leave.
 class TestSequenceEditor : public QObject {
     Q_OBJECT
 
@@ -21,17 +48,27 @@ private slots:
     void selectionFollowsEdits_data();
     void selectionFollowsEdits();
     void refusedEditsChangeNothing();
+    void selection();
+    void modelStaysConsistent();
 
 private:
-    // A list and its table, written as "0 1* [2] 3": the line ids in order (channel 0 of each row),
-    // the selected one in brackets, a star where a breakpoint is set.
+    // A list and its table, written as "0 1* (2) [3]": the line ids in order (channel 0 of each
+    // row), the current one in brackets, the others selected in parentheses, a star where a
+    // breakpoint is set.
     void set(const QString& state) {
         const QStringList tokens = state.split(' ', Qt::SkipEmptyParts);
         QCOMPARE(editor->replaceAll(linesFor(int(tokens.size()))), EditOutcome::Done);
+        QList<int> selected;
+        int current = -1;
         for (int i = 0; i < tokens.size(); ++i) {
-            QVERIFY(!tokens[i].contains('*') || (list.setSelectedIndex(i) && editor->toggleBreak()));
+            QVERIFY(!tokens[i].contains('*') ||
+                    (list.setSelectedIndex(i) && editor->toggleBreak()));
+            if (tokens[i].startsWith('(') || tokens[i].startsWith('[')) {
+                selected << i;
+            }
+            current = tokens[i].startsWith('[') ? i : current;
         }
-        QVERIFY(list.setSelectedIndex(int(tokens.indexOf(QRegularExpression("\\[.*")))));
+        QVERIFY(list.setSelection(selected, current));
     }
     // A "?" on a line whose row does not hold what the line reads as (columns 0 to 12), or
     // whose flag disagrees with its mark.
@@ -44,7 +81,9 @@ private:
                                 (row[kBreakField] != 0) == stepline::hasBreakMark(list.line(i));
             const QString t = QString::number((row[0] - 128) / 2) + (row[kBreakField] ? "*" : "") +
                               (agrees ? "" : "?");
-            tokens << (i == list.selectedIndex() ? "[" + t + "]" : t);
+            tokens << (i == list.selectedIndex() ? "[" + t + "]"
+                       : list.isSelected(i)      ? "(" + t + ")"
+                                                 : t);
         }
         return tokens.join(' ');
     }
@@ -59,6 +98,7 @@ void TestSequenceEditor::commands_data() {
     QTest::addColumn<QString>("after");
     using E = EditOutcome;
     const int done = int(E::Done), none = int(E::NothingToDo), bad = int(E::Unreadable);
+    const int full = int(E::ListFull);
 
     QTest::newRow("add, no selection: on top") << "0 1 2 | add" << done << "[100] 0 1 2";
     QTest::newRow("add after line 2") << "0 1* [2] 3* 4 | add" << done << "0 1 2 [100] 3 4";
@@ -91,6 +131,34 @@ void TestSequenceEditor::commands_data() {
     QTest::newRow("lines unreadable") << "0 1* 2 | lines 1 x" << bad << "0 1* 2";
     // Flash read-back.
     QTest::newRow("all lines") << "0 1* [2] 3 | all 2" << done << "100 101";
+
+    // Several lines at once. Breakpoints stay with their lines, and the line that takes the
+    // first removed one's place is selected alone.
+    QTest::newRow("remove two") << "0 1* (2) [3] 4* | removeRows 1,3" << done << "0 [2] 4*";
+    QTest::newRow("remove to the end") << "0 1* (2) [3] | removeRows 3,2" << done << "0 [1*]";
+    QTest::newRow("remove one") << "0 [1] 2* | removeRows 1" << done << "0 [2*]";
+    QTest::newRow("remove all") << "(0*) [1] | removeRows 0,1" << done << "";
+    QTest::newRow("remove outside") << "0 [1*] | removeRows 1,2" << none << "0 [1*]";
+    QTest::newRow("remove nothing") << "0 [1*] | removeRows" << none << "0 [1*]";
+    QTest::newRow("paste after the current line")
+        << "0 (1*) [2] 3* | paste 2 2" << done << "0 1* 2 (100) [101] 3*";
+    QTest::newRow("paste, no selection on top")
+        << "0* 1 | paste -1 2" << done << "(100) [101] 0* 1";
+    QTest::newRow("paste at the end") << "0 [1*] | paste 1 1" << done << "0 1* [100]";
+    QTest::newRow("paste marked lines") << "[0] 1* | paste 0 1*" << done << "0 [100] 1*";
+    QTest::newRow("paste unreadable") << "0 [1*] | paste 1 x" << bad << "0 [1*]";
+    QTest::newRow("paste nothing") << "0 [1*] | paste 1 0" << none << "0 [1*]";
+    QTest::newRow("paste past 1024") << "0 [1*] | paste 1 1023" << full << "0 [1*]";
+    QTest::newRow("paste to 1024") << "0 [1*] | paste 1 1022" << done << "";
+    // Marks are not copied; the copies go after the last row, in list order.
+    QTest::newRow("duplicate") << "[0*] 1 (2) 3* | duplicate 2,0" << done << "0* 1 2 (0) [2] 3*";
+    QTest::newRow("up one block") << "0 (1) [2*] 3 | up 1,2" << 1 << "(1) [2*] 0 3";
+    QTest::newRow("up, the top block stays")
+        << "(0) (1*) 2 [3] 4 (5) | up 0,1,3,5" << 1 << "(0) (1*) [3] 2 (5) 4";
+    QTest::newRow("up at the top") << "[0] (1) 2* | up 0,1" << 0 << "[0] (1) 2*";
+    QTest::newRow("down, blocks one apart") << "[0] 1 (2*) 3 | down 0,2" << 1 << "1 [0] 3 (2*)";
+    QTest::newRow("down at the bottom") << "0* (1) [2] | down 1,2" << 0 << "0* (1) [2]";
+    QTest::newRow("move by two") << "0 [1] 2 3 | by2 1" << 0 << "0 [1] 2 3";
 }
 
 void TestSequenceEditor::commands() {
@@ -98,9 +166,15 @@ void TestSequenceEditor::commands() {
     QFETCH(int, result);
     QFETCH(QString, after);
     set(edit.section(" | ", 0, 0));
-    const QStringList c = edit.section(" | ", 1).split(' '); // "x": an unreadable line
-    const QStringList lines = c.last() == "x" ? QStringList{QStringLiteral("1 \u00B0")}
-                                              : linesFor(c.value(2, c.value(1, "1")).toInt(), 100);
+    const QStringList c = edit.section(" | ", 1).split(' ');
+    const QList<int> rows = rowsOf(c.value(1));
+    // The new lines: "x" ends them with an unreadable one, "1*" is one marked line.
+    const QString n = c.value(2, c.value(1, "1"));
+    QStringList lines = n.endsWith('*') ? QStringList{stepline::withBreakMark(lineFor(100))}
+                                        : linesFor(n.toInt(), 100);
+    if (n == "x") {
+        lines = QStringList{lineFor(100), QStringLiteral("1 \u00B0")};
+    }
     int got = 0;
     if (c[0] == "drag") {
         QVERIFY(list.setSelectedIndex(c[1].toInt()));
@@ -109,18 +183,31 @@ void TestSequenceEditor::commands() {
         QVERIFY(list.setSelectedIndex(c[2].toInt()));
         got = editor->releaseOnList(c[2].toInt());
     } else {
-        got = c[0] == "add"        ? int(editor->add(lines.value(0)))
-              : c[0] == "next"     ? editor->next().value_or(-1)
-              : c[0] == "previous" ? editor->previous().value_or(-1)
-              : c[0] == "remove"   ? int(editor->remove())
-              : c[0] == "replace"  ? int(editor->replace(lines.value(0)))
-              : c[0] == "toggle"   ? int(editor->toggleBreak())
-              : c[0] == "lines"    ? int(editor->replaceLineWith(c[1].toInt(), lines))
-              : c[0] == "all"      ? int(editor->replaceAll(lines))
-              : c[0] == "clear"    ? (editor->clearAll(), 0)
-                                   : (editor->resetBreakPoints(), 0);
+        got = c[0] == "add"          ? int(editor->add(lines.constLast()))
+              : c[0] == "next"       ? editor->next().value_or(-1)
+              : c[0] == "previous"   ? editor->previous().value_or(-1)
+              : c[0] == "remove"     ? int(editor->remove())
+              : c[0] == "replace"    ? int(editor->replace(lines.constLast()))
+              : c[0] == "toggle"     ? int(editor->toggleBreak())
+              : c[0] == "lines"      ? int(editor->replaceLineWith(c[1].toInt(), lines))
+              : c[0] == "all"        ? int(editor->replaceAll(lines))
+              : c[0] == "clear"      ? (editor->clearAll(), 0)
+              : c[0] == "reset"      ? (editor->resetBreakPoints(), 0)
+              : c[0] == "paste"      ? int(editor->insertAfter(c[1].toInt(), lines))
+              : c[0] == "removeRows" ? int(editor->removeRows(rows))
+              : c[0] == "duplicate"  ? int(editor->duplicateRows(rows))
+              : c[0] == "up"         ? editor->moveRows(rows, -1)
+              : c[0] == "down"       ? editor->moveRows(rows, 1)
+                                     : editor->moveRows(rows, 2);
     }
     QCOMPARE(got, result);
+    if (after.isEmpty() && list.count() > 0) { // a full list: the pasted block at its end
+        QCOMPARE(list.count(), kMaxLines);
+        QCOMPARE(list.selectedRows().size(), kMaxLines - 2);
+        QCOMPARE(list.selectedIndex(), kMaxLines - 1);
+        QVERIFY(!state().contains('?'));
+        return;
+    }
     QCOMPARE(state(), after);
 }
 
@@ -155,9 +242,9 @@ void TestSequenceEditor::tableAndLimit() {
     QVERIFY(!state().contains('?')); // line 7 keeps its mark, so row 7 its flag
 }
 
-// Undo's restore gives back the lines, the selection and the flags of all 1025 rows, and
-// re-derives the table. A list of the same length is patched line by line, so the view keeps
-// its place.
+// Undo's restore gives back the lines, the selected rows with the current line and the flags of
+// all 1025 rows, and re-derives the table. A list of the same length is patched line by line, so
+// the view keeps its place.
 void TestSequenceEditor::snapshotRestore() {
     set("0 1* [2] 3");
     SequenceSnapshot flagged = editor->snapshot();
@@ -177,6 +264,12 @@ void TestSequenceEditor::snapshotRestore() {
     QVERIFY(editor->restore(before));
     QCOMPARE(state(), QStringLiteral("0 1* [2] 3"));
     QCOMPARE(resets.count(), 1);
+
+    set("0 (1) [2] 3");
+    const SequenceSnapshot rows = editor->snapshot();
+    QCOMPARE(editor->removeRows({1, 2}), EditOutcome::Done);
+    QVERIFY(editor->restore(rows));
+    QCOMPARE(state(), QStringLiteral("0 (1) [2] 3"));
 }
 
 void TestSequenceEditor::selectionFollowsEdits_data() {
@@ -236,6 +329,44 @@ void TestSequenceEditor::refusedEditsChangeNothing() {
     QCOMPARE(moved.first().at(4).toInt(), 3);
     QCOMPARE(data.count(), 1);
     QCOMPARE(data.first().at(0).toModelIndex().row(), 1);
+}
+
+// The current line is always one of the selected rows; a plain selection of one line drops the
+// others; each change of which lines are selected is told once.
+void TestSequenceEditor::selection() {
+    QVERIFY(list.setLines(linesFor(4)));
+    QSignalSpy current(&list, &SequenceList::selectedIndexChanged);
+    QSignalSpy rows(&list, &SequenceList::selectionChanged);
+    QVERIFY(list.setSelection({3, 1}, 2));
+    QCOMPARE(list.selectedRows(), QList<int>({1, 2, 3}));
+    QCOMPARE(list.selectedIndex(), 2);
+    QVERIFY(!list.setSelection({1, 4}, 1) && !list.setSelection({1}, -1));
+    QCOMPARE(list.selectedRows(), QList<int>({1, 2, 3}));
+    QCOMPARE(current.size() * 10 + rows.size(), 11);
+
+    QVERIFY(list.insertLine(0, lineFor(9))); // rows shift: the model tells the view
+    QCOMPARE(list.selectedRows(), QList<int>({2, 3, 4}));
+    QCOMPARE(current.size() * 10 + rows.size(), 21);
+    QVERIFY(list.removeLine(3)); // the current line goes: nothing stays selected
+    QCOMPARE(list.selectedRows(), QList<int>());
+    QCOMPARE(current.size() * 10 + rows.size(), 32);
+    QVERIFY(list.setSelection({0, 1}, 1) && list.setSelectedIndex(1));
+    QCOMPARE(list.selectedRows(), QList<int>({1}));
+    QCOMPARE(current.size() * 10 + rows.size(), 44);
+    QVERIFY(list.setSelectedIndex(1)); // already the only one
+    QCOMPARE(current.size() * 10 + rows.size(), 44);
+}
+
+// Block edits tell an attached view one consistent story.
+void TestSequenceEditor::modelStaysConsistent() {
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    set("0 1 2 3 4 5");
+    QSignalSpy removed(&list, &QAbstractItemModel::rowsRemoved);
+    QCOMPARE(editor->removeRows({5, 1, 2, 4}), EditOutcome::Done);
+    QCOMPARE(removed.size(), 2);
+    QCOMPARE(editor->insertAfter(0, {lineFor(100), lineFor(101)}), EditOutcome::Done);
+    QVERIFY(editor->moveRows({1, 2}, 1));
+    QCOMPARE(state(), QStringLiteral("0 3 (100) [101]"));
 }
 
 QTEST_GUILESS_MAIN(TestSequenceEditor)

@@ -145,56 +145,51 @@ private slots:
     void refusedFile_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("error");
-        QTest::newRow("not JSON") << QByteArray("{\"format\":")
-                                  << "the file is not JSON: unterminated object at byte 10";
-        QTest::newRow("a list") << QByteArray("[]") << "the file holds no JSON object";
-        QTest::newRow("unknown field")
-            << QByteArray(R"({"format":"tessarel-channel-setup","colour":1})")
-            << "colour: not a field of a channel setup (format, version, channels)";
-        QTest::newRow("no format")
-            << QByteArray(R"({"version":1,"channels":[]})") << "format: missing";
-        QTest::newRow("other format") << QByteArray(R"({"format":"x","version":1,"channels":[]})")
-                                      << R"(format: "x" is not "tessarel-channel-setup")";
-        QTest::newRow("no version")
-            << QByteArray(R"({"format":"tessarel-channel-setup","channels":[]})")
-            << "version: missing";
-        QTest::newRow("version 2")
-            << QByteArray(R"({"format":"tessarel-channel-setup","version":2})")
-            << "version: 2 is not a version this panel reads (1)";
-        QTest::newRow("no channels")
-            << QByteArray(R"({"format":"tessarel-channel-setup","version":1})")
-            << "channels: missing";
-        QTest::newRow("channels an object")
-            << QByteArray(R"({"format":"tessarel-channel-setup","version":1,"channels":{}})")
-            << "channels: an object is not a list";
-        QTest::newRow("entry a number") << channels("3") << "channels[0]: 3 is not an object";
-        QTest::newRow("no channel number")
-            << channels(R"({"channel":0},{"min":3})") << "channels[1].channel: missing";
-        QTest::newRow("channel 12") << channels(R"({"channel":12})")
-                                    << "channels[0].channel: 12 is not a channel (0 to 11)";
-        QTest::newRow("channel twice") << channels(R"({"channel":2},{"channel":4},{"channel":2})")
-                                       << "channels[2].channel: 2 is already set by channels[0]";
-        QTest::newRow("misspelt field")
-            << channels(R"({"channel":3,"maximum":180})")
-            << "channels[0].maximum: not a field of a channel (channel, name, min, max)";
-        QTest::newRow("max 300")
-            << channels(R"({"channel":0},{"channel":1},{"channel":2},{"channel":3,"max":300})")
-            << "channels[3].max: 300 is not a position (0 to 255)";
-        QTest::newRow("min negative") << channels(R"({"channel":3,"min":-1})")
-                                      << "channels[0].min: -1 is not a position (0 to 255)";
-        QTest::newRow("min a fraction") << channels(R"({"channel":3,"min":100.5})")
-                                        << "channels[0].min: 100.5 is not a position (0 to 255)";
-        QTest::newRow("max as text") << channels(R"({"channel":3,"max":"180"})")
-                                     << R"(channels[0].max: "180" is not a position (0 to 255))";
-        QTest::newRow("min above max") << channels(R"({"channel":3,"min":181,"max":180})")
-                                       << "channels[0]: min 181 is above max 180";
-        QTest::newRow("name a number")
-            << channels(R"({"channel":3,"name":7})") << "channels[0].name: 7 is not a text";
-        QTest::newRow("name of 25")
-            << channels(R"({"channel":3,"name":"abcdefghijklmnopqrstuvwxy"})")
-            << "channels[0].name: 25 characters, at most 24";
-        QTest::newRow("name with a newline") << channels(R"({"channel":3,"name":"a\nb"})")
-                                             << "channels[0].name: holds a control character";
+        const auto row = [](const char* name, const QByteArray& json, const char* error) {
+            QTest::newRow(name) << json << QString::fromUtf8(error);
+        };
+        row("not JSON", "{\"format\":", "the file is not JSON: unterminated object at byte 10");
+        row("a list", "[]", "the file holds no JSON object");
+        row("unknown field", R"({"format":"tessarel-channel-setup","colour":1})",
+            "colour: not a field of a channel setup (format, version, channels)");
+        row("no format", R"({"version":1,"channels":[]})", "format: missing");
+        row("other format", R"({"format":"x","version":1,"channels":[]})",
+            R"(format: "x" is not "tessarel-channel-setup")");
+        row("no version", R"({"format":"tessarel-channel-setup","channels":[]})",
+            "version: missing");
+        row("version 2", R"({"format":"tessarel-channel-setup","version":2})",
+            "version: 2 is not a version this panel reads (1)");
+        row("no channels", R"({"format":"tessarel-channel-setup","version":1})",
+            "channels: missing");
+        row("channels an object",
+            R"({"format":"tessarel-channel-setup","version":1,"channels":{}})",
+            "channels: an object is not a list");
+        row("entry a number", channels("3"), "channels[0]: 3 is not an object");
+        row("no channel number", channels(R"({"channel":0},{"min":3})"),
+            "channels[1].channel: missing");
+        row("channel 12", channels(R"({"channel":12})"),
+            "channels[0].channel: 12 is not a channel (0 to 11)");
+        row("channel twice", channels(R"({"channel":2},{"channel":4},{"channel":2})"),
+            "channels[2].channel: 2 is already set by channels[0]");
+        row("misspelt field", channels(R"({"channel":3,"maximum":180})"),
+            "channels[0].maximum: not a field of a channel (channel, name, min, max)");
+        row("max 300",
+            channels(R"({"channel":0},{"channel":1},{"channel":2},{"channel":3,"max":300})"),
+            "channels[3].max: 300 is not a position (0 to 255)");
+        row("min negative", channels(R"({"channel":3,"min":-1})"),
+            "channels[0].min: -1 is not a position (0 to 255)");
+        row("min a fraction", channels(R"({"channel":3,"min":100.5})"),
+            "channels[0].min: 100.5 is not a position (0 to 255)");
+        row("max as text", channels(R"({"channel":3,"max":"180"})"),
+            R"(channels[0].max: "180" is not a position (0 to 255))");
+        row("min above max", channels(R"({"channel":3,"min":181,"max":180})"),
+            "channels[0]: min 181 is above max 180");
+        row("name a number", channels(R"({"channel":3,"name":7})"),
+            "channels[0].name: 7 is not a text");
+        row("name of 25", channels(R"({"channel":3,"name":"abcdefghijklmnopqrstuvwxy"})"),
+            "channels[0].name: 25 characters, at most 24");
+        row("name with a newline", channels(R"({"channel":3,"name":"a\nb"})"),
+            "channels[0].name: holds a control character");
     }
     void refusedFile() {
         QFETCH(QByteArray, json);

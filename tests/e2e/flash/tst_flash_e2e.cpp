@@ -1,6 +1,6 @@
 #include "e2e/PanelOnSim.h"
+#include "support/ProgramSteps.h"
 
-#include "core/sequence/StepLine.h"
 #include "ui/flash/FlashController.h"
 #include "ui/shell/SlideControl.h"
 
@@ -37,15 +37,7 @@ private slots:
         QFETCH(QString, message);
         const QStringList sim = options.replace(QStringLiteral("%1"), m_dir.path()).split(' ');
         start(sim);
-        QStringList lines;
-        for (int s = 0; s < kMaxLines; ++s) {
-            StepRecord r{};
-            for (int c = 0; c <= kDurationField; ++c) {
-                r[c] = (s * 11 + c * 29 + 3) % 256;
-            }
-            r[kDurationField] *= 20 * (1 + s % 200);
-            lines << stepline::readBackForm(r, QLocale());
-        }
+        const QStringList lines = programSteps(kMaxLines);
         m_form->panel().editor().replaceAll(lines);
         const SequenceTable table = m_form->panel().editor().table();
         QTimer poll; // Abort while the transfer runs
