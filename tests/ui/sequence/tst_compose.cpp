@@ -9,12 +9,10 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
-#include <algorithm>
 #include <functional>
 
 using Gesture = std::function<void(MainWindow&)>;
@@ -47,27 +45,9 @@ private slots:
 private:
     MainWindow* form() const { return rig->form.get(); }
     const SequenceList& list() const { return form()->panel().list(); }
-    // The steps in list order, each named by channel 0's whole degrees.
-    QList<int> order() const {
-        QList<int> steps;
-        for (int i = 0; i < list().count(); ++i) {
-            steps << (form()->panel().editor().table()[i][0] - 128) / 2;
-        }
-        return steps;
-    }
-    QList<int> viewSelection() const {
-        QList<int> rows;
-        for (const QModelIndex& i :
-             form()->sideColumn().stepList->selectionModel()->selectedRows()) {
-            rows << i.row();
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
     void click(int row, Qt::KeyboardModifiers modifiers = {}) {
-        StepListView* view = form()->sideColumn().stepList;
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers,
-                          view->visualRect(list().index(row)).center());
+        QTest::mouseClick(form()->sideColumn().stepList->viewport(), Qt::LeftButton, modifiers,
+                          rig->rowCentre(row));
     }
 
     std::unique_ptr<FormRig> rig;
@@ -127,17 +107,17 @@ void TestCompose::commandsOnSeveralLines() {
     QCOMPARE(list().selectedIndex(), 3);
 
     command(*form());
-    QCOMPARE(this->order(), order);
+    QCOMPARE(rig->order(), order);
     QCOMPARE(list().selectedRows(), selected);
-    QCOMPARE(viewSelection(), selected);
+    QCOMPARE(rig->viewSelection(), selected);
     QCOMPARE(list().selectedIndex(), current);
     QCOMPARE(form()->sideColumn().stepList->currentIndex().row(), current);
     QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(current));
     QCOMPARE(form()->menus().undoAction->text(), undoText);
 
     form()->menus().undoAction->trigger();
-    QCOMPARE(this->order(), QList<int>({0, 1, 2, 3, 4, 5}));
-    QCOMPARE(viewSelection(), QList<int>({1, 3, 4}));
+    QCOMPARE(rig->order(), QList<int>({0, 1, 2, 3, 4, 5}));
+    QCOMPARE(rig->viewSelection(), QList<int>({1, 3, 4}));
     QCOMPARE(list().selectedIndex(), 3);
 }
 
@@ -167,25 +147,23 @@ void TestCompose::selectionGestures() {
 
     click(0);
     QCOMPARE(list().selectedRows(), QList<int>({0}));
-    QCOMPARE(viewSelection(), QList<int>({0}));
+    QCOMPARE(rig->viewSelection(), QList<int>({0}));
     // A Shift-drag extends and moves no line.
-    QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::ShiftModifier,
-                      view->visualRect(list().index(2)).center());
-    QTest::mouseMove(view->viewport(), view->visualRect(list().index(4)).center());
-    QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::ShiftModifier,
-                        view->visualRect(list().index(4)).center());
-    QCOMPARE(order(), QList<int>({0, 1, 2, 3, 4, 5}));
+    const auto at = [&](int row) { return rig->rowCentre(row); };
+    QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(2));
+    QTest::mouseMove(view->viewport(), at(4));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(4));
+    QCOMPARE(rig->order(), QList<int>({0, 1, 2, 3, 4, 5}));
 
     // A plain drag moves one line, which stays the only one selected, before and after undo.
-    const auto at = [&](int row) { return view->visualRect(list().index(row)).center(); };
     QTest::mousePress(view->viewport(), Qt::LeftButton, {}, at(1));
     QTest::mouseMove(view->viewport(), at(2));
     QTest::mouseMove(view->viewport(), at(3));
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at(3));
-    QCOMPARE(order(), QList<int>({0, 2, 3, 1, 4, 5}));
-    QCOMPARE(viewSelection(), QList<int>({3}));
+    QCOMPARE(rig->order(), QList<int>({0, 2, 3, 1, 4, 5}));
+    QCOMPARE(rig->viewSelection(), QList<int>({3}));
     form()->menus().undoAction->trigger();
-    QCOMPARE(order(), QList<int>({0, 1, 2, 3, 4, 5}));
+    QCOMPARE(rig->order(), QList<int>({0, 1, 2, 3, 4, 5}));
     QCOMPARE(list().selectedRows(), QList<int>({1}));
 }
 
@@ -233,7 +211,7 @@ void TestCompose::paste() {
     form()->panel().list().setSelectedIndex(1);
     QGuiApplication::clipboard()->setText(clipboard);
     form()->menus().pasteAction->trigger();
-    QCOMPARE(this->order().mid(0, 8), order);
+    QCOMPARE(rig->order().mid(0, 8), order);
     if (message.isEmpty()) {
         QVERIFY(rig->dialogs.messages.isEmpty());
         QCOMPARE(list().selectedRows(), QList<int>({2, 3}));

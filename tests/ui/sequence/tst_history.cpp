@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -91,19 +90,11 @@ private:
                 flags << QString::number(row);
             }
         }
-        const QModelIndexList rows = f.sideColumn().stepList->selectionModel()->selectedRows();
         out << "flags " + flags.join(',')
             << "selected " + QString::number(f.panel().list().selectedIndex()) + " view " +
-                   QString::number(rows.isEmpty() ? -1 : rows.first().row())
+                   QString::number(rig->viewSelection().value(0, -1))
             << "label " + f.channelsFrame().stepLabel->text();
         return out.join('\n');
-    }
-
-    QPoint centreOf(int row) const {
-        return form()
-            ->sideColumn()
-            .stepList->visualRect(form()->panel().list().index(row))
-            .center();
     }
 
     void key(Qt::Key k, Qt::KeyboardModifiers m) {
@@ -120,10 +111,10 @@ private:
             QWidget* viewport = f.sideColumn().stepList->viewport();
             const int from = c[1].toInt();
             const int to = c[2].toInt();
-            QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(from));
-            QTest::mouseMove(viewport, centreOf((from + to) / 2));
-            QTest::mouseMove(viewport, centreOf(to));
-            QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(to));
+            QTest::mousePress(viewport, Qt::LeftButton, {}, rig->rowCentre(from));
+            QTest::mouseMove(viewport, rig->rowCentre((from + to) / 2));
+            QTest::mouseMove(viewport, rig->rowCentre(to));
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, rig->rowCentre(to));
         } else if (name == "interpolate") {
             QTest::mouseClick(f.bufferEditFrame().interpolateButton, Qt::LeftButton);
             InterpDialog* dialog = f.interpController().dialog();

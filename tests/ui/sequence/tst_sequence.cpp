@@ -8,7 +8,6 @@
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -30,25 +29,8 @@ private slots:
     void listKeys();
 
 private:
-    // The steps in list order, each named by channel 0's whole degrees.
-    QList<int> order() const {
-        QList<int> steps;
-        for (int i = 0; i < form()->panel().list().count(); ++i) {
-            steps << (form()->panel().editor().table()[i][0] - 128) / 2;
-        }
-        return steps;
-    }
-    QPoint centreOf(int row) const {
-        return form()
-            ->sideColumn()
-            .stepList->visualRect(form()->panel().list().index(row))
-            .center();
-    }
-    int viewSelection() const {
-        const QModelIndexList rows =
-            form()->sideColumn().stepList->selectionModel()->selectedRows();
-        return rows.isEmpty() ? -1 : rows.first().row();
-    }
+    QPoint centreOf(int row) const { return rig->rowCentre(row); }
+    int viewSelection() const { return rig->viewSelection().value(0, -1); }
 
     std::unique_ptr<FormRig> rig;
     MainWindow* form() const { return rig->form.get(); }
@@ -73,7 +55,7 @@ void TestSequence::editButtons() {
     QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(2));
     form()->panel().list().setSelectedIndex(0);
     form()->bufferEditFrame().replaceButton->click();
-    QCOMPARE(order(), QList<int>({6, 1, 6, 2}));
+    QCOMPARE(rig->order(), QList<int>({6, 1, 6, 2}));
     QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(0));
 
     form()->bufferEditFrame().clearButton->click();
@@ -187,7 +169,7 @@ void TestSequence::mouseWhilePlaying() {
         const int pointed = form()->sideColumn().stepList->indexAt(g.to).row();
         QTRY_VERIFY(list.selectedIndex() != pointed);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, g.to);
-        QCOMPARE(order(), g.order);
+        QCOMPARE(rig->order(), g.order);
     }
     form()->pcEmuFrame().pcEmuSwitch->click();
     QVERIFY(!form()->panel().clock().isEnabled());
@@ -203,7 +185,7 @@ void TestSequence::listKeys() {
     QCOMPARE(list->shownStep(), 2);
     QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(2));
     QTest::keyClick(list, Qt::Key_Delete);
-    QCOMPARE(order(), (QList<int>{0, 1, 3}));
+    QCOMPARE(rig->order(), (QList<int>{0, 1, 3}));
 }
 
 #include "tst_sequence.moc"

@@ -33,12 +33,6 @@ void setElbow(MainWindow& form) {
     dialog->okButton->click();
 }
 
-std::unique_ptr<MainWindow> windowOverKept(ScriptedDialogs& dialogs) {
-    return std::make_unique<MainWindow>(
-        std::make_unique<FakeTransport>(),
-        [](int n) { return QStringLiteral("/dev/fake%1").arg(n); }, dialogs);
-}
-
 } // namespace
 
 // The channel setup and the changed-only option as the window takes, keeps and applies them.
@@ -50,18 +44,15 @@ private slots:
         QTest::addColumn<int>("start"); // the slider's position before
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("after"); // offset box | bytes on the line
-        QTest::newRow("slider Home") << 128 << "Home"
-                                     << "-28 | 0b64";
-        QTest::newRow("slider End") << 128 << "End"
-                                    << "52 | 0bb4";
-        QTest::newRow("offset below") << 128 << "-100"
-                                      << "-28 | 0b64";
-        QTest::newRow("offset inside") << 128 << "10"
-                                       << "10 | 0b8a";
-        QTest::newRow("offset above") << 128 << "127"
-                                      << "52 | 0bb4";
-        QTest::newRow("offset above, at the limit") << 180 << "90"
-                                                    << "52 | ";
+        const auto row = [](const char* name, int start, const char* action, const char* after) {
+            QTest::newRow(name) << start << QString(action) << QString(after);
+        };
+        row("slider Home", 128, "Home", "-28 | 0b64");
+        row("slider End", 128, "End", "52 | 0bb4");
+        row("offset below", 128, "-100", "-28 | 0b64");
+        row("offset inside", 128, "10", "10 | 0b8a");
+        row("offset above", 128, "127", "52 | 0bb4");
+        row("offset above, at the limit", 180, "90", "52 | ");
     }
     void liveMovesHeldToTheLimits() {
         QFETCH(int, start);
@@ -166,8 +157,8 @@ private slots:
             setElbow(*rig.form);
             rig.form->menus().changedOnlyAction->trigger();
         }
-        ScriptedDialogs dialogs;
-        const auto form = windowOverKept(dialogs);
+        const FormRig next(FormRig::NextRun{});
+        MainWindow* form = next.form.get();
         QCOMPARE(form->panel().channelSetup().label(3), QStringLiteral("Ch3 (elbow)"));
         QCOMPARE(form->panel().channelSetup().channel(5).minimum, 0);
         QCOMPARE(form->channelsFrame().sliders[3]->slider()->minimum(), 100);
@@ -179,10 +170,9 @@ private slots:
     void invalidKeptSetup() {
         FormRig::useTemporarySettings();
         QSettings().setValue(QStringLiteral("channelSetup/format"), QStringLiteral("other"));
-        ScriptedDialogs dialogs;
-        const auto form = windowOverKept(dialogs);
-        QVERIFY(form->panel().channelSetup().isDefault());
-        QVERIFY(form->statusBar()->currentMessage().startsWith(
+        const FormRig next(FormRig::NextRun{});
+        QVERIFY(next.form->panel().channelSetup().isDefault());
+        QVERIFY(next.form->statusBar()->currentMessage().startsWith(
             QStringLiteral("The kept channel setup is not valid (")));
     }
 
@@ -214,7 +204,6 @@ private slots:
         QVERIFY(!option->isChecked());
         option->trigger();
         QVERIFY(form.panel().board().pcPlayback().changedOnly());
-        QCOMPARE(QSettings().value(SetupController::kChangedOnlyKey).toBool(), true);
         form.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
         form.pcEmuFrame().pcEmuSwitch->click();
         option->trigger();

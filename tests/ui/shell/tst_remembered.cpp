@@ -1,7 +1,5 @@
 #include "support/FormRig.h"
 
-#include "ui/shell/UserDialogs.h"
-
 #include <QAction>
 #include <QDir>
 #include <QDockWidget>
@@ -9,24 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 // What the window keeps between runs: each case closes one window and starts another over the
 // same settings, as the next run would.
-namespace {
-
-std::unique_ptr<MainWindow> nextRun(ScriptedDialogs& dialogs, FakeTransport** port = nullptr) {
-    auto transport = std::make_unique<FakeTransport>();
-    if (port) {
-        *port = transport.get();
-    }
-    return std::make_unique<MainWindow>(
-        std::move(transport), [](int n) { return QStringLiteral("/dev/fake%1").arg(n); },
-        dialogs);
-}
-
-} // namespace
-
 class TestRemembered : public QObject {
     Q_OBJECT
 
@@ -40,13 +22,12 @@ private slots:
         form.addDockWidget(Qt::RightDockWidgetArea, form.timelineDock());
         QVERIFY(form.close());
 
-        ScriptedDialogs dialogs;
-        const std::unique_ptr<MainWindow> next = nextRun(dialogs);
-        QCOMPARE(next->size(), QSize(1600, 950));
-        QVERIFY(!next->timelineDock()->isHidden());
-        QVERIFY(next->timelineDock()->widget() != nullptr);
-        QVERIFY(next->menus().timelineAction->isChecked());
-        QCOMPARE(next->dockWidgetArea(next->timelineDock()), Qt::RightDockWidgetArea);
+        const FormRig next(FormRig::NextRun{});
+        QCOMPARE(next.form->size(), QSize(1600, 950));
+        QVERIFY(!next.form->timelineDock()->isHidden());
+        QVERIFY(next.form->timelineDock()->widget() != nullptr);
+        QVERIFY(next.form->menus().timelineAction->isChecked());
+        QCOMPARE(next.form->dockWidgetArea(next.form->timelineDock()), Qt::RightDockWidgetArea);
     }
 
     void folderOfTheLastFile() {
@@ -61,11 +42,10 @@ private slots:
         QCOMPARE(rig.dialogs.questions[1].folder, dir.filePath("songs"));
         rig.form.reset();
 
-        ScriptedDialogs dialogs;
-        const std::unique_ptr<MainWindow> next = nextRun(dialogs);
-        next->menus().loadBufferAction->trigger();
-        QCOMPARE(dialogs.questions.size(), 1);
-        QCOMPARE(dialogs.questions[0].folder, dir.filePath("songs"));
+        FormRig next(FormRig::NextRun{});
+        next.form->menus().loadBufferAction->trigger();
+        QCOMPARE(next.dialogs.questions.size(), 1);
+        QCOMPARE(next.dialogs.questions[0].folder, dir.filePath("songs"));
     }
 
     void portShownNotOpened() {
@@ -74,15 +54,13 @@ private slots:
         QVERIFY(rig.port->isOpen());
         rig.form.reset();
 
-        ScriptedDialogs dialogs;
-        FakeTransport* port = nullptr;
-        const std::unique_ptr<MainWindow> next = nextRun(dialogs, &port);
-        const PortChooser& chooser = *next->sideColumn().portChooser;
+        const FormRig next(FormRig::NextRun{});
+        const PortChooser& chooser = *next.form->sideColumn().portChooser;
         QCOMPARE(chooser.currentIndex(), 2);
         QCOMPARE(chooser.portName(2), "Comm3");
         QVERIFY(chooser.isEnabled());
-        QVERIFY(!port->isOpen() && port->openedDevice.isEmpty());
-        QCOMPARE(next->connectionField()->text(), "Not connected");
+        QVERIFY(!next.port->isOpen() && next.port->openedDevice.isEmpty());
+        QCOMPARE(next.form->connectionField()->text(), "Not connected");
     }
 };
 
