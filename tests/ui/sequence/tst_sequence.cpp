@@ -1,20 +1,39 @@
 #include "support/RampLines.h"
 
+#include "board/HiResTimer.h"
 #include "core/sequence/StepLine.h"
+#include "ui/frames/Menus.h"
+#include "ui/panel/SequenceHistory.h"
 #include "ui/sequence/SequenceController.h"
 #include "ui/shell/ClickableViews.h"
-#include "board/HiResTimer.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QTest>
 
+#include <functional>
+
+using Gesture = std::function<void(MainWindow&)>;
+Q_DECLARE_METATYPE(Gesture)
+
+namespace {
+// Ramp lines 1 and 3 of the clipboard, as the panel writes them.
+const QString kTwoLines =
+    QStringLiteral("130\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t200\t\r\n"
+                   "134\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t400\t\r\n");
+} // namespace
+
 // The buffer editing frame through the window's widgets: clicks on the buttons, a real mouse on
-// the list, the bytes that ShowStep puts on the line. The rules themselves are the editor's.
+// the list, the bytes that ShowStep puts on the line; several lines at once, selected with the
+// mouse and the keys, with the Edit menu's commands and the clipboard as text. The rules
+// themselves are the editor's.
 class TestSequence : public QObject {
     Q_OBJECT
 private slots:
@@ -27,10 +46,21 @@ private slots:
     void mouseOnTheList();
     void mouseWhilePlaying();
     void listKeys();
+    void commandsOnSeveralLines_data();
+    void commandsOnSeveralLines();
+    void selectionGestures();
+    void copyWritesTheFileFormat();
+    void paste_data();
+    void paste();
 
 private:
     QPoint centreOf(int row) const { return rig->rowCentre(row); }
     int viewSelection() const { return rig->viewSelection().value(0, -1); }
+    const SequenceList& list() const { return form()->panel().list(); }
+    void click(int row, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(form()->sideColumn().stepList->viewport(), Qt::LeftButton, modifiers,
+                          centreOf(row));
+    }
 
     std::unique_ptr<FormRig> rig;
     MainWindow* form() const { return rig->form.get(); }
@@ -175,7 +205,6 @@ void TestSequence::mouseWhilePlaying() {
     QVERIFY(!form()->panel().clock().isEnabled());
 }
 
-QTEST_MAIN(TestSequence)
 // Enter on the list shows the selected step, as a double-click; Delete removes it, as Remove.
 void TestSequence::listKeys() {
     QVERIFY(fillRamp(*rig, 4));
@@ -188,4 +217,181 @@ void TestSequence::listKeys() {
     QCOMPARE(rig->order(), (QList<int>{0, 1, 3}));
 }
 
+
+void TestSequence::commandsOnSeveralLines_data() {
+    QTest::addColumn<Gesture>("command");
+    QTest::addColumn<QList<int>>("order");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("undoText");
+    const auto button = [](QPushButton* BufferEditFrame::*b) {
+        return Gesture([b](MainWindow& w) { (w.bufferEditFrame().*b)->click(); });
+    };
+    const auto menu = [](QAction* Menus::*a) {
+        return Gesture([a](MainWindow& w) { (w.menus().*a)->trigger(); });
+    };
+    // Lines 1, 3 and 4 selected, 3 the current line.
+    QTest::newRow("Add after the current line")
+        << button(&BufferEditFrame::addButton) << QList<int>{0, 1, 2, 3, 9, 4, 5} << QList<int>{4}
+        << 4 << "Undo Add";
+    QTest::newRow("Replace the current line")
+        << button(&BufferEditFrame::replaceButton) << QList<int>{0, 1, 2, 9, 4, 5} << QList<int>{3}
+        << 3 << "Undo Replace";
+    QTest::newRow("Remove every selected line")
+        << button(&BufferEditFrame::removeButton) << QList<int>{0, 2, 5} << QList<int>{1} << 1
+        << "Undo Remove";
+    QTest::newRow("Cut") << menu(&Menus::cutAction) << QList<int>{0, 2, 5} << QList<int>{1} << 1
+                         << "Undo Cut";
+    QTest::newRow("Duplicate after the last")
+        << menu(&Menus::duplicateAction) << QList<int>{0, 1, 2, 3, 4, 1, 3, 4, 5}
+        << QList<int>{5, 6, 7} << 7 << "Undo Duplicate";
+    QTest::newRow("Move Up") << menu(&Menus::moveUpAction) << QList<int>{1, 0, 3, 4, 2, 5}
+                             << QList<int>{0, 2, 3} << 2 << "Undo Move Up";
+    QTest::newRow("Move Down") << menu(&Menus::moveDownAction) << QList<int>{0, 2, 1, 5, 3, 4}
+                               << QList<int>{2, 4, 5} << 4 << "Undo Move Down";
+    QTest::newRow("Paste after the current line") << Gesture([](MainWindow& w) {
+        QGuiApplication::clipboard()->setText(kTwoLines);
+        w.menus().pasteAction->trigger();
+    }) << QList<int>{0, 1, 2, 3, 1, 3, 4, 5} << QList<int>{4, 5}
+                                                  << 5 << "Undo Paste";
+}
+
+// The current line (the last clicked) is the one Add and Replace act on; the rest take every
+// selected line. The view shows the list's selection afterwards, and one undo takes it all back.
+void TestSequence::commandsOnSeveralLines() {
+    QVERIFY(fillRamp(*rig, 6));
+    QFETCH(Gesture, command);
+    QFETCH(QList<int>, order);
+    QFETCH(QList<int>, selected);
+    QFETCH(int, current);
+    QFETCH(QString, undoText);
+    form()->channelsFrame().sliders[0]->setValue(146); // 9°
+    click(1);
+    click(4, Qt::ControlModifier);
+    click(3, Qt::ControlModifier);
+    QCOMPARE(list().selectedRows(), QList<int>({1, 3, 4}));
+    QCOMPARE(list().selectedIndex(), 3);
+
+    command(*form());
+    QCOMPARE(rig->order(), order);
+    QCOMPARE(list().selectedRows(), selected);
+    QCOMPARE(rig->viewSelection(), selected);
+    QCOMPARE(list().selectedIndex(), current);
+    QCOMPARE(form()->sideColumn().stepList->currentIndex().row(), current);
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(current));
+    QCOMPARE(form()->menus().undoAction->text(), undoText);
+
+    form()->menus().undoAction->trigger();
+    QCOMPARE(rig->order(), QList<int>({0, 1, 2, 3, 4, 5}));
+    QCOMPARE(rig->viewSelection(), QList<int>({1, 3, 4}));
+    QCOMPARE(list().selectedIndex(), 3);
+}
+
+// A plain click selects one line; Shift and Ctrl extend with the mouse and the keys; Ctrl+click
+// off the current line leaves the nearest selected one current; Set Break and "--->" take
+// the current line only.
+void TestSequence::selectionGestures() {
+    QVERIFY(fillRamp(*rig, 6));
+    StepListView* view = form()->sideColumn().stepList;
+    click(1);
+    click(3, Qt::ShiftModifier);
+    QCOMPARE(list().selectedRows(), QList<int>({1, 2, 3}));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(list().selectedRows(), QList<int>({1, 2, 3, 4}));
+    QCOMPARE(list().selectedIndex(), 4);
+    click(4, Qt::ControlModifier);
+    QCOMPARE(list().selectedRows(), QList<int>({1, 2, 3}));
+    QCOMPARE(list().selectedIndex(), 3);
+    QCOMPARE(view->currentIndex().row(), 3);
+
+    form()->pcEmuFrame().breakButton->click();
+    QVERIFY(list().line(3).endsWith(QStringLiteral("BREAK!")));
+    QVERIFY(!list().line(1).endsWith(QStringLiteral("BREAK!")));
+    form()->bufferEditFrame().nextButton->click();
+    QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(4));
+    QCOMPARE(list().selectedRows(), QList<int>({4}));
+
+    click(0);
+    QCOMPARE(list().selectedRows(), QList<int>({0}));
+    QCOMPARE(rig->viewSelection(), QList<int>({0}));
+    // A Shift-drag extends and moves no line.
+    const auto at = [&](int row) { return rig->rowCentre(row); };
+    QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(2));
+    QTest::mouseMove(view->viewport(), at(4));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(4));
+    QCOMPARE(rig->order(), QList<int>({0, 1, 2, 3, 4, 5}));
+
+    // A plain drag moves one line, which stays the only one selected, before and after undo.
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, at(1));
+    QTest::mouseMove(view->viewport(), at(2));
+    QTest::mouseMove(view->viewport(), at(3));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at(3));
+    QCOMPARE(rig->order(), QList<int>({0, 2, 3, 1, 4, 5}));
+    QCOMPARE(rig->viewSelection(), QList<int>({3}));
+    form()->menus().undoAction->trigger();
+    QCOMPARE(rig->order(), QList<int>({0, 1, 2, 3, 4, 5}));
+    QCOMPARE(list().selectedRows(), QList<int>({1}));
+}
+
+// Breakpoints stay behind; the clipboard holds the file's own lines in list order.
+void TestSequence::copyWritesTheFileFormat() {
+    QVERIFY(fillRamp(*rig, 6));
+    form()->panel().list().setSelection({3, 1}, 3);
+    form()->pcEmuFrame().breakButton->click();
+    form()->menus().copyAction->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), kTwoLines);
+    QCOMPARE(form()->menus().undoAction->text(), QStringLiteral("Undo Set/Reset Break"));
+}
+
+void TestSequence::paste_data() {
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<int>("listLines");
+    QTest::addColumn<QList<int>>("order"); // of the first 8 lines
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a spreadsheet's LF-only copy")
+        << QStringLiteral("150\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t300\t\n"
+                          "152\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t300\t\n")
+        << 6 << QList<int>{0, 1, 11, 12, 2, 3, 4, 5} << QString();
+    QTest::newRow("a bad line named, nothing pasted")
+        << QStringLiteral("150\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t128\t300\t\r\n"
+                          "152\t128\t128\t12x\t128\t128\t128\t128\t128\t128\t128\t128\t300\t\r\n")
+        << 6 << QList<int>{0, 1, 2, 3, 4, 5}
+        << QStringLiteral("Line 2 of the clipboard cannot be read: one of its values is not a "
+                          "whole number. Nothing was pasted.");
+    QTest::newRow("past 1024 lines refused whole")
+        << kTwoLines << 1023 << QList<int>{0, 1, 2, 3, 4, 5, 0, 0}
+        << QStringLiteral("Impossible add other lines, max # of lines is 1024!");
+    QTest::newRow("up to 1024 lines taken")
+        << kTwoLines << 1022 << QList<int>{0, 1, 1, 3, 2, 3, 4, 5} << QString();
+}
+
+void TestSequence::paste() {
+    QVERIFY(fillRamp(*rig, 6));
+    QFETCH(QString, clipboard);
+    QFETCH(int, listLines);
+    QFETCH(QList<int>, order);
+    QFETCH(QString, message);
+    QStringList lines;
+    for (int i = 0; i < listLines; ++i) {
+        lines << rampLine(i < 6 ? i : 0);
+    }
+    QCOMPARE(form()->panel().editor().replaceAll(lines), EditOutcome::Done);
+    form()->panel().list().setSelectedIndex(1);
+    QGuiApplication::clipboard()->setText(clipboard);
+    form()->menus().pasteAction->trigger();
+    QCOMPARE(rig->order().mid(0, 8), order);
+    if (message.isEmpty()) {
+        QVERIFY(rig->dialogs.messages.isEmpty());
+        QCOMPARE(list().selectedRows(), QList<int>({2, 3}));
+        QCOMPARE(form()->menus().undoAction->text(), QStringLiteral("Undo Paste"));
+    } else {
+        QCOMPARE(rig->dialogs.messages.size(), 1);
+        QCOMPARE(rig->dialogs.messages[0].text, message);
+        QCOMPARE(list().count(), listLines);
+        QVERIFY(!form()->panel().history().stack().canUndo());
+    }
+}
+
+QTEST_MAIN(TestSequence)
 #include "tst_sequence.moc"
