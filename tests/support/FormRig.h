@@ -94,6 +94,9 @@ struct FormRig {
         return form->panel().link().lineFreeInNs() == 0;
     }
 
+    // What the window has put on the line, once the line is free ("busy" if it never is).
+    QByteArray sent() { return lineIdle() ? port->written() : QByteArray("busy"); }
+
     // The line's reckoning on a clock of the test's own, which only pass() moves on: it hands
     // the device what the link's queue has due on the way, as the link's timer would.
     void ownClock() {

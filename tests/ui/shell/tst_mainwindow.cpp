@@ -175,8 +175,7 @@ private slots:
         }
         rig.port->clearWrites();
         f.menus().resetAction->trigger();
-        QVERIFY(rig.lineIdle());
-        QTEST(rig.port->written().left(2), "sent");
+        QTEST(rig.sent().left(2), "sent");
         QVERIFY(std::none_of(switches.begin(), switches.end(), [](auto* s) { return s->value(); }));
     }
 

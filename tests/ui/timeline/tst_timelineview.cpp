@@ -121,8 +121,7 @@ private slots:
         QCOMPARE(form()->panel().list().selectedIndex(), 3);
         QCOMPARE(form()->channelsFrame().stepLabel->text(), QStringLiteral("Step N° 3"));
         // The board's pose is unknown on a fresh port, so every channel goes out.
-        QVERIFY(rig->lineIdle());
-        QCOMPARE(rig->port->written(),
+        QCOMPARE(rig->sent(),
                  QByteArray::fromHex("088609800a800b800c800d800e800f80288029802a802b80"));
 
         form()->flashFrame().readButton->click(); // a transfer that waits for the board
@@ -237,8 +236,7 @@ private slots:
         const auto on = [&](QPointF p) { return view()->positionOf(p.x(), p.y(), 0).toPoint(); };
         QTest::mousePress(viewport, Qt::LeftButton, {}, on(press));
         QTest::mouseMove(viewport, on(to));
-        const QByteArray whileDragging =
-            rig->lineIdle() ? rig->port->written() : QByteArray("busy");
+        const QByteArray whileDragging = rig->sent();
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, on(to));
         QCOMPARE(whileDragging, pcControl ? sent : QByteArray());
 
