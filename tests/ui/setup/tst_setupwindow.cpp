@@ -101,7 +101,6 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, typed);
         QFETCH(int, arrow);
-        QFETCH(QString, limits);
         QFETCH(QString, angles);
         ScriptedDialogs dialogs;
         ChannelSetupDialog dialog(elbow(), dialogs);
@@ -114,7 +113,7 @@ private slots:
             QTest::keyClick(typedInto, Qt::Key(arrow));
         }
         const ChannelSetup::Channel ch = dialog.setup().channel(3);
-        QCOMPARE(QStringLiteral("%1 %2").arg(ch.minimum).arg(ch.maximum), limits);
+        QTEST(QStringLiteral("%1 %2").arg(ch.minimum).arg(ch.maximum), "limits");
         QCOMPARE(dialog.minimumAngles[3]->text() + QLatin1Char(' ') +
                      dialog.maximumAngles[3]->text(),
                  angles);
