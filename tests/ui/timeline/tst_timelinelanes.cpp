@@ -64,45 +64,36 @@ private slots:
 
         const QPointF level(0.2, 1); // step 1's level
         const QPointF edge(0.3, 1);  // step 1's right edge, where step 2 begins
-        QTest::newRow("level up to 22.5°")
-            << level << QList<QPointF>{{0.2, 22.5}} << false
-            << QStringList{"stepClicked 1", "levelDragging 1 0 173", "levelChanged 1 0 173"};
-        QTest::newRow("level down to -10.5°, on its way past 10°")
-            << level << QList<QPointF>{{0.2, 10}, {0.2, -10.5}} << false
-            << QStringList{"stepClicked 1", "levelDragging 1 0 148", "levelDragging 1 0 107",
-                           "levelChanged 1 0 107"};
-        QTest::newRow("level above the lane stops at 63.5°")
-            << level << QList<QPointF>{{0.25, 400}} << false
-            << QStringList{"stepClicked 1", "levelDragging 1 0 255", "levelChanged 1 0 255"};
-        QTest::newRow("level below the lane stops at -64°")
-            << level << QList<QPointF>{{0.15, -400}} << false
-            << QStringList{"stepClicked 1", "levelDragging 1 0 0", "levelChanged 1 0 0"};
-        QTest::newRow("level taken back to where it was changes nothing")
-            << level << QList<QPointF>{{0.2, 30}, {0.2, 1}} << false
-            << QStringList{"stepClicked 1", "levelDragging 1 0 188", "levelDragging 1 0 130"};
-        QTest::newRow("edge to 0.537 s: 437 ms snaps to 440")
-            << edge << QList<QPointF>{{0.537, 1}} << false
-            << QStringList{"stepClicked 1", "durationChanged 1 440"};
-        QTest::newRow("edge with Shift at the release: 437 ms")
-            << edge << QList<QPointF>{{0.537, 1}} << true
-            << QStringList{"stepClicked 1", "durationChanged 1 437"};
-        QTest::newRow("edge to 0.229 s: 129 ms snaps to 120")
-            << edge << QList<QPointF>{{0.229, 1}} << false
-            << QStringList{"stepClicked 1", "durationChanged 1 120"};
-        QTest::newRow("edge short of 20 ms stops at 20")
-            << edge << QList<QPointF>{{0.105, 1}} << true
-            << QStringList{"stepClicked 1", "durationChanged 1 20"};
-        QTest::newRow("edge of the last step, past the end")
-            << QPointF(1.0, 5) << QList<QPointF>{{1.261, 5}} << false
-            << QStringList{"stepClicked 4", "durationChanged 4 640"};
-        QTest::newRow("edge of the shortest step, 20 ms at 0.62 s")
-            << QPointF(0.62, 50) << QList<QPointF>{{0.7, 50}} << false
-            << QStringList{"stepClicked 3", "durationChanged 3 100"};
-        QTest::newRow("a click edits nothing")
-            << level << QList<QPointF>{} << false << QStringList{"stepClicked 1"};
-        QTest::newRow("a press off the level only selects")
-            << QPointF(0.45, 30) << QList<QPointF>{{0.45, 10}} << false
-            << QStringList{"stepClicked 2"};
+        const auto row = [](const char* name, QPointF press, const QList<QPointF>& moves,
+                            bool shift, const QStringList& expected) {
+            QTest::newRow(name) << press << moves << shift << expected;
+        };
+        row("level up to 22.5°", level, {{0.2, 22.5}}, false,
+            {"stepClicked 1", "levelDragging 1 0 173", "levelChanged 1 0 173"});
+        row("level down to -10.5°, on its way past 10°", level, {{0.2, 10}, {0.2, -10.5}}, false,
+            {"stepClicked 1", "levelDragging 1 0 148", "levelDragging 1 0 107",
+             "levelChanged 1 0 107"});
+        row("level above the lane stops at 63.5°", level, {{0.25, 400}}, false,
+            {"stepClicked 1", "levelDragging 1 0 255", "levelChanged 1 0 255"});
+        row("level below the lane stops at -64°", level, {{0.15, -400}}, false,
+            {"stepClicked 1", "levelDragging 1 0 0", "levelChanged 1 0 0"});
+        row("level taken back to where it was changes nothing", level, {{0.2, 30}, {0.2, 1}}, false,
+            {"stepClicked 1", "levelDragging 1 0 188", "levelDragging 1 0 130"});
+        row("edge to 0.537 s: 437 ms snaps to 440", edge, {{0.537, 1}}, false,
+            {"stepClicked 1", "durationChanged 1 440"});
+        row("edge with Shift at the release: 437 ms", edge, {{0.537, 1}}, true,
+            {"stepClicked 1", "durationChanged 1 437"});
+        row("edge to 0.229 s: 129 ms snaps to 120", edge, {{0.229, 1}}, false,
+            {"stepClicked 1", "durationChanged 1 120"});
+        row("edge short of 20 ms stops at 20", edge, {{0.105, 1}}, true,
+            {"stepClicked 1", "durationChanged 1 20"});
+        row("edge of the last step, past the end", {1.0, 5}, {{1.261, 5}}, false,
+            {"stepClicked 4", "durationChanged 4 640"});
+        row("edge of the shortest step, 20 ms at 0.62 s", {0.62, 50}, {{0.7, 50}}, false,
+            {"stepClicked 3", "durationChanged 3 100"});
+        row("a click edits nothing", level, {}, false, {"stepClicked 1"});
+        row("a press off the level only selects", {0.45, 30}, {{0.45, 10}}, false,
+            {"stepClicked 2"});
     }
 
     void drags() {
@@ -162,36 +153,26 @@ private slots:
 
         const int ctrl = Qt::ControlModifier;
         const int shift = Qt::ShiftModifier;
-        QTest::newRow("Up") << 1 << true << QList<int>{Qt::Key_Up}
-                            << QStringList{"levelChanged 1 0 131"};
-        QTest::newRow("Down") << 1 << true << QList<int>{Qt::Key_Down}
-                              << QStringList{"levelChanged 1 0 129"};
-        QTest::newRow("Right") << 1 << true << QList<int>{Qt::Key_Right}
-                               << QStringList{"durationChanged 1 220"};
-        QTest::newRow("Left") << 1 << true << QList<int>{Qt::Key_Left}
-                              << QStringList{"durationChanged 1 180"};
-        QTest::newRow("Shift+Right") << 1 << true << QList<int>{Qt::Key_Right | shift}
-                                     << QStringList{"durationChanged 1 201"};
-        QTest::newRow("Ctrl+Down to channel 1, then Up")
-            << 1 << true << QList<int>{Qt::Key_Down | ctrl, Qt::Key_Up}
-            << QStringList{"levelChanged 1 1 129"};
-        QTest::newRow("Ctrl+Up on the top lane stays there")
-            << 1 << true << QList<int>{Qt::Key_Up | ctrl, Qt::Key_Down}
-            << QStringList{"levelChanged 1 0 129"};
-        QTest::newRow("Ctrl+Right selects the next step")
-            << 1 << true << QList<int>{Qt::Key_Right | ctrl} << QStringList{"stepClicked 2"};
-        QTest::newRow("Ctrl+Left on the first step")
-            << 0 << true << QList<int>{Qt::Key_Left | ctrl} << QStringList{};
-        QTest::newRow("Up at 63.5°, Left at 20 ms: nothing")
-            << 3 << true << QList<int>{Qt::Key_Up, Qt::Key_Left} << QStringList{};
-        QTest::newRow("Right from 20 ms")
-            << 3 << true << QList<int>{Qt::Key_Right} << QStringList{"durationChanged 3 40"};
-        QTest::newRow("Down at -64°: nothing")
-            << 4 << true << QList<int>{Qt::Key_Down} << QStringList{};
-        QTest::newRow("no step selected")
-            << -1 << true << QList<int>{Qt::Key_Up, Qt::Key_Right} << QStringList{};
-        QTest::newRow("overlaid, the arrows edit nothing")
-            << 1 << false << QList<int>{Qt::Key_Up, Qt::Key_Right} << QStringList{};
+        const auto row = [](const char* name, int selected, const QList<int>& keys,
+                            const QStringList& expected, bool lanes = true) {
+            QTest::newRow(name) << selected << lanes << keys << expected;
+        };
+        row("Up", 1, {Qt::Key_Up}, {"levelChanged 1 0 131"});
+        row("Down", 1, {Qt::Key_Down}, {"levelChanged 1 0 129"});
+        row("Right", 1, {Qt::Key_Right}, {"durationChanged 1 220"});
+        row("Left", 1, {Qt::Key_Left}, {"durationChanged 1 180"});
+        row("Shift+Right", 1, {Qt::Key_Right | shift}, {"durationChanged 1 201"});
+        row("Ctrl+Down to channel 1, then Up", 1, {Qt::Key_Down | ctrl, Qt::Key_Up},
+            {"levelChanged 1 1 129"});
+        row("Ctrl+Up on the top lane stays there", 1, {Qt::Key_Up | ctrl, Qt::Key_Down},
+            {"levelChanged 1 0 129"});
+        row("Ctrl+Right selects the next step", 1, {Qt::Key_Right | ctrl}, {"stepClicked 2"});
+        row("Ctrl+Left on the first step", 0, {Qt::Key_Left | ctrl}, {});
+        row("Up at 63.5°, Left at 20 ms: nothing", 3, {Qt::Key_Up, Qt::Key_Left}, {});
+        row("Right from 20 ms", 3, {Qt::Key_Right}, {"durationChanged 3 40"});
+        row("Down at -64°: nothing", 4, {Qt::Key_Down}, {});
+        row("no step selected", -1, {Qt::Key_Up, Qt::Key_Right}, {});
+        row("overlaid, the arrows edit nothing", 1, {Qt::Key_Up, Qt::Key_Right}, {}, false);
     }
 
     void keys() {
