@@ -44,29 +44,25 @@ private slots:
         QCOMPARE(view()->accessibleDescription(), QStringLiteral("No steps."));
     }
 
+    // The row's name is the edit.
     void followsEveryChange_data() {
-        QTest::addColumn<QString>("edit");
         QTest::addColumn<QList<double>>("angles");
         QTest::addColumn<QString>("description");
-
+        const auto row = [](const char* edit, const QList<double>& angles, const char* text) {
+            QTest::newRow(edit) << angles << QString(text);
+        };
         // From three steps at 0°, 1°, 2° lasting 0.1, 0.2, 0.3 s, step 1 selected.
-        QTest::newRow("add") << "add" << QList<double>{0, 1, 0, 2}
-                             << "4 steps, 1.1 s in total; channels that move: Ch0, Ch11.";
-        QTest::newRow("remove") << "remove" << QList<double>{0, 2}
-                                << "2 steps, 0.4 s in total; channels that move: Ch0.";
-        QTest::newRow("drag") << "drag" << QList<double>{0, 2, 1}
-                              << "3 steps, 0.6 s in total; channels that move: Ch0.";
-        QTest::newRow("load") << "load" << QList<double>{-64}
-                              << "1 step, 0.02 s in total; no channel moves.";
-        QTest::newRow("interpolation") << "interp" << QList<double>{0, 1.5, 3, 2}
-                                       << "4 steps, 0.6 s in total; channels that move: Ch0.";
-        QTest::newRow("clear all") << "clear" << QList<double>{} << "No steps.";
-        QTest::newRow("break") << "break" << QList<double>{0, 1, 2}
-                               << "3 steps, 0.6 s in total; channels that move: Ch0.";
+        row("add", {0, 1, 0, 2}, "4 steps, 1.1 s in total; channels that move: Ch0, Ch11.");
+        row("remove", {0, 2}, "2 steps, 0.4 s in total; channels that move: Ch0.");
+        row("drag", {0, 2, 1}, "3 steps, 0.6 s in total; channels that move: Ch0.");
+        row("load", {-64}, "1 step, 0.02 s in total; no channel moves.");
+        row("interpolation", {0, 1.5, 3, 2}, "4 steps, 0.6 s in total; channels that move: Ch0.");
+        row("clear all", {}, "No steps.");
+        row("break", {0, 1, 2}, "3 steps, 0.6 s in total; channels that move: Ch0.");
     }
 
     void followsEveryChange() {
-        QFETCH(QString, edit);
+        const QByteArray edit = QTest::currentDataTag();
         QFETCH(QList<double>, angles);
         fill(3);
         form()->panel().list().setSelectedIndex(1);
@@ -81,11 +77,11 @@ private slots:
         } else if (edit == "load") {
             form()->panel().editor().replaceAll(
                 {QString("-64 °\t") + QString("0 °\t").repeated(11) + "20  ms\t"});
-        } else if (edit == "interp") {
+        } else if (edit == "interpolation") {
             const QString tail = QString("0 °\t").repeated(11);
             form()->panel().editor().replaceLineWith(
                 1, {"1.5 °\t" + tail + "100 ms", "3 °\t" + tail + "100 ms"});
-        } else if (edit == "clear") {
+        } else if (edit == "clear all") {
             form()->bufferEditFrame().clearButton->click();
         } else if (edit == "break") {
             form()->pcEmuFrame().breakButton->click();
