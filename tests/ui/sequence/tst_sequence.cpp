@@ -95,10 +95,9 @@ private slots:
         form()->bufferEditFrame().nextButton->click();
         form()->bufferEditFrame().previousButton->click();
         QCOMPARE(form()->channelsFrame().stepLabel->text(), stepline::stepLabel(1));
-        QCOMPARE(rig->sent(),
-                 QByteArray::fromHex("088409800a800b800c800d800e800f8028802980"
-                                     "2a802b80"
-                                     "0882"));
+        QCOMPARE(rig->sent(), QByteArray::fromHex("088409800a800b800c800d800e800f8028802980"
+                                                  "2a802b80"
+                                                  "0882"));
 
         // The odd channels k at 10 * k, the even ones centred.
         const QString odd = QStringLiteral(
@@ -202,30 +201,29 @@ private slots:
         const auto menu = [](QAction* Menus::*a) {
             return Gesture([a](MainWindow& w) { (w.menus().*a)->trigger(); });
         };
+        const auto row = [](const char* name, const Gesture& command, const QList<int>& order,
+                            const QList<int>& selected, int current, const char* undoText) {
+            QTest::newRow(name) << command << order << selected << current << QString(undoText);
+        };
         // Lines 1, 3 and 4 selected, 3 the current line.
-        QTest::newRow("Add after the current line")
-            << button(&BufferEditFrame::addButton) << QList<int>{0, 1, 2, 3, 9, 4, 5}
-            << QList<int>{4} << 4 << "Undo Add";
-        QTest::newRow("Replace the current line")
-            << button(&BufferEditFrame::replaceButton) << QList<int>{0, 1, 2, 9, 4, 5}
-            << QList<int>{3} << 3 << "Undo Replace";
-        QTest::newRow("Remove every selected line")
-            << button(&BufferEditFrame::removeButton) << QList<int>{0, 2, 5} << QList<int>{1} << 1
-            << "Undo Remove";
-        QTest::newRow("Cut") << menu(&Menus::cutAction) << QList<int>{0, 2, 5} << QList<int>{1} << 1
-                             << "Undo Cut";
-        QTest::newRow("Duplicate after the last")
-            << menu(&Menus::duplicateAction) << QList<int>{0, 1, 2, 3, 4, 1, 3, 4, 5}
-            << QList<int>{5, 6, 7} << 7 << "Undo Duplicate";
-        QTest::newRow("Move Up") << menu(&Menus::moveUpAction) << QList<int>{1, 0, 3, 4, 2, 5}
-                                 << QList<int>{0, 2, 3} << 2 << "Undo Move Up";
-        QTest::newRow("Move Down") << menu(&Menus::moveDownAction) << QList<int>{0, 2, 1, 5, 3, 4}
-                                   << QList<int>{2, 4, 5} << 4 << "Undo Move Down";
-        QTest::newRow("Paste after the current line") << Gesture([](MainWindow& w) {
-            QGuiApplication::clipboard()->setText(kTwoLines);
-            w.menus().pasteAction->trigger();
-        }) << QList<int>{0, 1, 2, 3, 1, 3, 4, 5} << QList<int>{4, 5}
-                                                      << 5 << "Undo Paste";
+        row("Add after the current line", button(&BufferEditFrame::addButton),
+            {0, 1, 2, 3, 9, 4, 5}, {4}, 4, "Undo Add");
+        row("Replace the current line", button(&BufferEditFrame::replaceButton), {0, 1, 2, 9, 4, 5},
+            {3}, 3, "Undo Replace");
+        row("Remove every selected line", button(&BufferEditFrame::removeButton), {0, 2, 5}, {1}, 1,
+            "Undo Remove");
+        row("Cut", menu(&Menus::cutAction), {0, 2, 5}, {1}, 1, "Undo Cut");
+        row("Duplicate after the last", menu(&Menus::duplicateAction), {0, 1, 2, 3, 4, 1, 3, 4, 5},
+            {5, 6, 7}, 7, "Undo Duplicate");
+        row("Move Up", menu(&Menus::moveUpAction), {1, 0, 3, 4, 2, 5}, {0, 2, 3}, 2,
+            "Undo Move Up");
+        row("Move Down", menu(&Menus::moveDownAction), {0, 2, 1, 5, 3, 4}, {2, 4, 5}, 4,
+            "Undo Move Down");
+        row("Paste after the current line", Gesture([](MainWindow& w) {
+                QGuiApplication::clipboard()->setText(kTwoLines);
+                w.menus().pasteAction->trigger();
+            }),
+            {0, 1, 2, 3, 1, 3, 4, 5}, {4, 5}, 5, "Undo Paste");
     }
 
     // The current line (the last clicked) is the one Add and Replace act on; the rest take every
