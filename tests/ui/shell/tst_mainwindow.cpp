@@ -146,17 +146,6 @@ private slots:
                 !rig.form->sideColumn().portChooser->isEnabled());
     }
 
-    void lostDeviceIsReportedOnceAndChooserComesBack() {
-        FormRig rig;
-        rig.port->loseDevice(QStringLiteral("device removed"));
-        QTRY_COMPARE(rig.dialogs.messages.size(), 1);
-        QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")) &&
-                rig.form->sideColumn().portChooser->isEnabled());
-        QVERIFY(rig.form->panel().link().PcControlOn() == BoardLink::Sent::PortClosed);
-        QTest::qWait(20);
-        QCOMPARE(rig.dialogs.messages.size(), 1);
-    }
-
     void resetSendsResetThenEachSwitchHandling_data() {
         QTest::addColumn<bool>("portOpen");
         QTest::addColumn<QByteArray>("sent");

@@ -129,7 +129,8 @@ private slots:
     }
 
     // The status bar's field through a connection's life; Close Port sends PC control off
-    // (what shutdown sends) before the port closes, and the chooser may be used again.
+    // (what shutdown sends) before the port closes, and the chooser may be used again, as it
+    // may when the device is lost.
     void connectionFieldAndClosePort() {
         FormRig rig(false, [](int n) { return n == 1 ? QStringLiteral("/dev/ttyUSB0") : QString(); });
         MainWindow& form = *rig.form;
@@ -153,11 +154,16 @@ private slots:
         QCOMPARE(chooser->currentIndex(), -1);
         QCOMPARE(field->text(), QStringLiteral("Not connected"));
 
+        // A lost device is told once, with its reason, and nothing more goes out.
         rig.choosePort(0);
         QVERIFY(form.panel().serial().portOpen());
-        port->loseDevice(QStringLiteral("unplugged"));
+        port->loseDevice(QStringLiteral("device removed"));
         QTRY_COMPARE(field->text(), QStringLiteral("Connection lost"));
         QVERIFY(chooser->isEnabled());
+        QVERIFY(form.panel().link().PcControlOn() == BoardLink::Sent::PortClosed);
+        QTest::qWait(20);
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")));
     }
 };
 
