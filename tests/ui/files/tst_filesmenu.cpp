@@ -180,7 +180,8 @@ private slots:
         QFile file(dir.filePath(written));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), content);
-        QCOMPARE(rig.dialogs.texts(), content == "old" ? QStringList{} : QStringList{"Data Saved!"});
+        QCOMPARE(rig.dialogs.texts(),
+                 content == "old" ? QStringList{} : QStringList{"Data Saved!"});
     }
 
     // "Save" writes to the file last loaded or saved without a question, or asks for a name as

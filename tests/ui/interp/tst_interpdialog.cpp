@@ -261,8 +261,8 @@ private slots:
         QCOMPARE(combo->currentText(), QStringLiteral("Ease In-Out"));
         ok(*dialog, 4);
         QVERIFY(form.interpController().dialog() == nullptr);
-        QCOMPARE(form.panel().list().lines(),
-                 QStringList({line(0, 20), line(6, 40), line(25, 20), line(44, 20), line(50, 100)}));
+        QCOMPARE(form.panel().list().lines(), QStringList({line(0, 20), line(6, 40), line(25, 20),
+                                                           line(44, 20), line(50, 100)}));
     }
 
     // The core has the rules; the window shows the note and leaves everything as it was.

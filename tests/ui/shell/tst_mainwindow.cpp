@@ -92,8 +92,9 @@ private slots:
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
                  QStringLiteral(
-                     "menuFile=&File,menuSave=Sa&ve Ctrl+S,menuSaveBuffer=&Save Buffer Ctrl+Shift+S,"
-                     "menuLoadBuffer=&Load Buffer Ctrl+O,menuOpenRecent=Open &Recent,-,"
+                     "menuFile=&File,menuSave=Sa&ve Ctrl+S,"
+                     "menuSaveBuffer=&Save Buffer Ctrl+Shift+S,menuLoadBuffer=&Load Buffer Ctrl+O,"
+                     "menuOpenRecent=Open &Recent,-,"
                      "menuQuit=&Quit Ctrl+Q,menuEdit=&Edit,menuUndo=Undo Ctrl+Z,"
                      "menuRedo=Redo Ctrl+Shift+Z,-,menuCut=Cu&t Ctrl+X,menuCopy=&Copy Ctrl+C,"
                      "menuPaste=&Paste Ctrl+V,menuDuplicate=&Duplicate Ctrl+D,-,"

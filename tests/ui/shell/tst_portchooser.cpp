@@ -132,7 +132,8 @@ private slots:
     // (what shutdown sends) before the port closes, and the chooser may be used again, as it
     // may when the device is lost.
     void connectionFieldAndClosePort() {
-        FormRig rig(false, [](int n) { return n == 1 ? QStringLiteral("/dev/ttyUSB0") : QString(); });
+        FormRig rig(false,
+                    [](int n) { return n == 1 ? QStringLiteral("/dev/ttyUSB0") : QString(); });
         MainWindow& form = *rig.form;
         FakeTransport* port = rig.port;
         PortChooser* chooser = form.sideColumn().portChooser;

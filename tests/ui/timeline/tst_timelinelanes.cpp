@@ -26,9 +26,10 @@ Timeline::Step step(qint32 ch0, qint32 ms) {
 class TestTimelineLanes : public QObject {
     Q_OBJECT
 private slots:
-    // Channel 0 at 0°, 1°, 2°, 63.5° and -64° (positions 128, 130, 132, 255, 0) for 100, 200, 300,
-    // 20 and 380 ms: the steps start at 0, 0.1, 0.3, 0.6 and 0.62 s, and the sequence ends at 1 s.
-    // A millisecond a pixel and lanes taller than 255 pixels put every value a pixel apart.
+    // Channel 0 at 0°, 1°, 2°, 63.5° and -64° (positions 128, 130, 132, 255, 0) for 100, 200,
+    // 300, 20 and 380 ms: the steps start at 0, 0.1, 0.3, 0.6 and 0.62 s, and the sequence ends
+    // at 1 s. A millisecond a pixel and lanes taller than 255 pixels put every value a pixel
+    // apart.
     void init() {
         timeline.setSteps(
             {step(128, 100), step(130, 200), step(132, 300), step(255, 20), step(0, 380)});
