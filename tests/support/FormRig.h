@@ -14,26 +14,39 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QItemSelectionModel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 // The real window over a fake serial device, with dialogs answered by the test. The port is
-// chosen as a user would, through the port chooser's handler.
+// chosen as a user would, through the port chooser's handler. Port n leads to /dev/fake<n>
+// unless the test gives its own lookup.
 struct FormRig {
-    explicit FormRig(bool openPort = true) {
+    explicit FormRig(bool openPort = true, portmap::Lookup lookup = {}) {
         useTemporarySettings();
-        auto transport = std::make_unique<FakeTransport>();
-        port = transport.get();
-        form = std::make_unique<MainWindow>(
-            std::move(transport), [](int n) { return QStringLiteral("/dev/fake%1").arg(n); },
-            dialogs);
+        start(std::move(lookup));
         if (openPort) {
             choosePort(0);
             port->clearWrites();
         }
+    }
+    // The window as the next run opens it: over the settings the last one kept, no port open.
+    struct NextRun {};
+    explicit FormRig(NextRun) { start({}); }
+
+    void start(portmap::Lookup lookup) {
+        if (!lookup) {
+            lookup = [](int n) {
+                return portmap::Resolution(QStringLiteral("/dev/fake%1").arg(n));
+            };
+        }
+        auto transport = std::make_unique<FakeTransport>();
+        port = transport.get();
+        form = std::make_unique<MainWindow>(std::move(transport), std::move(lookup), dialogs);
     }
 
     // The window keeps its settings in a folder of the test's own, empty for each window.
@@ -48,6 +61,28 @@ struct FormRig {
         form->linkController().choosePort(index);
     }
 
+    // The step list as the user sees it: where a row's middle is, and the rows selected in the
+    // view, in order.
+    QPoint rowCentre(int row) const {
+        return form->sideColumn().stepList->visualRect(form->panel().list().index(row)).center();
+    }
+    QList<int> viewSelection() const {
+        QList<int> rows;
+        for (const QModelIndex& i : form->sideColumn().stepList->selectionModel()->selectedRows()) {
+            rows << i.row();
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    // Channel 0 of each step in list order, in whole degrees: the ramp lines' numbering.
+    QList<int> order() const {
+        QList<int> steps;
+        for (int i = 0; i < form->panel().list().count(); ++i) {
+            steps << (form->panel().editor().table()[i][0] - 128) / 2;
+        }
+        return steps;
+    }
+
     // Real time passes until the link has handed on what it queued and the line is free.
     [[nodiscard]] bool lineIdle() {
         const QDeadlineTimer deadline(5000);
@@ -58,6 +93,9 @@ struct FormRig {
         }
         return form->panel().link().lineFreeInNs() == 0;
     }
+
+    // What the window has put on the line, once the line is free ("busy" if it never is).
+    QByteArray sent() { return lineIdle() ? port->written() : QByteArray("busy"); }
 
     // The line's reckoning on a clock of the test's own, which only pass() moves on: it hands
     // the device what the link's queue has due on the way, as the link's timer would.

@@ -142,45 +142,62 @@ private slots:
                                                        numbertext::kDegreeSuffix));
     }
 
-    // A name typed without a suffix takes the chosen filter's; "All Files" takes ".dat".
-    void saveNamesTheFile_data() {
+    // A name typed without a suffix takes the chosen filter's, "All Files" ".dat"; a file that
+    // is there ("there" rows: trip.dat holding "old") is replaced only on yes.
+    void saveBuffer_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("filter");
+        QTest::addColumn<bool>("yes");
         QTest::addColumn<QString>("written");
-        QTest::newRow("data files") << "trip" << 1 << "trip.dat";
-        QTest::newRow("text files") << "trip" << 2 << "trip.txt";
-        QTest::newRow("all files") << "trip" << 3 << "trip.dat";
-        QTest::newRow("suffix typed") << "trip.seq" << 2 << "trip.seq";
+        QTest::addColumn<QByteArray>("content");
+        const QByteArray line = fileLine(128, "20");
+        QTest::newRow("data files") << "trip" << 1 << false << "trip.dat" << line;
+        QTest::newRow("text files") << "trip" << 2 << false << "trip.txt" << line;
+        QTest::newRow("all files") << "trip" << 3 << false << "trip.dat" << line;
+        QTest::newRow("suffix typed") << "trip.seq" << 2 << false << "trip.seq" << line;
+        QTest::newRow("there, yes") << "trip" << 1 << true << "trip.dat" << line;
+        QTest::newRow("there, no") << "trip" << 1 << false << "trip.dat" << QByteArray("old");
     }
-    void saveNamesTheFile() {
+    void saveBuffer() {
         QFETCH(QString, typed);
         QFETCH(int, filter);
+        QFETCH(bool, yes);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, content);
+        const bool there = QByteArray(QTest::currentDataTag()).startsWith("there");
         FormRig rig(false);
-        rig.form->panel().editor().add(addLine(0, 20));
+        rig.form->panel().editor().add(addLine(128, 20));
         QTemporaryDir dir;
+        if (there) {
+            writeFile(dir.filePath("trip.dat"), "old");
+        }
         rig.dialogs.fileAnswers = {{dir.filePath(typed), filter}};
+        rig.dialogs.yesNoAnswers = {yes};
         rig.form->menus().saveBufferAction->trigger();
-        QTEST(QDir(dir.path()).entryList(QDir::Files).join(' '), "written");
-        QCOMPARE(rig.dialogs.texts(), QStringList{"Data Saved!"});
+        QCOMPARE(rig.dialogs.asked,
+                 there ? QStringList{"trip.dat already exists. Replace it?"} : QStringList{});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{written});
+        QFile file(dir.filePath(written));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+        QCOMPARE(rig.dialogs.texts(),
+                 content == "old" ? QStringList{} : QStringList{"Data Saved!"});
     }
 
     // "Save" writes to the file last loaded or saved without a question, or asks for a name as
     // "Save Buffer" does when there is none.
     void saveAgain_data() {
         QTest::addColumn<QString>("before");
-        QTest::addColumn<int>("questions");
         QTest::addColumn<QString>("written");
-        QTest::newRow("nothing yet") << "" << 1 << "again.dat";
-        QTest::newRow("after a load") << "load" << 1 << "loaded.dat";
-        QTest::newRow("after a save") << "save" << 1 << "again.dat";
+        QTest::newRow("nothing yet") << "" << "again.dat";
+        QTest::newRow("after a load") << "load" << "loaded.dat";
+        QTest::newRow("after a save") << "save" << "again.dat";
     }
     void saveAgain() {
         QFETCH(QString, before);
         FormRig rig(false);
         QTemporaryDir dir;
-        QFile loaded(dir.filePath("loaded.dat"));
-        QVERIFY(loaded.open(QIODevice::WriteOnly) && loaded.write(fileLine(100)) > 0);
-        loaded.close();
+        writeFile(dir.filePath("loaded.dat"), fileLine(100));
         if (before == "load") {
             rig.dialogs.fileAnswers = {dir.filePath("loaded.dat")};
             rig.form->menus().loadBufferAction->trigger();
@@ -192,41 +209,11 @@ private slots:
             rig.dialogs.fileAnswers = {{dir.filePath("again"), 1}};
         }
         rig.form->panel().editor().add(addLine(128, 20));
-        QVERIFY(loaded.remove());
+        QVERIFY(QFile::remove(dir.filePath("loaded.dat")));
         rig.form->menus().saveAction->trigger();
-        QTEST(int(rig.dialogs.questions.size()), "questions");
+        QCOMPARE(rig.dialogs.questions.size(), 1); // the load's or the first save's
         QVERIFY(rig.dialogs.asked.isEmpty());
         QTEST(QDir(dir.path()).entryList(QDir::Files).join(' '), "written");
-    }
-
-    // A file that is there is replaced only on yes; a new one is written without a question.
-    void saveAsksBeforeReplacing_data() {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<QStringList>("asked");
-        QTest::addColumn<QByteArray>("content");
-        const QStringList replace{"trip.dat already exists. Replace it?"};
-        QTest::newRow("new file") << false << false << QStringList{} << fileLine(128, "20");
-        QTest::newRow("there, yes") << true << true << replace << fileLine(128, "20");
-        QTest::newRow("there, no") << true << false << replace << QByteArray("old");
-    }
-    void saveAsksBeforeReplacing() {
-        QFETCH(bool, exists);
-        QFETCH(bool, yes);
-        FormRig rig(false);
-        rig.form->panel().editor().add(addLine(128, 20));
-        QTemporaryDir dir;
-        QFile file(dir.filePath("trip.dat"));
-        if (exists) {
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
-            file.close();
-        }
-        rig.dialogs.fileAnswers = {{dir.filePath("trip"), 1}};
-        rig.dialogs.yesNoAnswers = {yes};
-        rig.form->menus().saveBufferAction->trigger();
-        QTEST(rig.dialogs.asked, "asked");
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QTEST(file.readAll(), "content");
     }
 
     // Save clears the breakpoints, so it waits like every change to the list: nothing is asked
@@ -287,19 +274,16 @@ private slots:
     }
     void loadMessages() {
         QFETCH(QByteArray, bytes);
-        QFETCH(int, lines);
         QFETCH(QString, stop);
         FormRig rig(false);
         QTemporaryDir dir;
-        QFile file(dir.filePath("hand.dat"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
-        rig.dialogs.fileAnswers = {file.fileName()};
+        writeFile(dir.filePath("hand.dat"), bytes);
+        rig.dialogs.fileAnswers = {dir.filePath("hand.dat")};
         rig.form->menus().loadBufferAction->trigger();
         const QStringList loaded{"Load: Data Loaded!"};
         QCOMPARE(shown(rig.dialogs),
                  stop.isEmpty() ? loaded : QStringList{"Load: " + stop} + loaded);
-        QCOMPARE(rig.form->panel().list().count(), lines);
+        QTEST(rig.form->panel().list().count(), "lines");
         QVERIFY(clean(*rig.form));
     }
 
@@ -307,7 +291,6 @@ private slots:
     void openRecent() {
         FormRig rig;
         MainWindow& form = *rig.form;
-        QCOMPARE(form.menus().openRecentMenu->objectName(), "menuOpenRecent");
         QVERIFY(!form.menus().openRecentMenu->isEnabled());
         QTemporaryDir dir;
         writeFile(dir.filePath("a.dat"), fileLine(10));
@@ -381,10 +364,8 @@ private slots:
         QCOMPARE(filters,
                  QStringList({"Data Files (*.dat)", "Text Files(*.txt)", "All Files (*)"}));
         QTemporaryDir dir;
-        for (const char* name : {"Sequence3", "a.dat"}) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        writeFile(dir.filePath("Sequence3"), "");
+        writeFile(dir.filePath("a.dat"), "");
         QFileDialog dialog(nullptr, QString(), dir.path());
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setNameFilters(filters);
@@ -409,9 +390,7 @@ private slots:
         FormRig rig(false);
         rig.form->panel().editor().add(addLine(128, 20));
         QTemporaryDir dir;
-        QFile wave(dir.filePath("wave.dat"));
-        QVERIFY(wave.open(QIODevice::WriteOnly) && wave.write(fileLine(100) + fileLine(90)) > 0);
-        wave.close();
+        writeFile(dir.filePath("wave.dat"), fileLine(100) + fileLine(90));
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         rig.form->openFromCommandLine(arguments);

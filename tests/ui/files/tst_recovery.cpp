@@ -97,20 +97,6 @@ private slots:
                      restore ? 1 : 0);
     }
 
-    // A running panel's copy is no orphan to another panel.
-    void twoPanelsKeepTheirOwn() {
-        QTemporaryDir folder;
-        FormRig first;
-        first.form->keepRecovery(folder.path());
-        first.form->panel().editor().replaceAll(editedLines());
-        QTRY_VERIFY(QFile::exists(first.form->recoveryController()->store().filePath()));
-        FormRig second;
-        second.form->keepRecovery(folder.path());
-        QCOMPARE(second.dialogs.recoveryTexts, QStringList());
-        QCOMPARE(second.form->panel().list().count(), 0);
-        QVERIFY(QFile::exists(first.form->recoveryController()->store().filePath()));
-    }
-
     void savedListLeavesNoFile() {
         QTemporaryDir folder;
         FormRig rig;

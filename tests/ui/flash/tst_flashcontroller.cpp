@@ -150,8 +150,7 @@ private slots:
         // A slider moved during the transfer goes out when it ends.
         const QByteArray deferred =
             action.startsWith("try") ? QByteArray("\x0b\xc8") : QByteArray();
-        QVERIFY(rig.lineIdle());
-        QCOMPARE(rig.port->written(),
+        QCOMPARE(rig.sent(),
                  reading ? QByteArray("\x06")
                          : (programmed ? exchange + deferred : exchange.left(run.at)));
         QCOMPARE(rig.port->writes.size(), rig.port->written().size()); // one byte a write
@@ -189,196 +188,194 @@ private slots:
                 f.panel().serial().inBufferCount() == 0);
     }
 
-    void pcControlOffBeforeProgramming();
-    void limitedImageSaysSo();
-    void portClosed_data();
-    void portClosed();
-    void realEmu();
-    void echoClickDuringRead();
-    void eraseAsks_data();
-    void nothingMovesWhenProgrammingStarts();
-    void eraseAsks();
-    void unansweredTransfer_data();
-    void unansweredTransfer();
+    void pcControlOffBeforeProgramming() {
+        BoardRig rig;
+        MainWindow& f = *rig.form;
+        f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+        f.sideColumn().pcControlSwitch->setValueSilently(true);
+        f.flashFrame().programButton->click();
+        QTRY_VERIFY(!f.panel().board().transfer());
+        QCOMPARE(rig.port->written(), QByteArray::fromHex("0002000e") + QByteArray(12, char(128)) +
+                                          QByteArray::fromHex("0032"));
+        QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
+        QVERIFY(!f.sideColumn().pcControlSwitch->value());
+    }
+
+    // Ch3 held to 100..180: the image carries its limit, and the status bar says so first.
+    void limitedImageSaysSo() {
+        BoardRig rig;
+        MainWindow& f = *rig.form;
+        ChannelSetup setup;
+        QVERIFY(setup.setChannel(3, {QStringLiteral("elbow"), 100, 180}));
+        f.panel().setChannelSetup(setup);
+        f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-64 \u00B0\t" +
+                                       QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
+        f.flashFrame().programButton->click();
+        QCOMPARE(
+            f.statusBar()->currentMessage(),
+            QStringLiteral("1 value lies outside the channel limits and is written at its limit."));
+        QTRY_VERIFY(!f.panel().board().transfer());
+        QCOMPARE(rig.port->written(), QByteArray::fromHex("02000e8080806480808080808080800032"));
+
+        // Verify compares with the limited image, and names the channel.
+        f.flashFrame().verifyButton->click();
+        QTRY_VERIFY(!f.panel().board().transfer());
+        f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-10 \u00B0\t" +
+                                       QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
+        f.flashFrame().verifyButton->click();
+        QTRY_VERIFY(!f.panel().board().transfer());
+        QCOMPARE(rig.dialogs.texts().mid(1),
+                 (QStringList{"The board's flash holds this list (1 step).",
+                              "The board's flash does not hold this list. Step N\u00B0 0, Ch3 "
+                              "(elbow): the flash holds -14 \u00B0, the list -10 \u00B0; 1 step "
+                              "differs."}));
+    }
+
+    void portClosed_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("told");
+        QTest::newRow("Erease") << "CommandErase" << QStringList{};
+        QTest::newRow("Read Seq.") << "CommandRead" << QStringList{"No Connection Available!"};
+        QTest::newRow("Program  Seq.") << "CommandFlash" << QStringList{"No Connection Available!"};
+    }
+
+    void portClosed() {
+        QFETCH(QString, button);
+        FormRig rig(false);
+        rig.form->panel().editor().replaceAll(
+            {QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+        const QStringList before = rig.form->panel().list().lines();
+        rig.form->findChild<QPushButton*>(button)->click();
+        QTEST(rig.dialogs.texts(), "told");
+        QVERIFY(rig.port->writes.isEmpty());
+        QCOMPARE(rig.form->panel().list().lines(), before);
+        QVERIFY(!rig.form->panel().board().transfer() &&
+                rig.form->flashFrame().progressBar->isHidden());
+    }
+
+    // Board playback: 3 on, 4 off, and while the board plays neither PC mode starts.
+    void realEmu() {
+        FormRig rig;
+        MainWindow& f = *rig.form;
+        f.realEmuFrame().realEmuSwitch->click();
+        QCOMPARE(rig.port->written(), QByteArray("\x03"));
+        QVERIFY(!f.pcEmuFrame().pcEmuSwitch->isEnabled() &&
+                !f.pcDebugFrame().pcSeqSwitch->isEnabled());
+        for (SwitchControl* mode : {f.pcEmuFrame().pcEmuSwitch, f.pcDebugFrame().pcSeqSwitch}) {
+            mode->setValue(true); // as a script would, past the disabled switch
+            QVERIFY(!mode->value());
+            QCOMPARE(f.statusBar()->currentMessage(),
+                     QStringLiteral("Switch \"Real Emu\" off first."));
+        }
+        f.realEmuFrame().realEmuSwitch->click();
+        QCOMPARE(rig.sent(), QByteArray("\x03\x04"));
+        QVERIFY(f.pcEmuFrame().pcEmuSwitch->isEnabled() &&
+                f.pcDebugFrame().pcSeqSwitch->isEnabled() &&
+                f.realEmuFrame().realEmuSwitch->isEnabled() && !f.panel().clock().isEnabled());
+        QVERIFY(rig.dialogs.messages.isEmpty());
+
+        FormRig closed(false);
+        closed.form->realEmuFrame().realEmuSwitch->click();
+        QCOMPARE(closed.dialogs.texts(), QStringList{"No Connection Available!"});
+        QVERIFY(!closed.form->realEmuFrame().realEmuSwitch->value() &&
+                closed.port->writes.isEmpty());
+    }
+
+    // An Echo click during a read leaves the arriving image alone; the read ends with all of it.
+    void echoClickDuringRead() {
+        boardsim::BoardConfig config;
+        config.faults.readCount = 28;
+        config.faults.readSend = 14; // the rest comes after the click
+        BoardRig rig(config);
+        rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
+        MainWindow& f = *rig.form;
+        bool clicked = false;
+        QObject::connect(f.flashFrame().progressBar, &SlideControl::valueChanged,
+                         [&](int, double v) {
+                             if (v >= 14 && !clicked) {
+                                 clicked = true;
+                                 rig.later([&] {
+                                     emit f.serialDebugFrame().echoBox->clicked();
+                                     rig.deliver(kFlash.mid(14, 14));
+                                 });
+                             }
+                         });
+        // Without the bytes the read would wait for ever; Abort ends it as a failure instead.
+        QTimer::singleShot(5000, f.flashFrame().abortButton,
+                           [&] { f.flashFrame().abortButton->click(); });
+        f.flashFrame().readButton->click();
+        QTRY_VERIFY(!f.panel().board().transfer());
+        QVERIFY(clicked);
+        QCOMPARE(f.panel().list().lines(), kTwoStepLines);
+        QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kRead});
+    }
+
+    void eraseAsks_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("yes") << true << QByteArray::fromHex("07");
+        QTest::newRow("no") << false << QByteArray();
+    }
+
+    // The progress bar appears while the user works: the buttons beside it stay where they were.
+    void nothingMovesWhenProgrammingStarts() {
+        FormRig f;
+        MainWindow& w = *f.form;
+        w.resize(1280, 800);
+        w.show();
+        w.sessionController().showFlashFrames(true);
+        w.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
+        const QPushButton* add = w.bufferEditFrame().addButton;
+        const auto place = [&] {
+            QApplication::processEvents();
+            return QRect(add->mapTo(&w, QPoint()), add->size());
+        };
+        const QRect before = place();
+        w.flashFrame().programButton->click();
+        QVERIFY(w.panel().board().transfer()); // the fake board never answers
+        QVERIFY(w.flashFrame().progressBar->isVisible());
+        QCOMPARE(place(), before);
+    }
+
+    void eraseAsks() {
+        QFETCH(bool, yes);
+        FormRig f;
+        f.dialogs.yesNoAnswers = {yes};
+        f.form->flashFrame().eraseButton->click();
+        QCOMPARE(f.dialogs.asked,
+                 QStringList{"Erase the board's flash? The sequence stored on the board is lost."});
+        QTEST(f.sent(), "sent");
+    }
+
+    // A board that says nothing for 3 s gets a note on the status bar; the wait itself goes on
+    // until Abort, and the note goes with the transfer. A first byte in time means no note.
+    void unansweredTransfer_data() {
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("silent")
+            << false
+            << "The board has not answered yet. Check that it is powered and on "
+               "the chosen port; \"Abort\" ends the wait.";
+        QTest::newRow("answered") << true << "";
+    }
+
+    void unansweredTransfer() {
+        QFETCH(bool, answered);
+        FormRig f;
+        f.form->flashFrame().readButton->click();
+        QVERIFY(f.form->panel().board().transfer());
+        if (answered) {
+            f.port->inject(QByteArray::fromHex("0010")); // the count; the data never comes
+        }
+        QTest::qWait(3300);
+        QVERIFY(f.form->panel().board().transfer());
+        QTEST(f.form->statusBar()->currentMessage(), "note");
+        f.form->flashFrame().abortButton->click();
+        QTRY_VERIFY(!f.form->panel().board().transfer());
+        QCOMPARE(f.form->statusBar()->currentMessage(), QString());
+    }
 };
 
-void TestFlashController::pcControlOffBeforeProgramming() {
-    BoardRig rig;
-    MainWindow& f = *rig.form;
-    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
-    f.sideColumn().pcControlSwitch->setValueSilently(true);
-    f.flashFrame().programButton->click();
-    QTRY_VERIFY(!f.panel().board().transfer());
-    QCOMPARE(rig.port->written(), QByteArray::fromHex("0002000e") + QByteArray(12, char(128)) +
-                                      QByteArray::fromHex("0032"));
-    QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kProgrammed});
-    QVERIFY(!f.sideColumn().pcControlSwitch->value());
-}
-
-// Ch3 held to 100..180: the image carries its limit, and the status bar says so first.
-void TestFlashController::limitedImageSaysSo() {
-    BoardRig rig;
-    MainWindow& f = *rig.form;
-    ChannelSetup setup;
-    QVERIFY(setup.setChannel(3, {QStringLiteral("elbow"), 100, 180}));
-    f.panel().setChannelSetup(setup);
-    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-64 \u00B0\t" +
-                                   QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
-    f.flashFrame().programButton->click();
-    QCOMPARE(f.statusBar()->currentMessage(),
-             QStringLiteral("1 value lies outside the channel limits and is written at its limit."));
-    QTRY_VERIFY(!f.panel().board().transfer());
-    QCOMPARE(rig.port->written(), QByteArray::fromHex("02000e8080806480808080808080800032"));
-
-    // Verify compares with the limited image, and names the channel.
-    f.flashFrame().verifyButton->click();
-    QTRY_VERIFY(!f.panel().board().transfer());
-    f.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(3) + "-10 \u00B0\t" +
-                                   QStringLiteral("0 \u00B0\t").repeated(8) + "1000 ms"});
-    f.flashFrame().verifyButton->click();
-    QTRY_VERIFY(!f.panel().board().transfer());
-    QCOMPARE(rig.dialogs.texts().mid(1),
-             (QStringList{"The board's flash holds this list (1 step).",
-                          "The board's flash does not hold this list. Step N\u00B0 0, Ch3 "
-                          "(elbow): the flash holds -14 \u00B0, the list -10 \u00B0; 1 step "
-                          "differs."}));
-}
-
-void TestFlashController::portClosed_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QStringList>("told");
-    QTest::newRow("Erease") << "CommandErase" << QStringList{};
-    QTest::newRow("Read Seq.") << "CommandRead" << QStringList{"No Connection Available!"};
-    QTest::newRow("Program  Seq.") << "CommandFlash" << QStringList{"No Connection Available!"};
-}
-void TestFlashController::portClosed() {
-    QFETCH(QString, button);
-    FormRig rig(false);
-    rig.form->panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
-    const QStringList before = rig.form->panel().list().lines();
-    rig.form->findChild<QPushButton*>(button)->click();
-    QTEST(rig.dialogs.texts(), "told");
-    QVERIFY(rig.port->writes.isEmpty());
-    QCOMPARE(rig.form->panel().list().lines(), before);
-    QVERIFY(!rig.form->panel().board().transfer() &&
-            rig.form->flashFrame().progressBar->isHidden());
-}
-
-// Board playback: 3 on, 4 off, and while the board plays neither PC mode starts.
-void TestFlashController::realEmu() {
-    FormRig rig;
-    MainWindow& f = *rig.form;
-    f.realEmuFrame().realEmuSwitch->click();
-    QCOMPARE(rig.port->written(), QByteArray("\x03"));
-    QVERIFY(!f.pcEmuFrame().pcEmuSwitch->isEnabled() && !f.pcDebugFrame().pcSeqSwitch->isEnabled());
-    for (SwitchControl* mode : {f.pcEmuFrame().pcEmuSwitch, f.pcDebugFrame().pcSeqSwitch}) {
-        mode->setValue(true); // as a script would, past the disabled switch
-        QVERIFY(!mode->value());
-        QCOMPARE(f.statusBar()->currentMessage(), QStringLiteral("Switch \"Real Emu\" off first."));
-    }
-    f.realEmuFrame().realEmuSwitch->click();
-    QVERIFY(rig.lineIdle());
-    QCOMPARE(rig.port->written(), QByteArray("\x03\x04"));
-    QVERIFY(f.pcEmuFrame().pcEmuSwitch->isEnabled() && f.pcDebugFrame().pcSeqSwitch->isEnabled() &&
-            f.realEmuFrame().realEmuSwitch->isEnabled() && !f.panel().clock().isEnabled());
-    QVERIFY(rig.dialogs.messages.isEmpty());
-
-    FormRig closed(false);
-    closed.form->realEmuFrame().realEmuSwitch->click();
-    QCOMPARE(closed.dialogs.texts(), QStringList{"No Connection Available!"});
-    QVERIFY(!closed.form->realEmuFrame().realEmuSwitch->value() && closed.port->writes.isEmpty());
-}
-
-// An Echo click during a read leaves the arriving image alone; the read ends with all of it.
-void TestFlashController::echoClickDuringRead() {
-    boardsim::BoardConfig config;
-    config.faults.readCount = 28;
-    config.faults.readSend = 14; // the rest comes after the click
-    BoardRig rig(config);
-    rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
-    MainWindow& f = *rig.form;
-    bool clicked = false;
-    QObject::connect(f.flashFrame().progressBar, &SlideControl::valueChanged, [&](int, double v) {
-        if (v >= 14 && !clicked) {
-            clicked = true;
-            rig.later([&] {
-                emit f.serialDebugFrame().echoBox->clicked();
-                rig.deliver(kFlash.mid(14, 14));
-            });
-        }
-    });
-    // Without the bytes the read would wait for ever; Abort ends it as a failure instead.
-    QTimer::singleShot(5000, f.flashFrame().abortButton,
-                       [&] { f.flashFrame().abortButton->click(); });
-    f.flashFrame().readButton->click();
-    QTRY_VERIFY(!f.panel().board().transfer());
-    QVERIFY(clicked);
-    QCOMPARE(f.panel().list().lines(), kTwoStepLines);
-    QCOMPARE(rig.dialogs.texts(), QStringList{FlashController::kRead});
-}
-
 QTEST_MAIN(TestFlashController)
-void TestFlashController::eraseAsks_data() {
-    QTest::addColumn<bool>("yes");
-    QTest::addColumn<QByteArray>("sent");
-    QTest::newRow("yes") << true << QByteArray::fromHex("07");
-    QTest::newRow("no") << false << QByteArray();
-}
-void TestFlashController::eraseAsks() {
-    QFETCH(bool, yes);
-    FormRig f;
-    f.dialogs.yesNoAnswers = {yes};
-    f.form->flashFrame().eraseButton->click();
-    QCOMPARE(f.dialogs.asked,
-             QStringList{"Erase the board's flash? The sequence stored on the board is lost."});
-    QVERIFY(f.lineIdle());
-    QTEST(f.port->written(), "sent");
-}
-
-// The progress bar appears while the user works: the buttons beside it stay where they were.
-void TestFlashController::nothingMovesWhenProgrammingStarts() {
-    FormRig f;
-    MainWindow& w = *f.form;
-    w.resize(1280, 800);
-    w.show();
-    w.sessionController().showFlashFrames(true);
-    w.panel().editor().replaceAll({QStringLiteral("0 \u00B0\t").repeated(12) + "1000 ms"});
-    const QPushButton* add = w.bufferEditFrame().addButton;
-    const auto place = [&] {
-        QApplication::processEvents();
-        return QRect(add->mapTo(&w, QPoint()), add->size());
-    };
-    const QRect before = place();
-    w.flashFrame().programButton->click();
-    QVERIFY(w.panel().board().transfer()); // the fake board never answers
-    QVERIFY(w.flashFrame().progressBar->isVisible());
-    QCOMPARE(place(), before);
-}
-
-// A board that says nothing for 3 s gets a note on the status bar; the wait itself goes on
-// until Abort, and the note goes with the transfer. A first byte in time means no note.
-void TestFlashController::unansweredTransfer_data() {
-    QTest::addColumn<bool>("answered");
-    QTest::addColumn<QString>("note");
-    QTest::newRow("silent") << false
-                            << "The board has not answered yet. Check that it is powered and on "
-                               "the chosen port; \"Abort\" ends the wait.";
-    QTest::newRow("answered") << true << "";
-}
-void TestFlashController::unansweredTransfer() {
-    QFETCH(bool, answered);
-    FormRig f;
-    f.form->flashFrame().readButton->click();
-    QVERIFY(f.form->panel().board().transfer());
-    if (answered) {
-        f.port->inject(QByteArray::fromHex("0010")); // the count; the data never comes
-    }
-    QTest::qWait(3300);
-    QVERIFY(f.form->panel().board().transfer());
-    QTEST(f.form->statusBar()->currentMessage(), "note");
-    f.form->flashFrame().abortButton->click();
-    QTRY_VERIFY(!f.form->panel().board().transfer());
-    QCOMPARE(f.form->statusBar()->currentMessage(), QString());
-}
 
 #include "tst_flashcontroller.moc"

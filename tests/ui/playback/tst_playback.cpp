@@ -1,9 +1,9 @@
 #include "ui/flash/BoardRig.h"
 
+#include "board/HiResTimer.h"
 #include "core/sequence/StepLine.h"
 #include "ui/playback/PlaybackController.h"
 #include "ui/sequence/SequenceController.h"
-#include "board/HiResTimer.h"
 #include "ui/shell/NumericField.h"
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
@@ -203,9 +203,75 @@ private slots:
         }
     }
 
-    void burstHoldsPositionsToTheRange();
-    void boardHoldsWhatTheWindowShows_data();
-    void boardHoldsWhatTheWindowShows();
+    // A file may hold any integer; on the line each position stays within 0..255.
+    void burstHoldsPositionsToTheRange() {
+        FormRig rig;
+        StepRecord r{};
+        std::fill_n(r.begin(), kChannelCount, 128);
+        r[0] = 300;
+        r[1] = -20;
+        r[kDurationField] = 10000;
+        QCOMPARE(rig.form->panel().editor().replaceAll({stepline::readBackForm(r)}),
+                 EditOutcome::Done);
+        rig.form->playbackController().clockTick();
+        QCOMPARE(rig.port->written(), QByteArray::fromHex("08ff09000a800b800c800d800e800f80"
+                                                          "28802980"
+                                                          "2a802b80"));
+    }
+
+    // The question users care about: after Repeat and after "PC Emu" off, does the board hold the
+    // step the sliders show? Playback bursts move the servos but no slider, so the sliders may
+    // already stand at the step shown. "select n" clicks line n; "show" double-clicks the
+    // selection; a while passes between two actions, none before one marked "!".
+    void boardHoldsWhatTheWindowShows_data() {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("Repeat") << "show emu tick tick repeat";
+        QTest::newRow("PC Emu off") << "show emu tick tick tick tick tick select:0 emu";
+        QTest::newRow("after a board reset") << "show reset emu select:0 emu";
+        QTest::newRow("after the board played") << "show real advance real emu select:0 emu";
+        // The stop drops the pairs Repeat had queued: the sliders stand at the step already, so
+        // only what the link no longer vouches for goes out again.
+        QTest::newRow("PC Emu off right after Repeat") << "show emu tick tick repeat !emu";
+    }
+
+    void boardHoldsWhatTheWindowShows() {
+        QFETCH(QString, script);
+        BoardRig rig;
+        rig.board.setFlash({60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 0, 50}); // its own step
+        MainWindow& f = *rig.form;
+        rig.ownClock();
+        load(rig, 4);
+        f.panel().list().setSelectedIndex(0);
+        for (QString step : script.split(' ')) {
+            if (!step.startsWith('!')) {
+                rig.pass(10'000'000'000);
+            }
+            step.remove('!');
+            if (step == "show") {
+                f.sequenceController().showSelectedStep();
+            } else if (step == "emu") {
+                f.pcEmuFrame().pcEmuSwitch->click();
+            } else if (step == "tick") {
+                f.playbackController().clockTick();
+            } else if (step == "repeat") {
+                f.pcEmuFrame().repeatButton->click();
+            } else if (step == "reset") {
+                f.menus().resetAction->trigger();
+            } else if (step == "real") {
+                f.realEmuFrame().realEmuSwitch->click();
+            } else if (step == "advance") {
+                rig.board.advance(std::chrono::seconds(1));
+            } else {
+                f.panel().list().setSelectedIndex(step.section(':', 1).toInt());
+            }
+        }
+        rig.pass(10'000'000'000);
+        QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 0"));
+        for (int c = 0; c < kChannelCount; ++c) {
+            QCOMPARE(f.channelsFrame().sliders[c]->value(), double(kBase));
+            QCOMPARE(int(rig.board.position(c)), kBase);
+        }
+    }
 
     // Steps shorter than a burst's wire time: the start says so once, and no burst is put
     // behind one still going out; the panel shows the step on the line meanwhile.
@@ -226,14 +292,13 @@ private slots:
     void shortStepsWaitForTheLine() {
         QFETCH(QList<int>, durations);
         QFETCH(bool, fixed);
-        QFETCH(QString, note);
         FormRig rig;
         MainWindow& f = *rig.form;
         rig.ownClock();
         load(rig, int(durations.size()), {}, durations);
         f.panel().list().setSelectedIndex(durations.size() - 1);
         (fixed ? f.pcDebugFrame().pcSeqSwitch : f.pcEmuFrame().pcEmuSwitch)->click();
-        QCOMPARE(f.statusBar()->currentMessage(), note);
+        QTEST(f.statusBar()->currentMessage(), "note");
 
         f.playbackController().clockTick();
         QCOMPARE(played(*rig.port), QStringLiteral("0"));
@@ -293,74 +358,6 @@ private slots:
         QCOMPARE(f.panel().clock().isEnabled(), stop == "quit" || stop == "emu on");
     }
 };
-
-// A file may hold any integer; on the line each position stays within 0..255.
-void TestPlayback::burstHoldsPositionsToTheRange() {
-    FormRig rig;
-    StepRecord r{};
-    std::fill_n(r.begin(), kChannelCount, 128);
-    r[0] = 300;
-    r[1] = -20;
-    r[kDurationField] = 10000;
-    QCOMPARE(rig.form->panel().editor().replaceAll({stepline::readBackForm(r)}), EditOutcome::Done);
-    rig.form->playbackController().clockTick();
-    QCOMPARE(rig.port->written(), QByteArray::fromHex("08ff09000a800b800c800d800e800f80"
-                                                      "28802980"
-                                                      "2a802b80"));
-}
-
-// The question users care about: after Repeat and after "PC Emu" off, does the board hold the
-// step the sliders show? Playback bursts move the servos but no slider, so the sliders may
-// already stand at the step shown. "select n" clicks line n; "show" double-clicks the selection;
-// a while passes between two actions, none before one marked "!".
-void TestPlayback::boardHoldsWhatTheWindowShows_data() {
-    QTest::addColumn<QString>("script");
-    QTest::newRow("Repeat") << "show emu tick tick repeat";
-    QTest::newRow("PC Emu off") << "show emu tick tick tick tick tick select:0 emu";
-    QTest::newRow("after a board reset") << "show reset emu select:0 emu";
-    QTest::newRow("after the board played") << "show real advance real emu select:0 emu";
-    // The stop drops the pairs Repeat had queued: the sliders stand at the step already, so
-    // only what the link no longer vouches for goes out again.
-    QTest::newRow("PC Emu off right after Repeat") << "show emu tick tick repeat !emu";
-}
-void TestPlayback::boardHoldsWhatTheWindowShows() {
-    QFETCH(QString, script);
-    BoardRig rig;
-    rig.board.setFlash({60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 0, 50}); // its own step
-    MainWindow& f = *rig.form;
-    rig.ownClock();
-    load(rig, 4);
-    f.panel().list().setSelectedIndex(0);
-    for (QString step : script.split(' ')) {
-        if (!step.startsWith('!')) {
-            rig.pass(10'000'000'000);
-        }
-        step.remove('!');
-        if (step == "show") {
-            f.sequenceController().showSelectedStep();
-        } else if (step == "emu") {
-            f.pcEmuFrame().pcEmuSwitch->click();
-        } else if (step == "tick") {
-            f.playbackController().clockTick();
-        } else if (step == "repeat") {
-            f.pcEmuFrame().repeatButton->click();
-        } else if (step == "reset") {
-            f.menus().resetAction->trigger();
-        } else if (step == "real") {
-            f.realEmuFrame().realEmuSwitch->click();
-        } else if (step == "advance") {
-            rig.board.advance(std::chrono::seconds(1));
-        } else {
-            f.panel().list().setSelectedIndex(step.section(':', 1).toInt());
-        }
-    }
-    rig.pass(10'000'000'000);
-    QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 0"));
-    for (int c = 0; c < kChannelCount; ++c) {
-        QCOMPARE(f.channelsFrame().sliders[c]->value(), double(kBase));
-        QCOMPARE(int(rig.board.position(c)), kBase);
-    }
-}
 
 QTEST_MAIN(TestPlayback)
 #include "tst_playback.moc"

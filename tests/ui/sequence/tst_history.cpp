@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -46,10 +45,163 @@ private slots:
         form()->sideColumn().stepList->setFocus();
     }
 
-    void commands_data();
-    void commands();
-    void refusals();
-    void bound();
+    void commands_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("step"); // as the Edit menu names it; empty: no step
+        const auto row = [](const char* name, const char* before, const char* command,
+                            const char* step) {
+            QTest::newRow(name) << QString(before) << QString(command) << QString(step);
+        };
+
+        row("add after the selection", "0 1* [2] 3", "CommandAdd", "Add");
+        row("remove", "0 1* [2] 3", "CommandRem", "Remove");
+        row("remove, nothing selected: breaks go", "0 1* 2", "CommandRem", "Remove");
+        row("replace", "[0] 1 2*", "CommandReplace", "Replace");
+        row("clear all", "0* 1 [2]* 3", "CommandClear", "Clear All");
+        // The press selects the line it is on, so a drag starts with that line selected.
+        row("drag with its break", "0 [1]* 2 3 4 5", "drag 1 4", "Move");
+        row("click on a line", "0 1* [2] 3", "drag 3 3", "");
+        row("set break", "0 [1] 2* 3", "CommandBrk", "Set/Reset Break");
+        row("reset all breaks", "0* 1 [2]* 3", "CommandResBrk", "Reset  All Break");
+        row("interpolate", "0 [1] 2* 3", "interpolate 3", "Interpolate");
+        row("interpolate cancelled", "0 [1] 2* 3", "interpolate cancel", "");
+        row("load", "0 1* [2]", "load file", "Load Buffer");
+        row("load cancelled: breaks go", "0 1* [2]", "load cancel", "Load Buffer");
+        // The file stays written; the breakpoints the save cleared come back.
+        row("save: breaks go", "0 1* [2]", "save", "Reset  All Break");
+        row("read back from flash", "0 1* [2]", "read", "Read Seq.");
+    }
+
+    // The keys in turn: Ctrl+Z, Ctrl+Shift+Z, Ctrl+Z, Ctrl+Y.
+    void commands() {
+        QFETCH(QString, before);
+        QFETCH(QString, command);
+        QFETCH(QString, step);
+        set(before);
+        MainWindow& f = *form();
+        const QString was = seen();
+        run(command);
+        const QString now = seen();
+        QCOMPARE(f.panel().history().stack().count(), step.isEmpty() ? 0 : 1);
+        QCOMPARE(f.menus().undoAction->text(),
+                 step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
+        QCOMPARE(f.menus().undoAction->isEnabled(), !step.isEmpty());
+        QVERIFY(!f.menus().redoAction->isEnabled());
+        QVERIFY(step.isEmpty() || now != was);
+
+        const QString undone = step.isEmpty() ? now : was;
+        // What undo leaves alone: the sliders and the step duration.
+        const auto entry = [&f] {
+            QList<double> values{f.channelsFrame().stepDuration->value()};
+            for (SlideControl* slide : f.channelsFrame().sliders) {
+                values << slide->value();
+            }
+            return values;
+        };
+        const QList<double> entered = entry();
+        rig->port->clearWrites();
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(seen(), undone);
+        QCOMPARE(f.menus().redoAction->text(),
+                 step.isEmpty() ? QStringLiteral("Redo") : "Redo " + step);
+        QCOMPARE(f.menus().redoAction->isEnabled(), !step.isEmpty());
+        QCOMPARE(f.menus().undoAction->isEnabled(), false);
+        key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(seen(), now);
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(seen(), undone);
+        key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(seen(), now);
+        QCOMPARE(f.menus().undoAction->text(),
+                 step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
+        QCOMPARE(entry(), entered);
+        QVERIFY(rig->port->writes.isEmpty());
+    }
+
+    // The interlock decides: no undo or redo while a flash transfer runs, the reason on the status
+    // bar; during playback they run like any edit. Its other rules are the interlock's own test.
+    void refusals() {
+        set("0 [1] 2 3");
+        MainWindow& f = *form();
+        QTest::mouseClick(f.pcEmuFrame().breakButton, Qt::LeftButton);
+        const QString marked = seen();
+        const QStringList markedLines = f.panel().list().lines();
+        QTest::mouseClick(f.bufferEditFrame().addButton, Qt::LeftButton);
+        f.menus().undoAction->trigger();
+        QCOMPARE(seen(), marked);
+
+        // Asked while the read waits, before the board answers.
+        QString during;
+        QString reason;
+        rig->port->onWrite = [&](const QByteArray& bytes) {
+            if (bytes != QByteArray(1, char(board::FlashRead))) {
+                return;
+            }
+            QMetaObject::invokeMethod(
+                &f,
+                [&] {
+                    f.statusBar()->clearMessage();
+                    f.menus().redoAction->trigger();
+                    reason = f.statusBar()->currentMessage();
+                    key(Qt::Key_Z, Qt::ControlModifier);
+                    during = seen();
+                    rig->port->inject(kFlashRead);
+                },
+                Qt::QueuedConnection);
+        };
+        f.flashFrame().readButton->click();
+        QTRY_COMPARE(f.panel().list().count(), 2);
+        QCOMPARE(during, marked);
+        QCOMPARE(reason, kTransferRefusal);
+        QCOMPARE(f.menus().undoAction->text(), QStringLiteral("Undo Read Seq."));
+
+        f.pcEmuFrame().pcEmuSwitch->setValue(true);
+        QVERIFY(f.panel().activities() & interlock::kPcPlayback);
+        f.menus().undoAction->trigger();
+        QCOMPARE(f.panel().list().lines(), markedLines);
+        f.pcEmuFrame().pcEmuSwitch->setValue(false);
+    }
+
+    // At most 500 steps, and the oldest goes first; the byte bound drops the oldest too but never
+    // the newest.
+    void bound() {
+        set("[0] 1");
+        MainWindow& f = *form();
+        for (int i = 1; i <= 501; ++i) { // odd counts leave line 0 marked
+            f.pcEmuFrame().breakButton->click();
+        }
+        QCOMPARE(f.panel().history().stack().count(), 500);
+        int undone = 0;
+        while (f.menus().undoAction->isEnabled()) {
+            f.menus().undoAction->trigger();
+            ++undone;
+        }
+        QCOMPARE(undone, 500);
+        QVERIFY(f.panel().list().hasBreakMark(0)); // the first step, which set it, is gone
+
+        init();
+        set("[0] 1");
+        MainWindow& g = *form();
+        g.pcEmuFrame().breakButton->click();
+        const qint64 oneStep = g.panel().history().bytes();
+        g.panel().history().setByteLimit(3 * oneStep + oneStep / 2);
+        for (int i = 2; i <= 6; ++i) {
+            g.pcEmuFrame().breakButton->click();
+        }
+        QCOMPARE(g.panel().history().stack().count(), 3);
+        QVERIFY(g.panel().history().bytes() <= 3 * oneStep + oneStep / 2);
+        for (int i = 0; i < 3; ++i) {
+            g.menus().undoAction->trigger();
+        }
+        QVERIFY(!g.menus().undoAction->isEnabled());
+        QVERIFY(g.panel().list().hasBreakMark(0)); // as after the third
+        g.menus().redoAction->trigger();
+        g.panel().history().setByteLimit(1);
+        g.pcEmuFrame().breakButton->click();
+        QCOMPARE(g.panel().history().stack().count(), 1);
+        QCOMPARE(g.menus().undoAction->text(), QStringLiteral("Undo Set/Reset Break"));
+    }
 
 private:
     MainWindow* form() const { return rig->form.get(); }
@@ -91,19 +243,11 @@ private:
                 flags << QString::number(row);
             }
         }
-        const QModelIndexList rows = f.sideColumn().stepList->selectionModel()->selectedRows();
         out << "flags " + flags.join(',')
             << "selected " + QString::number(f.panel().list().selectedIndex()) + " view " +
-                   QString::number(rows.isEmpty() ? -1 : rows.first().row())
+                   QString::number(rig->viewSelection().value(0, -1))
             << "label " + f.channelsFrame().stepLabel->text();
         return out.join('\n');
-    }
-
-    QPoint centreOf(int row) const {
-        return form()
-            ->sideColumn()
-            .stepList->visualRect(form()->panel().list().index(row))
-            .center();
     }
 
     void key(Qt::Key k, Qt::KeyboardModifiers m) {
@@ -120,10 +264,10 @@ private:
             QWidget* viewport = f.sideColumn().stepList->viewport();
             const int from = c[1].toInt();
             const int to = c[2].toInt();
-            QTest::mousePress(viewport, Qt::LeftButton, {}, centreOf(from));
-            QTest::mouseMove(viewport, centreOf((from + to) / 2));
-            QTest::mouseMove(viewport, centreOf(to));
-            QTest::mouseRelease(viewport, Qt::LeftButton, {}, centreOf(to));
+            QTest::mousePress(viewport, Qt::LeftButton, {}, rig->rowCentre(from));
+            QTest::mouseMove(viewport, rig->rowCentre((from + to) / 2));
+            QTest::mouseMove(viewport, rig->rowCentre(to));
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, rig->rowCentre(to));
         } else if (name == "interpolate") {
             QTest::mouseClick(f.bufferEditFrame().interpolateButton, Qt::LeftButton);
             InterpDialog* dialog = f.interpController().dialog();
@@ -165,164 +309,6 @@ private:
     std::unique_ptr<FormRig> rig;
     QTemporaryDir dir;
 };
-
-void TestHistory::commands_data() {
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("step"); // as the Edit menu names it; empty: no step
-    const auto row = [](const char* name, const char* before, const char* command,
-                        const char* step) {
-        QTest::newRow(name) << QString(before) << QString(command) << QString(step);
-    };
-
-    row("add after the selection", "0 1* [2] 3", "CommandAdd", "Add");
-    row("remove", "0 1* [2] 3", "CommandRem", "Remove");
-    row("remove, nothing selected: breaks go", "0 1* 2", "CommandRem", "Remove");
-    row("replace", "[0] 1 2*", "CommandReplace", "Replace");
-    row("clear all", "0* 1 [2]* 3", "CommandClear", "Clear All");
-    // The press selects the line it is on, so a drag starts with that line selected.
-    row("drag with its break", "0 [1]* 2 3 4 5", "drag 1 4", "Move");
-    row("click on a line", "0 1* [2] 3", "drag 3 3", "");
-    row("set break", "0 [1] 2* 3", "CommandBrk", "Set/Reset Break");
-    row("reset all breaks", "0* 1 [2]* 3", "CommandResBrk", "Reset  All Break");
-    row("interpolate", "0 [1] 2* 3", "interpolate 3", "Interpolate");
-    row("interpolate cancelled", "0 [1] 2* 3", "interpolate cancel", "");
-    row("load", "0 1* [2]", "load file", "Load Buffer");
-    row("load cancelled: breaks go", "0 1* [2]", "load cancel", "Load Buffer");
-    // The file stays written; the breakpoints the save cleared come back.
-    row("save: breaks go", "0 1* [2]", "save", "Reset  All Break");
-    row("read back from flash", "0 1* [2]", "read", "Read Seq.");
-}
-
-// The keys in turn: Ctrl+Z, Ctrl+Shift+Z, Ctrl+Z, Ctrl+Y.
-void TestHistory::commands() {
-    QFETCH(QString, before);
-    QFETCH(QString, command);
-    QFETCH(QString, step);
-    set(before);
-    MainWindow& f = *form();
-    const QString was = seen();
-    run(command);
-    const QString now = seen();
-    QCOMPARE(f.panel().history().stack().count(), step.isEmpty() ? 0 : 1);
-    QCOMPARE(f.menus().undoAction->text(),
-             step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
-    QCOMPARE(f.menus().undoAction->isEnabled(), !step.isEmpty());
-    QVERIFY(!f.menus().redoAction->isEnabled());
-    QVERIFY(step.isEmpty() || now != was);
-
-    const QString undone = step.isEmpty() ? now : was;
-    // What undo leaves alone: the sliders and the step duration.
-    const auto entry = [&f] {
-        QList<double> values{f.channelsFrame().stepDuration->value()};
-        for (SlideControl* slide : f.channelsFrame().sliders) {
-            values << slide->value();
-        }
-        return values;
-    };
-    const QList<double> entered = entry();
-    rig->port->clearWrites();
-    key(Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(seen(), undone);
-    QCOMPARE(f.menus().redoAction->text(),
-             step.isEmpty() ? QStringLiteral("Redo") : "Redo " + step);
-    QCOMPARE(f.menus().redoAction->isEnabled(), !step.isEmpty());
-    QCOMPARE(f.menus().undoAction->isEnabled(), false);
-    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(seen(), now);
-    key(Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(seen(), undone);
-    key(Qt::Key_Y, Qt::ControlModifier);
-    QCOMPARE(seen(), now);
-    QCOMPARE(f.menus().undoAction->text(),
-             step.isEmpty() ? QStringLiteral("Undo") : "Undo " + step);
-    QCOMPARE(entry(), entered);
-    QVERIFY(rig->port->writes.isEmpty());
-}
-
-// The interlock decides: no undo or redo while a flash transfer runs, the reason on the status
-// bar; during playback they run like any edit. Its other rules are the interlock's own test.
-void TestHistory::refusals() {
-    set("0 [1] 2 3");
-    MainWindow& f = *form();
-    QTest::mouseClick(f.pcEmuFrame().breakButton, Qt::LeftButton);
-    const QString marked = seen();
-    const QStringList markedLines = f.panel().list().lines();
-    QTest::mouseClick(f.bufferEditFrame().addButton, Qt::LeftButton);
-    f.menus().undoAction->trigger();
-    QCOMPARE(seen(), marked);
-
-    // Asked while the read waits, before the board answers.
-    QString during;
-    QString reason;
-    rig->port->onWrite = [&](const QByteArray& bytes) {
-        if (bytes != QByteArray(1, char(board::FlashRead))) {
-            return;
-        }
-        QMetaObject::invokeMethod(
-            &f,
-            [&] {
-                f.statusBar()->clearMessage();
-                f.menus().redoAction->trigger();
-                reason = f.statusBar()->currentMessage();
-                key(Qt::Key_Z, Qt::ControlModifier);
-                during = seen();
-                rig->port->inject(kFlashRead);
-            },
-            Qt::QueuedConnection);
-    };
-    f.flashFrame().readButton->click();
-    QTRY_COMPARE(f.panel().list().count(), 2);
-    QCOMPARE(during, marked);
-    QCOMPARE(reason, kTransferRefusal);
-    QCOMPARE(f.menus().undoAction->text(), QStringLiteral("Undo Read Seq."));
-
-    f.pcEmuFrame().pcEmuSwitch->setValue(true);
-    QVERIFY(f.panel().activities() & interlock::kPcPlayback);
-    f.menus().undoAction->trigger();
-    QCOMPARE(f.panel().list().lines(), markedLines);
-    f.pcEmuFrame().pcEmuSwitch->setValue(false);
-}
-
-// At most 500 steps, and the oldest goes first; the byte bound drops the oldest too but never
-// the newest.
-void TestHistory::bound() {
-    set("[0] 1");
-    MainWindow& f = *form();
-    for (int i = 1; i <= 501; ++i) { // odd counts leave line 0 marked
-        f.pcEmuFrame().breakButton->click();
-    }
-    QCOMPARE(f.panel().history().stack().count(), 500);
-    int undone = 0;
-    while (f.menus().undoAction->isEnabled()) {
-        f.menus().undoAction->trigger();
-        ++undone;
-    }
-    QCOMPARE(undone, 500);
-    QVERIFY(f.panel().list().hasBreakMark(0)); // the first step, which set it, is gone
-
-    init();
-    set("[0] 1");
-    MainWindow& g = *form();
-    g.pcEmuFrame().breakButton->click();
-    const qint64 oneStep = g.panel().history().bytes();
-    g.panel().history().setByteLimit(3 * oneStep + oneStep / 2);
-    for (int i = 2; i <= 6; ++i) {
-        g.pcEmuFrame().breakButton->click();
-    }
-    QCOMPARE(g.panel().history().stack().count(), 3);
-    QVERIFY(g.panel().history().bytes() <= 3 * oneStep + oneStep / 2);
-    for (int i = 0; i < 3; ++i) {
-        g.menus().undoAction->trigger();
-    }
-    QVERIFY(!g.menus().undoAction->isEnabled());
-    QVERIFY(g.panel().list().hasBreakMark(0)); // as after the third
-    g.menus().redoAction->trigger();
-    g.panel().history().setByteLimit(1);
-    g.pcEmuFrame().breakButton->click();
-    QCOMPARE(g.panel().history().stack().count(), 1);
-    QCOMPARE(g.menus().undoAction->text(), QStringLiteral("Undo Set/Reset Break"));
-}
 
 QTEST_MAIN(TestHistory)
 #include "tst_history.moc"

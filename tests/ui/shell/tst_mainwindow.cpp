@@ -7,12 +7,16 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -26,7 +30,7 @@ QString accessibleName(QWidget* w) {
 } // namespace
 
 // The window's shell: what it shows at start, the menus, the port chooser, Reset, Quit and
-// closing.
+// closing, and what it keeps between runs.
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -73,20 +77,37 @@ private slots:
                      f.sideColumn().portChooser->itemData(7).toString(),
                  QStringLiteral("Comm8 \u2014 /dev/fake88"));
 
+        // Each entry as "object name=text shortcut", the menus' names on their own entries.
+        const auto entry = [](QAction* a) {
+            const QString keys = a->shortcut().toString();
+            const QObject* named = a->menu() ? static_cast<QObject*>(a->menu()) : a;
+            return a->isSeparator() ? QStringLiteral("-")
+                                    : named->objectName() + '=' + a->text() +
+                                          (keys.isEmpty() ? "" : " " + keys);
+        };
         QStringList menus;
         for (QAction* menu : f.menuBar()->actions()) {
-            menus << menu->text();
+            menus << entry(menu);
             for (QAction* item : menu->menu()->actions()) {
-                menus << (item->isSeparator() ? QStringLiteral("-") : item->text());
+                menus << entry(item);
             }
         }
         QCOMPARE(menus.join(QLatin1Char(',')),
-                 QStringLiteral("&File,Sa&ve,&Save Buffer,&Load Buffer,Open &Recent,-,&Quit,"
-                                "&Edit,Undo,Redo,-,&Add Step,&Replace Step,"
-                                "-,Cu&t,&Copy,&Paste,&Duplicate,-,Move &Up,Move Do&wn,"
-                                "&Advanced,&Flash Progr,Serial Comm &Debug,&Reset,&Verify Flash,"
-                                "&Close Port,-,Channel &Setup\u2026,Send C&hanged Channels Only,"
-                                "&View,&Timeline,&Export Timeline\u2026"));
+                 QStringLiteral(
+                     "menuFile=&File,menuSave=Sa&ve Ctrl+S,"
+                     "menuSaveBuffer=&Save Buffer Ctrl+Shift+S,menuLoadBuffer=&Load Buffer Ctrl+O,"
+                     "menuOpenRecent=Open &Recent,-,"
+                     "menuQuit=&Quit Ctrl+Q,menuEdit=&Edit,menuUndo=Undo Ctrl+Z,"
+                     "menuRedo=Redo Ctrl+Shift+Z,-,menuAddStep=&Add Step Ins,"
+                     "menuReplaceStep=&Replace Step Ctrl+R,-,menuCut=Cu&t Ctrl+X,menuCopy=&Copy Ctrl+C,"
+                     "menuPaste=&Paste Ctrl+V,menuDuplicate=&Duplicate Ctrl+D,-,"
+                     "menuMoveUp=Move &Up Alt+Up,menuMoveDown=Move Do&wn Alt+Down,"
+                     "menuAdvanced=&Advanced,menuFlashProgr=&Flash Progr,"
+                     "menuSerialDebug=Serial Comm &Debug,menuReset=&Reset,"
+                     "menuVerifyFlash=&Verify Flash,menuClosePort=&Close Port,-,"
+                     "menuChannelSetup=Channel &Setup\u2026,"
+                     "menuChangedOnly=Send C&hanged Channels Only,menuView=&View,"
+                     "menuTimeline=&Timeline,menuExportTimeline=&Export Timeline\u2026"));
     }
 
     void choosingPortOpensAtLineSettings() {
@@ -129,17 +150,6 @@ private slots:
                 !rig.form->sideColumn().portChooser->isEnabled());
     }
 
-    void lostDeviceIsReportedOnceAndChooserComesBack() {
-        FormRig rig;
-        rig.port->loseDevice(QStringLiteral("device removed"));
-        QTRY_COMPARE(rig.dialogs.messages.size(), 1);
-        QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")) &&
-                rig.form->sideColumn().portChooser->isEnabled());
-        QVERIFY(rig.form->panel().link().PcControlOn() == BoardLink::Sent::PortClosed);
-        QTest::qWait(20);
-        QCOMPARE(rig.dialogs.messages.size(), 1);
-    }
-
     void resetSendsResetThenEachSwitchHandling_data() {
         QTest::addColumn<bool>("portOpen");
         QTest::addColumn<QByteArray>("sent");
@@ -158,8 +168,7 @@ private slots:
         }
         rig.port->clearWrites();
         f.menus().resetAction->trigger();
-        QVERIFY(rig.lineIdle());
-        QTEST(rig.port->written().left(2), "sent");
+        QTEST(rig.sent().left(2), "sent");
         QVERIFY(std::none_of(switches.begin(), switches.end(), [](auto* s) { return s->value(); }));
     }
 
@@ -195,25 +204,6 @@ private slots:
         QVERIFY(f.panel().board().closing() && !f.panel().board().transfer());
         rig.reset();
         QTEST(sent, "sent");
-    }
-
-    // The file commands and Quit have shortcuts (the mnemonics are in windowAtStart's menus).
-    void shortcuts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("shortcut");
-        QTest::newRow("Save") << "menuSave" << "Ctrl+S";
-        QTest::newRow("Save Buffer") << "menuSaveBuffer" << "Ctrl+Shift+S";
-        QTest::newRow("Load Buffer") << "menuLoadBuffer" << "Ctrl+O";
-        QTest::newRow("Quit") << "menuQuit" << "Ctrl+Q";
-        QTest::newRow("Add Step") << "menuAddStep" << "Ins";
-        QTest::newRow("Replace Step") << "menuReplaceStep" << "Ctrl+R";
-    }
-    void shortcuts() {
-        QFETCH(QString, name);
-        FormRig rig(false);
-        auto* action = rig.form->findChild<QAction*>(name);
-        QVERIFY(action);
-        QTEST(action->shortcut().toString(), "shortcut");
     }
 
     // A pose composed without the mouse: the slider keeps the keys while its steps are added
@@ -289,6 +279,72 @@ private slots:
             }
         }
         QCOMPARE(clipped, QStringList());
+    }
+
+    // What the window keeps between runs: each case closes one window and starts another over
+    // the same settings, as the next run would.
+    void geometryAndDocks() {
+        FormRig rig(false);
+        MainWindow& form = *rig.form;
+        form.show();
+        form.resize(1600, 950);
+        form.menus().timelineAction->trigger();
+        form.addDockWidget(Qt::RightDockWidgetArea, form.timelineDock());
+        QVERIFY(form.close());
+
+        const FormRig next(FormRig::NextRun{});
+        next.form->showAtStart();
+        QCOMPARE(next.form->size(), QSize(1600, 950));
+        QVERIFY(!next.form->isMaximized());
+        QVERIFY(!next.form->timelineDock()->isHidden());
+        QVERIFY(next.form->timelineDock()->widget() != nullptr);
+        QVERIFY(next.form->menus().timelineAction->isChecked());
+        QCOMPARE(next.form->dockWidgetArea(next.form->timelineDock()), Qt::RightDockWidgetArea);
+    }
+
+    // With nothing remembered the window never reaches under the screen's edge.
+    void firstRunFitsTheScreen() {
+        FormRig rig(false);
+        rig.form->showAtStart();
+        const QSize room = rig.form->screen()->availableGeometry().size();
+        if (room.width() >= 1280 && room.height() >= 848) {
+            QCOMPARE(rig.form->size(), QSize(1280, 800));
+        } else {
+            QVERIFY(rig.form->isMaximized());
+        }
+    }
+
+    void folderOfTheLastFile() {
+        FormRig rig(false);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("songs"));
+        rig.dialogs.fileAnswers = {dir.filePath("songs/walk.dat")};
+        rig.form->menus().saveBufferAction->trigger();
+        QCOMPARE(rig.dialogs.questions.size(), 1);
+        QCOMPARE(rig.dialogs.questions[0].folder, QString());
+        rig.form->menus().loadBufferAction->trigger();
+        QCOMPARE(rig.dialogs.questions[1].folder, dir.filePath("songs"));
+        rig.form.reset();
+
+        FormRig next(FormRig::NextRun{});
+        next.form->menus().loadBufferAction->trigger();
+        QCOMPARE(next.dialogs.questions.size(), 1);
+        QCOMPARE(next.dialogs.questions[0].folder, dir.filePath("songs"));
+    }
+
+    void portShownNotOpened() {
+        FormRig rig(false);
+        rig.choosePort(2);
+        QVERIFY(rig.port->isOpen());
+        rig.form.reset();
+
+        const FormRig next(FormRig::NextRun{});
+        const PortChooser& chooser = *next.form->sideColumn().portChooser;
+        QCOMPARE(chooser.currentIndex(), 2);
+        QCOMPARE(chooser.portName(2), "Comm3");
+        QVERIFY(chooser.isEnabled());
+        QVERIFY(!next.port->isOpen() && next.port->openedDevice.isEmpty());
+        QCOMPARE(next.form->connectionField()->text(), "Not connected");
     }
 };
 

@@ -1,14 +1,6 @@
 #include "support/FormRig.h"
 
-#include "support/FakeTransport.h"
-#include "support/ScriptedDialogs.h"
-
 #include "link/PortMap.h"
-#include "link/SerialControl.h"
-#include "ui/link/LinkController.h"
-#include "ui/panel/Panel.h"
-#include "ui/shell/ClickableViews.h"
-#include "ui/window/MainWindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -40,10 +32,9 @@ private slots:
 
     // A long device name is shortened rather than widening the window.
     void longNamesKeepTheWindowNarrow() {
-        ScriptedDialogs dialogs;
         const QString longName = QStringLiteral("/dev/serial/by-id/") + QString(300, QLatin1Char('x'));
-        MainWindow form(
-            std::make_unique<FakeTransport>(), [&](int) { return longName; }, dialogs);
+        FormRig rig(false, [&](int) { return longName; });
+        MainWindow& form = *rig.form;
         form.show();
         QVERIFY(form.sideColumn().portChooser->itemText(0).startsWith(
             QStringLiteral("Comm1 \u2014 /dev/serial")));
@@ -75,16 +66,14 @@ private slots:
         qputenv("TESSAREL_PORT_DIR", QFile::encodeName(folder.path()));
         const QString gone = folder.filePath("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
         QVERIFY(QFile::link(gone, portmap::linkPath(2)));
-        ScriptedDialogs dialogs;
-        auto transport = std::make_unique<FakeTransport>();
-        FakeTransport* port = transport.get();
-        MainWindow form(std::move(transport), &portmap::lookUp, dialogs);
+        FormRig rig(false, &portmap::lookUp);
+        MainWindow& form = *rig.form;
         QCOMPARE(form.sideColumn().portChooser->itemData(1, Qt::ToolTipRole).toString(),
                  folder.path() + "/comm2 \u2192 " + gone + " (not there)");
         form.linkController().choosePort(1);
         qunsetenv("TESSAREL_PORT_DIR");
-        QVERIFY(!form.panel().serial().portOpen() && port->openedDevice.isEmpty());
-        QCOMPARE(dialogs.texts().join('\n'),
+        QVERIFY(!form.panel().serial().portOpen() && rig.port->openedDevice.isEmpty());
+        QCOMPARE(rig.dialogs.texts().join('\n'),
                  QStringLiteral("Comm2 (%1) could not be opened: no device is attached to this "
                                 "port.\n\nThe device %1 is not there: the adapter was unplugged, "
                                 "or the link to it points nowhere. Plug the adapter in and choose "
@@ -122,34 +111,31 @@ private slots:
             r.link = now.section('@', 1);
             return r;
         };
-        ScriptedDialogs dialogs;
-        auto transport = std::make_unique<FakeTransport>();
-        FakeTransport* port = transport.get();
-        MainWindow form(std::move(transport), lookup, dialogs);
+        FormRig rig(false, lookup);
+        MainWindow& form = *rig.form;
         form.sideColumn().portChooser->setDescriber([](const QString& d) { return d; });
         form.linkController().choosePort(0);
-        port->loseDevice("device removed");
+        rig.port->loseDevice("device removed");
         QTRY_VERIFY(form.sideColumn().portChooser->isEnabled());
-        dialogs.messages.clear();
+        rig.dialogs.messages.clear();
         now = after;
         form.linkController().choosePort(0);
-        QTEST(dialogs.texts().join('\n'), "told");
+        QTEST(rig.dialogs.texts().join('\n'), "told");
         if (!form.panel().serial().portOpen()) {
             form.linkController().choosePort(0); // the user has been told: it opens now
         }
         QVERIFY(form.panel().serial().portOpen());
-        QTEST(port->openedDevice, "opened");
+        QTEST(rig.port->openedDevice, "opened");
     }
 
     // The status bar's field through a connection's life; Close Port sends PC control off
-    // (what shutdown sends) before the port closes, and the chooser may be used again.
+    // (what shutdown sends) before the port closes, and the chooser may be used again, as it
+    // may when the device is lost.
     void connectionFieldAndClosePort() {
-        ScriptedDialogs dialogs;
-        auto transport = std::make_unique<FakeTransport>();
-        FakeTransport* port = transport.get();
-        MainWindow form(
-            std::move(transport),
-            [](int n) { return n == 1 ? QStringLiteral("/dev/ttyUSB0") : QString(); }, dialogs);
+        FormRig rig(false,
+                    [](int n) { return n == 1 ? QStringLiteral("/dev/ttyUSB0") : QString(); });
+        MainWindow& form = *rig.form;
+        FakeTransport* port = rig.port;
         PortChooser* chooser = form.sideColumn().portChooser;
         QLabel* field = form.connectionField();
         chooser->setDescriber([](const QString& d) { return d + QStringLiteral(" (FT232R USB UART)"); });
@@ -157,8 +143,7 @@ private slots:
         QCOMPARE(chooser->placeholderText(), QStringLiteral("Choose a port\u2026"));
         QCOMPARE(field->text(), QStringLiteral("Not connected"));
 
-        chooser->setCurrentIndex(0);
-        form.linkController().choosePort(0);
+        rig.choosePort(0);
         QCOMPARE(field->text(), QStringLiteral("Connected: Comm1 \u2014 /dev/ttyUSB0 (FT232R USB UART)"));
         QVERIFY(!chooser->isEnabled());
 
@@ -170,12 +155,16 @@ private slots:
         QCOMPARE(chooser->currentIndex(), -1);
         QCOMPARE(field->text(), QStringLiteral("Not connected"));
 
-        chooser->setCurrentIndex(0);
-        form.linkController().choosePort(0);
+        // A lost device is told once, with its reason, and nothing more goes out.
+        rig.choosePort(0);
         QVERIFY(form.panel().serial().portOpen());
-        port->loseDevice(QStringLiteral("unplugged"));
+        port->loseDevice(QStringLiteral("device removed"));
         QTRY_COMPARE(field->text(), QStringLiteral("Connection lost"));
         QVERIFY(chooser->isEnabled());
+        QVERIFY(form.panel().link().PcControlOn() == BoardLink::Sent::PortClosed);
+        QTest::qWait(20);
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QVERIFY(rig.dialogs.messages[0].text.contains(QStringLiteral("device removed")));
     }
 };
 

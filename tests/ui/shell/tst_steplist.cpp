@@ -68,8 +68,6 @@ private slots:
         if (resizedTo.isValid()) {
             f.resize(resizedTo);
             QCoreApplication::processEvents();
-        }
-        if (resizedTo.isValid()) {
             QVERIFY(f.width() <= 1280);
         }
         StepListView* view = f.sideColumn().stepList;
