@@ -10,6 +10,7 @@
 #include "ui/shell/SlideControl.h"
 #include "ui/shell/SwitchControl.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -157,6 +158,14 @@ void LiveController::offsetKey(int channel, int& key) {
 void LiveController::leaveOffset(int channel) {
     int key = kEnter;
     offsetKey(channel, key);
+}
+
+void LiveController::commitFocusedOffset() {
+    const auto& offsets = m_channels.offsetBoxes;
+    const auto box = std::find(offsets.begin(), offsets.end(), QApplication::focusWidget());
+    if (box != offsets.end()) {
+        leaveOffset(int(box - offsets.begin()));
+    }
 }
 
 // Empty text centres the channel. Text that is not a number (a lone "-", a pasted "0-60") moves

@@ -24,6 +24,9 @@ public:
     void offsetKey(int channel, int& key);
     // Focus left the offset box: what it holds is committed.
     void leaveOffset(int channel);
+    // A command taken from the keys while an offset box has them: what the box holds counts,
+    // as it would had a click taken the focus away.
+    void commitFocusedOffset();
 
     // "PC Ctr Enbl", "ON" and "OFF".
     void switchPcControl(bool on);

@@ -33,6 +33,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 constexpr int kRefusalShownMs = 6000;
 } // namespace
@@ -200,10 +202,15 @@ void MainWindow::makeControllers() {
     m_live = std::make_unique<LiveController>(panel, messages, m_channels, m_side);
     m_sequence = std::make_unique<SequenceController>(panel, messages, m_channels, m_bufferEdit,
                                                       m_pcEmu, *m_side.stepList);
-    connect(m_menus.addStepAction, &QAction::triggered, m_bufferEdit.addButton,
-            &QPushButton::click);
-    connect(m_menus.replaceStepAction, &QAction::triggered, m_bufferEdit.replaceButton,
-            &QPushButton::click);
+    // From the keys as from a click, which would have taken the focus from an offset box.
+    for (const auto& [action, button] : {std::pair{m_menus.addStepAction, m_bufferEdit.addButton},
+                                         std::pair{m_menus.replaceStepAction,
+                                                   m_bufferEdit.replaceButton}}) {
+        connect(action, &QAction::triggered, this, [this, button] {
+            m_live->commitFocusedOffset();
+            button->click();
+        });
+    }
     m_playback = std::make_unique<PlaybackController>(panel, messages, m_channels, m_pcEmu,
                                                       m_pcDebug, modes, showStep, *m_playbackField);
     m_flashControl = std::make_unique<FlashController>(

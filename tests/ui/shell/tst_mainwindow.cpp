@@ -11,6 +11,7 @@
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -224,6 +225,15 @@ private slots:
         QCOMPARE(rig.form->panel().list().count(), 1);
         QCOMPARE(rig.form->panel().list().line(0), "8.5 °\t" + rest);
         QCOMPARE(QApplication::focusWidget(), ch0);
+        // An offset typed and not yet entered counts, as when a click on the button takes the
+        // focus from the box.
+        QLineEdit* offset = rig.form->channelsFrame().offsetBoxes[0];
+        offset->setFocus(Qt::TabFocusReason);
+        offset->selectAll();
+        QTest::keyClicks(offset, "-40");
+        QTest::keyClick(offset, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(rig.form->panel().list().line(0), "-20 °\t" + rest);
+        QCOMPARE(offset->text(), QStringLiteral("-40"));
     }
 
     // Keys start at the port chooser, a slider with the keys shows it on its caption, and Tab
