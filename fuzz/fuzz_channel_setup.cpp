@@ -1,23 +1,14 @@
 // Feeds arbitrary bytes to the channel setup reader: it must not crash, what it takes must be a
 // setup the panel can use, which exports and imports back to itself, and what it refuses must
 // say why.
+#include "FuzzCheck.h"
+
 #include "core/setup/ChannelSetup.h"
 
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -1,5 +1,7 @@
 // Feeds arbitrary lines and settings to the interpolation: it must not crash, and a block it
 // makes must fit the list and be lines the list reader reads.
+#include "FuzzCheck.h"
+
 #include "core/interp/Interpolation.h"
 #include "core/sequence/StepLine.h"
 
@@ -10,18 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 // Input: the count as 8 bytes of a double, one byte of direction and locale, one byte of
 // selected index, then the list lines separated by LF.

@@ -4,6 +4,8 @@
 // Nothing may crash or hang; every run ends exactly once and leaves the line free; board bytes
 // reach the echo only while no transfer runs; a read's image is exactly the bytes that followed
 // its count, and only the exact image passes a verify; and the board layer leaves the list alone.
+#include "FuzzCheck.h"
+
 #include "board/Board.h"
 #include "board/FlashProgram.h"
 #include "board/FlashRead.h"
@@ -21,16 +23,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // Bytes past the end of the script read as 0.
 class Script {

@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the recovery file reader: it must not crash, it must keep the lines
 // the sequence loader keeps and mark only those, and the steps it gives must write and read back
 // to the same lines.
+#include "FuzzCheck.h"
+
 #include "core/files/RecoveryFile.h"
 #include "core/sequence/SequenceFile.h"
 #include "core/sequence/StepLine.h"
@@ -10,16 +12,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void readWith(const QByteArray& bytes, const QLocale& locale) {
     const recoveryfile::Contents read = recoveryfile::parse(bytes, locale);

@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the sequence file loader: it must not crash, and whatever it keeps
 // must be lines the list reader reads, which save and load back to the same numbers.
+#include "FuzzCheck.h"
+
 #include "core/sequence/SequenceFile.h"
 #include "core/sequence/StepLine.h"
 
@@ -9,16 +11,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void loadWith(const QByteArray& bytes, const QLocale& locale) {
     const sequencefile::LoadResult loaded = sequencefile::parse(bytes, locale);

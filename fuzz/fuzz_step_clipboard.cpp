@@ -1,5 +1,7 @@
 // Feeds arbitrary text to the clipboard reader: it must not crash, it reads all lines or none,
 // and what it reads are lines the list takes, which copy and read back to the same numbers.
+#include "FuzzCheck.h"
+
 #include "core/sequence/SequenceList.h"
 #include "core/sequence/StepClipboard.h"
 #include "core/sequence/StepLine.h"
@@ -10,16 +12,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <numeric>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void readWith(const QString& text, const QLocale& locale) {
     const stepclipboard::Reading reading = stepclipboard::read(text, locale);

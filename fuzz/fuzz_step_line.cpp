@@ -1,5 +1,7 @@
 // Feeds arbitrary text to the list line reader: it must not crash, and a line it reads must
 // give the same numbers when written in the read-back form and read again.
+#include "FuzzCheck.h"
+
 #include "core/sequence/StepLine.h"
 
 #include <QLocale>
@@ -8,15 +10,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void readWith(const QString& line, const QLocale& locale) {
     const auto values = stepline::ParseStepLine(line, locale);
