@@ -79,7 +79,7 @@ private slots:
         config.faults.readSend = static_cast<std::size_t>(run.sent);
         BoardRig rig(config);
         rig.mute = run.announced < 0;
-        rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
+        rig.core.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
         MainWindow& f = *rig.form;
         const QStringList lines = programSteps(reading ? 5 : run.lines, sends ? -1 : 3);
         f.panel().editor().replaceAll(lines);
@@ -155,7 +155,7 @@ private slots:
                          : (programmed ? exchange + deferred : exchange.left(run.at)));
         QCOMPARE(rig.port->writes.size(), rig.port->written().size()); // one byte a write
         const QByteArray image = exchange.mid(3);
-        QCOMPARE(rig.board.flash() == boardsim::BoardCore::Bytes(image.begin(), image.end()),
+        QCOMPARE(rig.core.flash() == boardsim::BoardCore::Bytes(image.begin(), image.end()),
                  programmed);
         QCOMPARE(f.serialDebugFrame().echoBox->text(), action.startsWith("wrong") ? Board::kError
                                                        : run.announced > 14336    ? Board::kOverflow
@@ -287,7 +287,7 @@ private slots:
         config.faults.readCount = 28;
         config.faults.readSend = 14; // the rest comes after the click
         BoardRig rig(config);
-        rig.board.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
+        rig.core.setFlash(boardsim::BoardCore::Bytes(kFlash.begin(), kFlash.end()));
         MainWindow& f = *rig.form;
         bool clicked = false;
         QObject::connect(f.flashFrame().progressBar, &SlideControl::valueChanged,

@@ -237,7 +237,7 @@ private slots:
     void boardHoldsWhatTheWindowShows() {
         QFETCH(QString, script);
         BoardRig rig;
-        rig.board.setFlash({60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 0, 50}); // its own step
+        rig.core.setFlash({60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 0, 50}); // its own step
         MainWindow& f = *rig.form;
         rig.ownClock();
         load(rig, 4);
@@ -260,7 +260,7 @@ private slots:
             } else if (step == "real") {
                 f.realEmuFrame().realEmuSwitch->click();
             } else if (step == "advance") {
-                rig.board.advance(std::chrono::seconds(1));
+                rig.core.advance(std::chrono::seconds(1));
             } else {
                 f.panel().list().setSelectedIndex(step.section(':', 1).toInt());
             }
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(f.channelsFrame().stepLabel->text(), QStringLiteral("Step N\u00B0 0"));
         for (int c = 0; c < kChannelCount; ++c) {
             QCOMPARE(f.channelsFrame().sliders[c]->value(), double(kBase));
-            QCOMPARE(int(rig.board.position(c)), kBase);
+            QCOMPARE(int(rig.core.position(c)), kBase);
         }
     }
 
